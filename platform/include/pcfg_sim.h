@@ -1,0 +1,125 @@
+// Control interface of the stand-in line-card platform (libpcfg_platform.so).
+//
+// Tests and the operator shell use it to set up the simulated line card,
+// script the simulated port-configuration manager, make platform calls fail,
+// and inspect what the library asked of the platform. It is not part of the
+// library and not part of the platform contract (pcfg_platform.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pcfg_sim {
+
+// ---------------------------------------------------------------------------
+// The simulated line card.
+// ---------------------------------------------------------------------------
+struct CardConfig {
+    uint32_t slot = 1;
+    // Port indexes (counted from 0) of the front ports, in the platform's
+    // list order. Empty means ports 0 .. num_ports-1.
+    std::vector<uint8_t> port_indexes;
+    uint32_t num_ports = 48;
+    // What get_total_lc_front_ports answers; -1 means the number of ports.
+    int32_t total_front_ports = -1;
+};
+
+// Starts a fresh card: new ports, an idle manager, empty histories and event
+// log, no scripted answers, no faults, an empty call log. Queues still open
+// are closed and held messages forgotten (tests check them before a reset).
+void reset(const CardConfig &config = {});
+
+// Interface index of a port index on this card (0 if the card lacks it).
+uint32_t if_index_of_port(uint8_t port_index);
+// Number of front ports on the card.
+uint32_t num_ports();
+
+// Simulated time, in seconds since the epoch (stays below 2^31).
+uint32_t now();
+// Lets simulated time pass: traffic flows, counters grow.
+void advance(uint32_t seconds);
+
+// ---------------------------------------------------------------------------
+// The simulated port-configuration manager (node 0xfe000000, SAP 902).
+// ---------------------------------------------------------------------------
+struct Reply {
+    enum class Kind {
+        Answer,       // answer with `payload` (and `opcode`, 0 = the request's)
+        NullPayload,  // answer whose payload address is null
+        Silence,      // no answer: the receive runs out of time
+    };
+    Kind kind = Kind::Answer;
+    uint32_t opcode = 0;
+    std::vector<uint8_t> payload;
+};
+
+// The manager's next answers, in order, one per request it receives, in place
+// of what it would answer itself. The request is still counted and logged.
+void script_reply(Reply reply);
+void clear_script();
+// Makes the manager stop answering (true) or answer again (false).
+void set_manager_silent(bool silent);
+// Requests the manager has handled since the reset.
+uint32_t manager_requests_handled();
+
+// ---------------------------------------------------------------------------
+// The manager's event log of transport messages (log 2).
+// ---------------------------------------------------------------------------
+// Every logged message, oldest first: a 48-byte big-endian header
+// (12 seq_no, 16 length, 24 kind 1 request / 2 reply, 28 opcode), then the
+// payload.
+std::vector<std::vector<uint8_t>> event_log();
+void clear_event_log();
+
+// ---------------------------------------------------------------------------
+// Aligned TLV arrays, as the platform's TLV accessors read them.
+// ---------------------------------------------------------------------------
+// Encoding: 0..1 magic 0x544C, 2..3 TLV count, 4..7 total length (header
+// included), then per TLV a u16 type, a u16 value length and the value,
+// padded with zeros to a multiple of 4 bytes; all big-endian.
+struct Tlv {
+    uint16_t type;
+    std::vector<uint8_t> value;
+};
+std::vector<uint8_t> encode_tlv_array(const std::vector<Tlv> &tlvs);
+
+// ---------------------------------------------------------------------------
+// Faults: make a platform call fail.
+// ---------------------------------------------------------------------------
+// The nth call (counted from 1 after this call) of the named platform
+// function returns `result` instead of doing its work; `err` becomes the
+// transport's error number where the function has one. `times` calls in a
+// row fail from there (0 = every call from then on).
+void fail(std::string_view call, int64_t result, int err = 0, uint32_t nth = 1,
+          uint32_t times = 1);
+void clear_faults();
+
+// ---------------------------------------------------------------------------
+// The call log: every platform call the library made, in order.
+// ---------------------------------------------------------------------------
+struct Call {
+    std::string name;
+    // Scalar arguments in order. Addresses count as 1 when given and 0 when
+    // null, except the destination of mts_send, which is logged as its two
+    // words (node, SAP) in its place.
+    std::vector<int64_t> args;
+    std::vector<uint8_t> payload;  // payload bytes sent (mts_send)
+    std::vector<uint32_t> words;   // option words (mts_bind 6, mts_recv 10, init_shm_eventlog 7)
+    std::string text;              // text argument (the mts_bind name)
+};
+
+const std::vector<Call> &calls();
+std::vector<Call> calls_named(std::string_view name);
+void clear_calls();
+
+// ---------------------------------------------------------------------------
+// Resources held by callers of the transport.
+// ---------------------------------------------------------------------------
+// Queues bound and not yet unbound (the shell's own queue included).
+int open_queues();
+// Messages received or recorded as sent and not yet dropped.
+int held_messages();
+
+}  // namespace pcfg_sim

@@ -1,0 +1,104 @@
+// Control of the stand-in platform: reset, faults and the call log.
+#include <algorithm>
+#include <map>
+
+#include "sim_state.h"
+
+namespace pcfg_sim {
+namespace detail {
+namespace {
+
+struct FaultRule {
+    uint32_t countdown;  // calls to let through first
+    uint32_t times;      // failing calls left (0 = no end)
+    Fault fault;
+};
+
+// The call log is kept for inspection; a long shell session keeps only the
+// most recent calls.
+constexpr size_t kMaxLoggedCalls = 1u << 16;
+
+std::vector<Call> &call_log() {
+    static std::vector<Call> log;
+    return log;
+}
+
+std::multimap<std::string, FaultRule, std::less<>> &fault_rules() {
+    static std::multimap<std::string, FaultRule, std::less<>> rules;
+    return rules;
+}
+
+}  // namespace
+
+std::vector<uint32_t> words_of(const uint32_t *p, size_t n) {
+    return p != nullptr ? std::vector<uint32_t>(p, p + n) : std::vector<uint32_t>{};
+}
+
+std::optional<Fault> enter(Call call) {
+    auto &rules = fault_rules();
+    std::optional<Fault> out;
+    auto [first, last] = rules.equal_range(call.name);
+    for (auto it = first; it != last; ++it) {
+        FaultRule &rule = it->second;
+        if (rule.countdown > 0) {
+            --rule.countdown;
+            continue;
+        }
+        out = rule.fault;
+        if (rule.times != 0 && --rule.times == 0) rules.erase(it);
+        break;
+    }
+    auto &log = call_log();
+    if (log.size() >= kMaxLoggedCalls) log.erase(log.begin(), log.begin() + kMaxLoggedCalls / 2);
+    log.push_back(std::move(call));
+    return out;
+}
+
+}  // namespace detail
+
+void reset(const CardConfig &config) {
+    detail::transport_reset();
+    detail::Card &c = detail::card();
+    c.config = config;
+    c.ports.clear();
+    std::vector<uint8_t> indexes = config.port_indexes;
+    if (indexes.empty() && config.num_ports > 0) {
+        const uint32_t n = std::min<uint32_t>(config.num_ports, 255);
+        for (uint32_t i = 0; i < n; ++i) indexes.push_back(static_cast<uint8_t>(i));
+    }
+    for (uint8_t idx : indexes) {
+        detail::SimPort p;
+        p.port_index = idx;
+        p.if_index = detail::make_if_index(config.slot, idx);
+        c.ports.push_back(p);
+    }
+    c.now = 1764950400;  // 2025-12-05 16:00:00 UTC
+    detail::manager_reset();
+    detail::eventlog_reset();
+    detail::history_reset();
+    clear_faults();
+    clear_calls();
+}
+
+void fail(std::string_view call, int64_t result, int err, uint32_t nth, uint32_t times) {
+    detail::fault_rules().emplace(std::string(call),
+                                  detail::FaultRule{nth > 0 ? nth - 1 : 0, times, {result, err}});
+}
+
+void clear_faults() { detail::fault_rules().clear(); }
+
+const std::vector<Call> &calls() { return detail::call_log(); }
+
+std::vector<Call> calls_named(std::string_view name) {
+    std::vector<Call> out;
+    for (const Call &c : detail::call_log())
+        if (c.name == name) out.push_back(c);
+    return out;
+}
+
+void clear_calls() { detail::call_log().clear(); }
+
+int open_queues() { return detail::transport_open_queues(); }
+int held_messages() { return detail::transport_held_messages(); }
+
+}  // namespace pcfg_sim

@@ -1,0 +1,72 @@
+// The stand-in history service: keeps the manager's history records in
+// instances 0 to 7 and displays an instance by handing each record to the
+// library's formatter, port_cfg_history_cli, the first with `first` 1.
+#include <array>
+#include <cstdio>
+#include <deque>
+
+#include "manager.h"
+#include "port_cfg_cli.h"
+#include "sim_state.h"
+
+namespace pcfg_sim::detail {
+namespace {
+
+constexpr uint32_t kHistoryId = 173;
+constexpr size_t kInstances = 8;
+constexpr size_t kRecordsPerInstance = 256;  // oldest records roll off
+
+struct HistRecord {
+    uint32_t event_id;
+    hist_timestamp ts;
+    std::vector<uint8_t> bytes;
+};
+
+struct History {
+    std::array<std::deque<HistRecord>, kInstances> instances;
+    uint32_t recorded = 0;
+    uint32_t stamp = 0;  // second word of the timestamps: a running record number
+};
+
+History &hist() {
+    static History h;
+    return h;
+}
+
+}  // namespace
+
+void history_reset() { hist() = History{}; }
+
+uint32_t history_event_count() { return hist().recorded; }
+
+void history_record(uint32_t instance, uint32_t event_id, std::span<const uint8_t> record) {
+    if (instance >= kInstances) return;
+    auto &log = hist().instances[instance];
+    if (log.size() == kRecordsPerInstance) log.pop_front();
+    log.push_back({event_id, {card().now, ++hist().stamp}, {record.begin(), record.end()}});
+    ++hist().recorded;
+}
+
+}  // namespace pcfg_sim::detail
+
+using namespace pcfg_sim::detail;
+
+extern "C" int sdstub_show_hist_inst(void *params, const mts_addr_t *addr, uint32_t hist_id,
+                                     uint32_t instance, uint32_t flags) {
+    if (auto f = enter({"sdstub_show_hist_inst",
+                        {given(params), addr != nullptr ? addr->node : 0,
+                         addr != nullptr ? addr->sap : 0, hist_id, instance, flags},
+                        {}, {}, {}}))
+        return static_cast<int>(f->result);
+    if (hist_id != kHistoryId || instance >= kInstances) {
+        printf("history service: no history %u instance %u\n", hist_id, instance);
+        return -1;
+    }
+    uint32_t first = 1;
+    for (const HistRecord &r : hist().instances[instance]) {
+        port_cfg_history_cli(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), r.event_id,
+                             &r.ts, first);
+        first = 0;
+    }
+    return 0;
+}

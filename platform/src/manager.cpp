@@ -1,0 +1,78 @@
+// The simulated port-configuration manager's front door: it counts and logs
+// every request, applies the test script or its silence, and hands the
+// request to the answer builder of its opcode. Requests and answers go into
+// the event log as the card's manager logs them.
+#include "manager.h"
+
+#include <array>
+#include <deque>
+
+#include "sim_state.h"
+
+namespace pcfg_sim {
+namespace detail {
+namespace {
+
+struct ManagerState {
+    std::deque<Reply> script;
+    bool silent = false;
+    uint32_t handled = 0;
+};
+
+ManagerState &mgr() {
+    static ManagerState m;
+    return m;
+}
+
+struct OpcodeHandler {
+    uint32_t opcode;
+    Answer (*answer)(std::span<const uint8_t> request);
+};
+
+constexpr std::array<OpcodeHandler, 1> kHandlers{{
+    {435, answer_report},
+}};
+
+Answer answer_by_opcode(uint32_t opcode, std::span<const uint8_t> request) {
+    for (const OpcodeHandler &h : kHandlers)
+        if (h.opcode == opcode) return h.answer(request);
+    return std::nullopt;  // the manager ignores opcodes it does not serve
+}
+
+}  // namespace
+
+void manager_reset() { mgr() = ManagerState{}; }
+
+uint32_t manager_handled() { return mgr().handled; }
+
+std::optional<ManagerAnswer> manager_receive(uint32_t opcode, std::span<const uint8_t> request) {
+    ManagerState &m = mgr();
+    ++m.handled;
+    eventlog_append(kLogRequest, opcode, request);
+
+    std::optional<ManagerAnswer> out;
+    if (!m.script.empty()) {
+        Reply r = std::move(m.script.front());
+        m.script.pop_front();
+        if (r.kind == Reply::Kind::Silence) return std::nullopt;
+        out = ManagerAnswer{r.opcode != 0 ? r.opcode : opcode,
+                            r.kind == Reply::Kind::NullPayload, std::move(r.payload)};
+    } else if (m.silent) {
+        return std::nullopt;
+    } else if (Answer a = answer_by_opcode(opcode, request)) {
+        out = ManagerAnswer{opcode, false, std::move(*a)};
+    } else {
+        return std::nullopt;
+    }
+    if (!out->null_payload) eventlog_append(kLogReply, out->opcode, out->payload);
+    return out;
+}
+
+}  // namespace detail
+
+void script_reply(Reply reply) { detail::mgr().script.push_back(std::move(reply)); }
+void clear_script() { detail::mgr().script.clear(); }
+void set_manager_silent(bool silent) { detail::mgr().silent = silent; }
+uint32_t manager_requests_handled() { return detail::mgr().handled; }
+
+}  // namespace pcfg_sim

@@ -1,0 +1,91 @@
+// Internal state of the stand-in line-card platform, shared by its parts:
+// the simulated card and its ports, the call log and faults, and the hooks
+// between the transport, the manager, the history service and the event log.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "pcfg_platform.h"
+#include "pcfg_sim.h"
+
+namespace pcfg_sim::detail {
+
+// ----------------------------------------------------------------- the card
+struct SimPort {
+    uint8_t port_index = 0;  // counted from 0
+    uint32_t if_index = 0;
+    bool admin_up = true;    // enabled by configuration
+    bool link_up = true;
+    uint32_t speed = 16000;  // speed code (Mbit/s class; see lc_get_portspeed_name)
+    uint8_t fec_state = 0;
+};
+
+struct Card {
+    CardConfig config;
+    std::vector<SimPort> ports;  // in front-port list order
+    uint32_t now = 0;            // simulated seconds since the epoch
+};
+
+Card &card();
+SimPort *port_by_if_index(uint32_t if_index);
+SimPort *port_by_index(uint8_t port_index);
+uint32_t make_if_index(uint32_t slot, uint8_t port_index);
+
+// -------------------------------------------------------- calls and faults
+struct Fault {
+    int64_t result;
+    int err;
+};
+
+// Logs a call and tells whether it is to fail, and how.
+std::optional<Fault> enter(Call call);
+
+// Small helpers to build a Call.
+inline int64_t given(const void *p) { return p != nullptr ? 1 : 0; }
+std::vector<uint32_t> words_of(const uint32_t *p, size_t n);
+
+// ---------------------------------------------------------------- transport
+// Transport error numbers the stand-in sets.
+enum : int {
+    kErrBadHandle = 9,     // EBADF
+    kErrNoMessage = 62,    // ETIME: the wait limit ran out
+    kErrUnreachable = 113, // EHOSTUNREACH
+    kErrTooMany = 24,      // EMFILE
+};
+
+void transport_reset();
+int transport_open_queues();
+int transport_held_messages();
+void transport_set_errno(int handle, int err);
+// The payload of a held message that contains address p, if any: the
+// platform's accessors never read past the message they were handed.
+std::optional<std::span<const uint8_t>> held_payload_containing(const void *p);
+
+// --------------------------------------------------------------- the manager
+struct ManagerAnswer {
+    uint32_t opcode = 0;
+    bool null_payload = false;
+    std::vector<uint8_t> payload;
+};
+
+void manager_reset();
+// The manager receives one request; no value means it does not answer.
+std::optional<ManagerAnswer> manager_receive(uint32_t opcode, std::span<const uint8_t> request);
+
+// ---------------------------------------------------------------- event log
+enum : uint32_t { kLogRequest = 1, kLogReply = 2 };
+
+void eventlog_reset();
+// Appends one logged transport message (48-byte header + payload).
+void eventlog_append(uint32_t kind, uint32_t opcode, std::span<const uint8_t> payload);
+
+// ---------------------------------------------------------- history service
+void history_reset();
+// Records one history event of the manager in a history instance.
+void history_record(uint32_t instance, uint32_t event_id, std::span<const uint8_t> record);
+
+}  // namespace pcfg_sim::detail

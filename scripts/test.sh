@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the whole test suite: natively with
+# AddressSanitizer and UndefinedBehaviorSanitizer, then cross-built for
+# 32-bit big-endian PowerPC and run under qemu-ppc.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh all
+jobs=$(nproc)
+
+for preset in dev ppc; do
+    echo "== $preset: configure and build"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j "$jobs"
+    echo "== $preset: test"
+    ctest --preset "$preset" -j "$jobs"
+done
+echo "== all tests passed"

@@ -1,0 +1,20 @@
+// Printers handed to the exchanges. Each takes the answer it prints with its
+// extent and never reads beyond it; the exported one-argument printers of
+// the public header trust their outside caller for the extent.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "port_cfg_cli.h"
+
+// Report answers (body = payload from byte 8).
+void pcfg_print_cmds_processed(std::span<const uint8_t> body) noexcept;   // type 1
+void pcfg_print_not_implemented(std::span<const uint8_t> body) noexcept;  // type 6
+void pcfg_rsrc_show_all_body(std::span<const uint8_t> body) noexcept;     // types 4, 5
+void pcfg_rsrc_print_port_info_body(std::span<const uint8_t> body) noexcept;  // type 10
+void pcfg_print_ddm_info(std::span<const uint8_t> body) noexcept;         // type 11
+void pcfg_print_credit_tbl(std::span<const uint8_t> body) noexcept;       // types 8, 9
+
+// Port counter answers.
+int pcfg_print_port_cntr(const pcfg_rsp_view *view) noexcept;
