@@ -7,6 +7,7 @@
 #include <array>
 #include <deque>
 
+#include "manager_history.h"
 #include "sim_state.h"
 
 namespace pcfg_sim {
@@ -49,6 +50,7 @@ std::optional<ManagerAnswer> manager_receive(uint32_t opcode, std::span<const ui
     ManagerState &m = mgr();
     ++m.handled;
     eventlog_append(kLogRequest, opcode, request);
+    hist_on_mts(opcode, false);
 
     std::optional<ManagerAnswer> out;
     if (!m.script.empty()) {
@@ -65,6 +67,7 @@ std::optional<ManagerAnswer> manager_receive(uint32_t opcode, std::span<const ui
         return std::nullopt;
     }
     if (!out->null_payload) eventlog_append(kLogReply, out->opcode, out->payload);
+    hist_on_mts(out->opcode, true);
     return out;
 }
 
