@@ -47,6 +47,20 @@ uint32_t num_ports() { return static_cast<uint32_t>(detail::card().ports.size())
 
 uint32_t now() { return detail::card().now; }
 
+void advance(uint32_t seconds) {
+    detail::Card &c = detail::card();
+    for (detail::SimPort &p : c.ports) {
+        if (!p.admin_up || !p.link_up) continue;
+        const uint64_t in = p.in_rate * seconds;
+        const uint64_t out = p.out_rate * seconds;
+        p.in_bytes += in;
+        p.out_bytes += out;
+        p.in_frames += in / detail::kAvgFrameBytes;
+        p.out_frames += out / detail::kAvgFrameBytes;
+    }
+    c.now += seconds;
+}
+
 }  // namespace pcfg_sim
 
 using namespace pcfg_sim;

@@ -70,9 +70,17 @@ void reset(const CardConfig &config) {
         detail::SimPort p;
         p.port_index = idx;
         p.if_index = detail::make_if_index(config.slot, idx);
+        // A busy card: every fourth port carries no traffic, the others
+        // between a few hundred kB/s and about 1.6 GB/s, receiving more than
+        // they send.
+        if (idx % 4 != 3) {
+            p.in_rate = 250000ull * (1u + (idx * 37u) % 64u) + 1000u * idx;
+            p.out_rate = p.in_rate / 2 + 4096u * idx;
+        }
         c.ports.push_back(p);
     }
     c.now = 1764950400;  // 2025-12-05 16:00:00 UTC
+    c.started = c.now;
     detail::manager_reset();
     detail::eventlog_reset();
     detail::history_reset();

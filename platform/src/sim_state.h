@@ -22,12 +22,25 @@ struct SimPort {
     bool link_up = true;
     uint32_t speed = 16000;  // speed code (Mbit/s class; see lc_get_portspeed_name)
     uint8_t fec_state = 0;
+
+    // Traffic: steady rates while the link is up, and the totals they have
+    // added up to since the card started.
+    uint64_t in_rate = 0;   // bytes per second received
+    uint64_t out_rate = 0;  // bytes per second sent
+    uint64_t in_bytes = 0;
+    uint64_t out_bytes = 0;
+    uint64_t in_frames = 0;
+    uint64_t out_frames = 0;
 };
+
+// Average frame size of the simulated traffic, in bytes.
+inline constexpr uint64_t kAvgFrameBytes = 1024;
 
 struct Card {
     CardConfig config;
     std::vector<SimPort> ports;  // in front-port list order
     uint32_t now = 0;            // simulated seconds since the epoch
+    uint32_t started = 0;        // when the card started
 };
 
 Card &card();
