@@ -100,5 +100,8 @@ void eventlog_append(uint32_t kind, uint32_t opcode, std::span<const uint8_t> pa
 void history_reset();
 // Records one history event of the manager in a history instance.
 void history_record(uint32_t instance, uint32_t event_id, std::span<const uint8_t> record);
+// The same, dated `seconds` (the card's start-up history).
+void history_record_at(uint32_t instance, uint32_t event_id, std::span<const uint8_t> record,
+                       uint32_t seconds);
 
 }  // namespace pcfg_sim::detail
