@@ -30,8 +30,9 @@ struct OpcodeHandler {
     Answer (*answer)(std::span<const uint8_t> request);
 };
 
-constexpr std::array<OpcodeHandler, 1> kHandlers{{
+constexpr std::array<OpcodeHandler, 2> kHandlers{{
     {435, answer_report},
+    {3120, answer_port_counters},
 }};
 
 Answer answer_by_opcode(uint32_t opcode, std::span<const uint8_t> request) {
