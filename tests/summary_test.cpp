@@ -262,3 +262,24 @@ TEST_F(SummaryTest, LogFailures) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SummaryTest, AStartingCardLogsItsStartUpConfigurationOnce) {
+    pcfg_sim::CardConfig config;
+    config.num_ports = 4;
+    config.keep_event_log = true;
+    config.log_start_up = true;
+    pcfg_sim::reset(config);
+    pcfg_sim::reset(config);  // the log is not empty any more: nothing is added
+    EXPECT_EQ(pcfg_sim::event_log().size(), 4u);
+    EXPECT_EQ(all_ports().text,
+              kHeading +
+                  "      1    1     16G        Up          F      Full    -    -     -\n"
+                  "      1    2     16G        Up         FL      Full    -    -     -\n"
+                  "      1    3     16G        Up          E    Shared    -   64   Def\n"
+                  "      1    4     16G        Up         TE    Shared    -   64   Def\n"
+                  "      3    1       -         -          -         -    -    -     -\n");
+}
+
+}  // namespace

@@ -26,8 +26,12 @@ struct CardConfig {
     // What get_total_lc_front_ports answers; -1 means the number of ports.
     int32_t total_front_ports = -1;
     // Keep the messages of the event log (a shell that starts on the log its
-    // earlier runs wrote). The card started on first use keeps them.
+    // earlier runs wrote), and log the start-up configuration the manager
+    // receives when the card comes up (into an empty log only). The card
+    // started on first use does both; a reset with the defaults starts on an
+    // empty log.
     bool keep_event_log = false;
+    bool log_start_up = false;
 };
 
 // Starts a fresh card: new ports, an idle manager, the history of its

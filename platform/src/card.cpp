@@ -16,6 +16,7 @@ Card &card() {
         started = true;
         CardConfig config;
         config.keep_event_log = true;  // the log outlives the processes that write it
+        config.log_start_up = true;
         reset(config);
     }
     return c;

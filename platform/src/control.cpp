@@ -86,6 +86,7 @@ void reset(const CardConfig &config) {
     if (!config.keep_event_log) detail::eventlog_reset();
     detail::history_reset();
     detail::hist_on_card_start();
+    if (config.log_start_up) detail::eventlog_card_start();
     clear_faults();
     clear_calls();
 }

@@ -70,6 +70,7 @@ using namespace pcfg_sim::detail;
 extern "C" {
 
 int init_shm_eventlog(const uint32_t *params) {
+    card();  // the card starts on first use
     if (auto f = enter({"init_shm_eventlog", {given(params)}, {}, words_of(params, 7), {}}))
         return static_cast<int>(f->result);
     const std::optional<uint64_t> oldest = segment_open_for_reading();
@@ -82,6 +83,7 @@ int init_shm_eventlog(const uint32_t *params) {
 // whether another such record follows; fails when there is none.
 int shm_eventlog_read_rec(uint32_t log_id, uint32_t *more, const void **record, uint32_t a,
                           int32_t b, uint32_t c, uint32_t opcode) {
+    card();
     if (auto f = enter({"shm_eventlog_read_rec",
                         {log_id, given(more), given(record), a, b, c, opcode}, {}, {}, {}}))
         return static_cast<int>(f->result);

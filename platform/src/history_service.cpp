@@ -62,6 +62,7 @@ using namespace pcfg_sim::detail;
 
 extern "C" int sdstub_show_hist_inst(void *params, const mts_addr_t *addr, uint32_t hist_id,
                                      uint32_t instance, uint32_t flags) {
+    card();  // the card starts on first use
     if (auto f = enter({"sdstub_show_hist_inst",
                         {given(params), addr != nullptr ? addr->node : 0,
                          addr != nullptr ? addr->sap : 0, hist_id, instance, flags},

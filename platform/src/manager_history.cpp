@@ -309,7 +309,7 @@ void hist_on_card_start() {
         link_reset(t0 + 95, ports[3], 0);
         link_up(t0 + 96, ports[3], kLinkChange);
     }
-    if (n >= 1) config_error(t0 + 120, ports[0], 3, 32000, kErrOutOfRange);  // beyond its speeds
+    if (n >= 1) config_error(t0 + 120, ports[0], 3, 20000, kErrOutOfRange);  // beyond its speeds
     timestamp(t0 + 200, kTsValue, 0x0BEBC200);
     if (n >= 2) port_action(t0 + 240, ports[1], kBandwidthRelease, 0);
     snprintf(t, sizeof t, "Start-up configuration complete: %zu of %zu ports up",

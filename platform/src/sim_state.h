@@ -96,6 +96,8 @@ enum : uint32_t { kLogRequest = 1, kLogReply = 2 };
 void eventlog_reset();
 // Appends one logged transport message (48-byte header + payload).
 void eventlog_append(uint32_t kind, uint32_t opcode, std::span<const uint8_t> payload);
+// Logs the configuration the manager received when the card came up.
+void eventlog_card_start();
 
 // ---------------------------------------------------------- history service
 void history_reset();
