@@ -107,9 +107,9 @@ TEST_F(DecodeDispatchTest, DispatchResetsTheIndentDirectCallsKeepIt) {
     out([&] { dispatch(set_cfg); });
     EXPECT_EQ(decode(show_get_avg_counters_handler, avg), avg_with("      "))
         << "set port configuration leaves 6 spaces";
-    const auto info = logged_record(0, kReply, Be().u32(port4).u32(1).u16(26).u16(0).u32(0)
-                                                   .u32(0).u32(3));
-    out([&] { show_lcp_get_port_info_handler(reinterpret_cast<const pcfg_logged_msg_t *>(info.data())); });
+    const auto info =
+        logged_record(0, kReply, Be().u32(port4).u32(1).u16(26).u16(0).u32(0).u32(0).u32(3));
+    decode(show_lcp_get_port_info_handler, info);
     EXPECT_EQ(decode(show_get_avg_counters_handler, avg), avg_with("       "))
         << "line-card port information leaves 7 spaces";
 }

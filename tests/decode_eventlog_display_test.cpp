@@ -24,8 +24,11 @@ protected:
     // A set-port-configuration request and reply, then a report exchange.
     void fill_log() {
         const uint32_t port4 = pcfg_sim::if_index_of_port(4);
-        const std::vector<uint8_t> fec_request = Be().u8(0).u8(1).u32(port4).u8(1).u8(175).u8(1).u8(1);
-        pcfg_sim::script_reply({pcfg_sim::Reply::Kind::Answer, 0, Be().u8(0).u8(1).u32(port4).u32(0)});
+        // As the FEC command sends it: one port, one 1-byte FEC state TLV.
+        const std::vector<uint8_t> fec_request =
+            Be().u8(0).u8(1).u32(port4).u8(1).u8(175).u8(1).u8(1);
+        pcfg_sim::script_reply(
+            {pcfg_sim::Reply::Kind::Answer, 0, Be().u8(0).u8(1).u32(port4).u32(0)});
         const uint32_t options[6] = {1, 0, 0x400, 0, 0, 0xf};
         const int q = mts_bind(2, -1, options, "test");
         const mts_addr_t manager{0xfe000000u, 902};
@@ -104,7 +107,8 @@ TEST_F(EventLogDisplayTest, DamagedLogsStopAtTheDamagedRecord) {
     const std::vector<Damage> damages{
         {"length below the header", with_length(1, 20), 1,
          "decode-log: damaged record at byte offset 58: length 20\n"},
-        {"length 0", with_length(1, 0), 1, "decode-log: damaged record at byte offset 58: length 0\n"},
+        {"length 0", with_length(1, 0), 1,
+         "decode-log: damaged record at byte offset 58: length 0\n"},
         {"length past the end", with_length(1, 0xffffffff), 1,
          "decode-log: damaged record at byte offset 58: length 4294967295 runs past the end "
          "(174 bytes left)\n"},

@@ -33,7 +33,8 @@ const std::vector<TlvLine> kEveryType{
     {13, {1}, "CFG_TYPE_PORT_TRUNKING_MODE, mode:1\n"},
     {14, {0, 0, 0, 0x10}, "CFG_TYPE_TX_B2B_CREDIT 0x      10\n"},
     {15, {8, 0x40}, "CFG_TYPE_B2B_RX_DATA_FLD_SIZE, 0x00000840\n"},
-    {16, {0x10, 0, 0, 0x0d, 0xec, 0xaa, 0xbb, 0xcc}, "CFG_TYPE_FABRIC_NAME, 10 00 00 0d ec aa bb cc\n"},
+    {16, {0x10, 0, 0, 0x0d, 0xec, 0xaa, 0xbb, 0xcc},
+     "CFG_TYPE_FABRIC_NAME, 10 00 00 0d ec aa bb cc\n"},
     {18, {}, "CFG_TYPE_ADMIN_PORT_CREATED \n"},
     {19, {}, "CFG_TYPE_ADMIN_PORT_DELETED \n"},
     {22, {5}, "CFG_TYPE_PORT_ENCAP \n"},
@@ -82,7 +83,8 @@ const std::vector<TlvLine> kShortValues{
     {10, {}, "CFG_TYPE_PORT_FCID, id:0x00000000\n"},
     {8, {0, 0, 0, 100, 0xff, 0xff}, "CFG_TYPE_PORT_VSAN, vsan_id:100\n"},  // longer: first 4
     {9, {0xaa, 0xbb, 0xcc}, "CFG_TYPE_PORT_WWN, aa bb cc 00 00 00 00 00\n"},
-    {101, {1, 0, 0, 0, 0x12, 0x34}, "CFG_TYPE_PORT_MODE_F_PKT_FORCE_TIMEOUT en=1 timeout = 0x12340000\n"},
+    {101, {1, 0, 0, 0, 0x12, 0x34},
+     "CFG_TYPE_PORT_MODE_F_PKT_FORCE_TIMEOUT en=1 timeout = 0x12340000\n"},
     {102, {}, "CFG_TYPE_PORT_MODE_E_PKT_FORCE_TIMEOUT en=0 timeout = 0x00000000\n"},
     {1, {}, "CFG_TYPE_ADMIN_PORT_STATE, port_state:0\n"},
 };

@@ -198,6 +198,8 @@ TEST_F(DecodeQueryMsgsTest, PayloadShorterThanTheFixedPart) {
         EXPECT_EQ(decode(decoder, rec), "     SYSERR_PM_INVALID_ARG\n") << size;
         EXPECT_EQ(decode_cut(decoder, rec, 20), "     SYSERR_PM_INVALID_ARG\n")
             << "a length below 48 is an empty payload";
+        EXPECT_EQ(out([&] { decoder(nullptr); }), "     SYSERR_PM_INVALID_ARG\n")
+            << "no record reads as an empty one";
     }
 }
 

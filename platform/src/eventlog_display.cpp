@@ -26,7 +26,9 @@ constexpr size_t kLengthOffset = 16;
 // Record kinds by their number; others are shown as a number.
 constexpr std::array<const char *, 3> kKindNames{nullptr, "request", "reply"};
 
-const char *kind_name(uint32_t kind) { return kind < kKindNames.size() ? kKindNames[kind] : nullptr; }
+const char *kind_name(uint32_t kind) {
+    return kind < kKindNames.size() ? kKindNames[kind] : nullptr;
+}
 
 // "seq 12 request opcode 395 (MTS_OPC_PCFG_SET_PORT_CFG)"
 void print_record_header(std::span<const uint8_t> rec) {
