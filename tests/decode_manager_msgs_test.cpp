@@ -79,14 +79,12 @@ const std::vector<TlvLine> kShortValues{
     {175, {1}, "CFG_TYPE_PORT_FEC_STATE, fec_state:1\n"},  // as the FEC command sends it
     {2, {5}, "CFG_TYPE_ADMIN_PORT_MODE, mode:5\n"},
     {3, {0x1f, 0x40}, "CFG_TYPE_ADMIN_PORT_SPEED, speed:8000\n"},
-    {7, {9}, "CFG_TYPE_PHYSICAL_PORT_INDEX, phy_port_idx:9\n"},
     {10, {}, "CFG_TYPE_PORT_FCID, id:0x00000000\n"},
     {8, {0, 0, 0, 100, 0xff, 0xff}, "CFG_TYPE_PORT_VSAN, vsan_id:100\n"},  // longer: first 4
     {9, {0xaa, 0xbb, 0xcc}, "CFG_TYPE_PORT_WWN, aa bb cc 00 00 00 00 00\n"},
     {101, {1, 0, 0, 0, 0x12, 0x34},
      "CFG_TYPE_PORT_MODE_F_PKT_FORCE_TIMEOUT en=1 timeout = 0x12340000\n"},
     {102, {}, "CFG_TYPE_PORT_MODE_E_PKT_FORCE_TIMEOUT en=0 timeout = 0x00000000\n"},
-    {1, {}, "CFG_TYPE_ADMIN_PORT_STATE, port_state:0\n"},
 };
 
 // A request for port index 4 holding the TLVs, and its decode.
