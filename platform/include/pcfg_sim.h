@@ -6,6 +6,7 @@
 // library and not part of the platform contract (pcfg_platform.h).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -42,6 +43,23 @@ uint32_t num_ports();
 uint32_t now();
 // Lets simulated time pass: traffic flows, counters grow.
 void advance(uint32_t seconds);
+
+// Time-stamping settings of a port, as service call 380 reports them. The
+// two times are those at the card's start; the service adds the simulated
+// time passed since (in 10 ms units) to both.
+struct Timestamps {
+    // Line card, loopback, receive normal path time stamps; transmit,
+    // transmit force and SOM time-outs: 0 off, 0xFF not supported, else on.
+    std::array<uint8_t, 6> flags{1, 0, 1, 1, 0, 1};
+    uint32_t fast_timeout_ms = 100;
+    uint32_t normal_timeout_ms = 500;
+    uint32_t current_time = 0x0249f000;  // 10 ms units
+    uint32_t new_time = 0x0249f032;      // current time + the normal time-out
+    uint32_t enabled_jiffies = 0x0001d4c0;
+    uint32_t disabled_jiffies = 0;
+};
+// Replaces a port's time-stamping settings; false if the card lacks the port.
+bool set_timestamps(uint8_t port_index, const Timestamps &ts);
 
 // ---------------------------------------------------------------------------
 // The simulated port-configuration manager (node 0xfe000000, SAP 902).

@@ -30,8 +30,10 @@ struct OpcodeHandler {
     Answer (*answer)(std::span<const uint8_t> request);
 };
 
-constexpr std::array<OpcodeHandler, 1> kHandlers{{
+constexpr std::array<OpcodeHandler, 3> kHandlers{{
+    {395, answer_set_port_cfg},
     {435, answer_report},
+    {3187, answer_interval_counters},
 }};
 
 Answer answer_by_opcode(uint32_t opcode, std::span<const uint8_t> request) {

@@ -19,6 +19,12 @@ Answer answer_report(std::span<const uint8_t> request);
 std::vector<uint8_t> report_cmds_processed(uint8_t port);  // type 1
 std::vector<uint8_t> report_events(uint8_t port);          // type 6
 
+// Opcode 3187: byte counts of the listed ports over an interval.
+Answer answer_interval_counters(std::span<const uint8_t> request);
+
+// Opcode 395: set port configuration (answer = one status entry per port).
+Answer answer_set_port_cfg(std::span<const uint8_t> request);
+
 // Counts kept by the manager.
 uint32_t manager_handled();
 uint32_t history_event_count();

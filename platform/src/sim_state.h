@@ -22,6 +22,7 @@ struct SimPort {
     bool link_up = true;
     uint32_t speed = 16000;  // speed code (Mbit/s class; see lc_get_portspeed_name)
     uint8_t fec_state = 0;
+    Timestamps timestamps;   // service call 380
 
     // Traffic: steady rates while the link is up, and the totals they have
     // added up to since the card started.

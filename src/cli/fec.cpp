@@ -1,8 +1,100 @@
 // FEC state of one port (command 41), over the shell's own queue.
+//
+// The command sends one set-port-configuration request carrying a single
+// FEC state TLV and waits for the reply to that very request, matched by
+// its request/response token. The queue belongs to the shell: the command
+// neither binds nor unbinds it.
+//
+// Request, opcode 395, 10 bytes, big-endian:
+//   0 u8  fsm_flag  0          6 u8 num_cfg  1
+//   1 u8  num_ports 1          7 u8 type     175 (FEC state)
+//   2 u32 if_index             8 u8 len      1
+//                              9 u8 value    the FEC state
+//
+// Reply: 0 u8 fsm_flag, 1 u8 num_ports, then 8-byte status entries
+//   (u32 if_index, u32 status, 0 = success); only the first is read.
+#include <array>
+#include <iterator>
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "common/be_reader.h"
+#include "common/mts_session.h"
+#include "common/params.h"
 
-void port_cfg_set_port_fec(const cli_param_block *) noexcept {
-    printf("port_cfg_set_port_fec: not available on this build\n");
+using namespace pcfg;
+
+namespace {
+
+constexpr uint8_t kCfgTypePortFecState = 175;
+constexpr uint32_t kRequestLen = 10;
+constexpr int32_t kNoPort = -1;
+
+// The if_index of the front port with this port index; 0 when the card has
+// no such front port (or no port was typed).
+uint32_t if_index_of(const front_port_list &list, int32_t port_index) {
+    for (size_t i = 0; i < list.count && i < std::size(list.entries); ++i)
+        if (static_cast<int32_t>(list.entries[i].port_index) == port_index)
+            return list.entries[i].if_index;
+    return 0;
+}
+
+void print_reply(const MtsMessage &reply) {
+    const uint8_t *payload = reply.payload();
+    if (payload == nullptr) {
+        puts("mts recv: no payload");
+        return;
+    }
+    const uint32_t size = reply.payload_size();
+    BeReader r(payload, size);
+    r.skip(2);
+    const uint32_t if_index = r.u32();
+    const uint32_t status = r.u32();
+    if (!r.ok()) {
+        printf("mts recv: short payload (%u bytes)\n", static_cast<unsigned>(size));
+        return;
+    }
+    printf("mts recv: if_index = 0x%x, status = %d, %s\n", static_cast<unsigned>(if_index),
+           static_cast<int32_t>(status), status == 0 ? "success" : "failure");
+}
+
+}  // namespace
+
+void port_cfg_set_port_fec(const cli_param_block *params) noexcept {
+    const auto typed = token_number(*params, PCFG_PARAM_PORT, Pick::Last);
+    const int32_t port = typed ? port_index_of(*typed) : kNoPort;
+    // The request carries the low 8 bits of what was typed.
+    const auto fec =
+        static_cast<uint8_t>(token_number(*params, PCFG_PARAM_FEC, Pick::Last).value_or(0));
+
+    front_port_list list{};
+    if (get_front_port_if_index_list(&list) != 0) {
+        puts("getting if_index list failed");
+        return;
+    }
+    // A port that is not a front port is not refused here: the request goes
+    // out with if_index 0 and the manager's status tells the operator.
+    const uint32_t if_index = if_index_of(list, port);
+
+    std::array<uint8_t, kRequestLen> request{};
+    BeWriter(request).u8(0).u8(1).u32(if_index).u8(1).u8(kCfgTypePortFecState).u8(1).u8(fec);
+
+    const int handle = params->mts_handle;
+    MtsMessage sent(handle);
+    if (sent.send_recorded(kManagerAddr, kOpcSetPortCfg, request.data(), kRequestLen) != 0) {
+        printf("mts send failed");
+        return;
+    }
+    printf("mts send: if_index = 0x%x, port = %d, fec = %d\n", static_cast<unsigned>(if_index),
+           port, fec);
+
+    const uint32_t token = mts_rr_token_get(sent.record());
+    MtsMessage reply(handle);
+    const int rc = reply.receive(recv_options(kWaitFec, token));
+    sent.release();
+    if (rc != 0) {
+        printf("Failed to receive reponse message from pcfg, timed out.");
+        return;
+    }
+    print_reply(reply);
 }

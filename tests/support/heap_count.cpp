@@ -6,6 +6,7 @@
 namespace {
 size_t g_allocs = 0;
 long g_outstanding = 0;
+bool g_fail_next_malloc = false;
 
 void *counted(void *p) {
     if (p != nullptr) {
@@ -20,13 +21,21 @@ namespace pcfg_test {
 void heap_reset() {
     g_allocs = 0;
     g_outstanding = 0;
+    g_fail_next_malloc = false;
 }
 size_t library_allocations() { return g_allocs; }
 long library_outstanding() { return g_outstanding; }
+void heap_fail_next_malloc() { g_fail_next_malloc = true; }
 }  // namespace pcfg_test
 
 extern "C" {
-void *pcfg_counted_malloc(size_t n) { return counted(malloc(n)); }
+void *pcfg_counted_malloc(size_t n) {
+    if (g_fail_next_malloc) {
+        g_fail_next_malloc = false;
+        return nullptr;
+    }
+    return counted(malloc(n));
+}
 void *pcfg_counted_calloc(size_t n, size_t m) { return counted(calloc(n, m)); }
 void *pcfg_counted_realloc(void *p, size_t n) {
     if (p == nullptr) return counted(realloc(p, n));

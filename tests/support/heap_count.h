@@ -11,5 +11,7 @@ void heap_reset();
 size_t library_allocations();
 // Allocations the library made and has not freed.
 long library_outstanding();
+// Makes the library's next malloc return null (once).
+void heap_fail_next_malloc();
 
 }  // namespace pcfg_test
