@@ -30,9 +30,10 @@ struct OpcodeHandler {
     Answer (*answer)(std::span<const uint8_t> request);
 };
 
-constexpr std::array<OpcodeHandler, 3> kHandlers{{
+constexpr std::array<OpcodeHandler, 4> kHandlers{{
     {395, answer_set_port_cfg},
     {435, answer_report},
+    {3120, answer_port_counters},
     {3187, answer_interval_counters},
 }};
 

@@ -18,6 +18,15 @@ Answer answer_report(std::span<const uint8_t> request);
 // Report bodies by request type; the port byte comes from the request.
 std::vector<uint8_t> report_cmds_processed(uint8_t port);  // type 1
 std::vector<uint8_t> report_events(uint8_t port);          // type 6
+std::vector<uint8_t> report_rsrc_card(uint8_t port);       // type 4
+std::vector<uint8_t> report_rsrc_port(uint8_t port);       // type 5
+std::vector<uint8_t> report_credit_tbl(uint8_t port);      // type 8
+std::vector<uint8_t> report_credit_tbl_hw(uint8_t port);   // type 9
+std::vector<uint8_t> report_port_info(uint8_t port);       // type 10
+std::vector<uint8_t> report_ddm_info(uint8_t port);        // type 11
+
+// Opcode 3120: the port counter request (answer = status + counters).
+Answer answer_port_counters(std::span<const uint8_t> request);
 
 // Opcode 3187: byte counts of the listed ports over an interval.
 Answer answer_interval_counters(std::span<const uint8_t> request);

@@ -17,9 +17,15 @@ struct ReportType {
     std::vector<uint8_t> (*body)(uint8_t port);
 };
 
-constexpr std::array<ReportType, 2> kReportTypes{{
+constexpr std::array<ReportType, 8> kReportTypes{{
     {1, report_cmds_processed},
+    {4, report_rsrc_card},
+    {5, report_rsrc_port},
     {6, report_events},
+    {8, report_credit_tbl},
+    {9, report_credit_tbl_hw},
+    {10, report_port_info},
+    {11, report_ddm_info},
 }};
 
 }  // namespace

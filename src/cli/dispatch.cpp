@@ -50,7 +50,7 @@ void cmd_cmds_processed_and_history(cli_param_block *params) {
 }
 
 void cmd_rsrc_card(cli_param_block *) {
-    pcfg_mts_send_rcv_cli_req(kReqRsrcCard, 0, nullptr);
+    pcfg_mts_send_rcv_cli_req(kReqRsrcCard, 0, pcfg_rsrc_show_all_body);
 }
 
 void cmd_rsrc_port(cli_param_block *params) {
@@ -59,7 +59,7 @@ void cmd_rsrc_port(cli_param_block *params) {
         printf("Error getting port number");
         return;
     }
-    pcfg_mts_send_rcv_cli_req(kReqRsrcPort, port_index_of(*typed), nullptr);
+    pcfg_mts_send_rcv_cli_req(kReqRsrcPort, port_index_of(*typed), pcfg_rsrc_show_all_body);
 }
 
 void cmd_events(cli_param_block *) {
@@ -70,7 +70,7 @@ void cmd_events(cli_param_block *) {
 void credit_table(const cli_param_block &params, int req_type) {
     const auto typed = value_number(first_token(params, PCFG_PARAM_RSRC_PORT));
     const int port = typed ? port_index_of(*typed) : kAllPorts;
-    pcfg_mts_send_rcv_cli_req(req_type, port, nullptr);
+    pcfg_mts_send_rcv_cli_req(req_type, port, pcfg_print_credit_tbl);
 }
 
 void cmd_credit_tbl(cli_param_block *params) { credit_table(*params, kReqCreditTbl); }

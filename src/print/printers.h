@@ -3,6 +3,7 @@
 // the public header trust their outside caller for the extent.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -18,3 +19,10 @@ void pcfg_print_credit_tbl(std::span<const uint8_t> body) noexcept;       // typ
 
 // Port counter answers.
 int pcfg_print_port_cntr(const pcfg_rsp_view *view) noexcept;
+
+// Extent of a record at p that an outside caller vouches for: the bytes the
+// record claims, cut where the address space ends.
+inline size_t trusted_extent(const void *p, uint64_t claimed) noexcept {
+    const uint64_t room = UINTPTR_MAX - reinterpret_cast<uintptr_t>(p);
+    return static_cast<size_t>(claimed < room ? claimed : room);
+}

@@ -1,0 +1,244 @@
+// Port counters display: the answer to a port counter request (opcode 3120)
+// as a two-column table of counter names and decimal values.
+//
+// Answer payload (big-endian, no alignment assumed):
+//   0..3     status (0 = success; the exchange checks it before printing)
+//   4..7     not displayed
+//   8..695   counter record: 0..7 not displayed, then the 85 u64 counters
+//            of fcIfAllCounters_tab, the counter of row k (from 1) at
+//            record offset 8k
+//   696..    extra-counter TLV array, only when the payload is longer
+//
+// Extra-counter TLV values (read through the platform's aligned-TLV walk):
+//   counter, 16 bytes:  0..3 not read, 4..7 status, 8..15 u64 value
+//   FEC, 24 bytes:      0..3 not read, 4..7 status, 8..15 corrected blocks,
+//                       16..23 uncorrected blocks
+// A status other than 0 is a platform error code. Zero counters print
+// nothing; a faulty TLV prints one line and the walk goes on with the next.
+#include <array>
+#include <cstdio>
+
+#include "common/be_reader.h"
+#include "pcfg_platform.h"
+#include "print/printers.h"
+
+using pcfg::BeReader;
+
+// Names padded with spaces to 40 characters; offsets inside the counter
+// record. The spellings are the printed texts.
+extern "C" const fc_if_counter_entry_t fcIfAllCounters_tab[PCFG_NUM_IF_COUNTERS + 1] = {
+    {"fcIfC2InFrames                          ", 8},
+    {"fcIfC2OutFrames                         ", 16},
+    {"fcIfC2InOctetss                         ", 24},
+    {"fcIfC2OutOctets                         ", 32},
+    {"fcIfC2Discards                          ", 40},
+    {"fcIfC2FbsyFrames                        ", 48},
+    {"fcIfC2FrjtFrames                        ", 56},
+    {"fcIfC2PBSYFrames                        ", 64},
+    {"fcIfC2PRJTFrames                        ", 72},
+    {"fcIfC3InFrames                          ", 80},
+    {"fcIfC3OutFrames                         ", 88},
+    {"fcIfC3InOctets                          ", 96},
+    {"fcIfC3OutOctets                         ", 104},
+    {"fcIfC3Discards                          ", 112},
+    {"fcIfCfInFrames                          ", 120},
+    {"fcIfCfOutFrames                         ", 128},
+    {"fcIfCfInOctets                          ", 136},
+    {"fcIfCfOutOctets                         ", 144},
+    {"fcIfCfDiscards                          ", 152},
+    {"fcIfLinkFailures                        ", 160},
+    {"fcIfSyncLosses                          ", 168},
+    {"fcIfSigLosses                           ", 176},
+    {"fcIfPrimSeqProtoErrors                  ", 184},
+    {"fcIfInvalidTxWords                      ", 192},
+    {"fcIfInvalidCrcs                         ", 200},
+    {"fcIfDelimiterErrors                     ", 208},
+    {"fcIfAddressIdErrors                     ", 216},
+    {"fcIfLinkResetIns                        ", 224},
+    {"fcIfLinkResetOuts                       ", 232},
+    {"fcIfOlsIns                              ", 240},
+    {"fcIfOlsOuts                             ", 248},
+    {"fcIfRuntFramesIn                        ", 256},
+    {"fcIfJabberFramesIn                      ", 264},
+    {"fcIfTxWaitCount                         ", 272},
+    {"fcIfFramesTooLong                       ", 280},
+    {"fcIfFramesTooShort                      ", 288},
+    {"fcIfLRRIn                               ", 296},
+    {"fcIfLRROut                              ", 304},
+    {"fcIfNOSIn                               ", 312},
+    {"fcIfNOSOut                              ", 320},
+    {"fcIfFragFrames                          ", 328},
+    {"fcIfEOFaFrames                          ", 336},
+    {"fcIfUnknownClassFrames                  ", 344},
+    {"fcIf8b10bDisparityErrors                ", 352},
+    {"fcIfFramesDiscard                       ", 360},
+    {"fcIfELPFailures                         ", 368},
+    {"fcIfTxBBCreditTransistionToZero         ", 376},
+    {"fcIfRxBBCreditTransistionToZero         ", 384},
+    {"fcIfEISLFramesDiscard                   ", 392},
+    {"fcIfFramingErrorFrames                  ", 400},
+    {"ifInMulticastPkts                       ", 408},
+    {"ifInBroadcastPkts                       ", 416},
+    {"ifOutMulticastPkts                      ", 424},
+    {"ifOutBroadcastPkts                      ", 432},
+    {"ifHCInOctets                            ", 440},
+    {"ifHCInUcastPkts                         ", 448},
+    {"ifHCInMulticastPkts                     ", 456},
+    {"ifHCInBroadcastPkts                     ", 464},
+    {"ifHCOutOctets                           ", 472},
+    {"ifHCOutUcastPkts                        ", 480},
+    {"ifHCOutMulticastPkts                    ", 488},
+    {"ifHCOutBroadcastPkts                    ", 496},
+    {"ifInOctets                              ", 504},
+    {"ifInUcastPkts                           ", 512},
+    {"ifInNUcastPkts                          ", 520},
+    {"ifInDiscards                            ", 528},
+    {"ifInErrors                              ", 536},
+    {"ifInUnknownProtos                       ", 544},
+    {"ifOutOctets                             ", 552},
+    {"ifOutUcastPkts                          ", 560},
+    {"ifOutNUcastPkts                         ", 568},
+    {"ifOutDiscards                           ", 576},
+    {"ifOutErrors                             ", 584},
+    {"fcIfLipF8In                             ", 592},
+    {"fcIfLipF8Out                            ", 600},
+    {"fcIfNonLipF8In                          ", 608},
+    {"fcIfNonLipF8Out                         ", 616},
+    {"fcIfInFrames                            ", 624},
+    {"fcIfInOctets                            ", 632},
+    {"fcIfInDiscards                          ", 640},
+    {"fcIfOutFrames                           ", 648},
+    {"fcIfOutOctets                           ", 656},
+    {"fcIfOutDiscards                         ", 664},
+    {"fcIfInErrors                            ", 672},
+    {"fcIfOutErrors                           ", 680},
+    {nullptr, 0},
+};
+
+namespace {
+
+constexpr size_t kRecordOffset = 8;
+constexpr size_t kTlvArrayOffset = 696;
+constexpr int kTlvFlags = 1;
+
+// One value line of a counter TLV: the label padded to its width, printed
+// with the line's format and the u64 at value offset `offset`.
+struct ValueLine {
+    const char *label;
+    int width;
+    const char *format;
+    size_t offset;
+};
+
+struct CounterTlv {
+    uint16_t type;
+    uint16_t length;
+    std::array<ValueLine, 2> lines;  // a second line only for FEC blocks
+    const char *error_name;          // beside a status the platform names
+    const char *unnamed_status;      // "%x" of a status it cannot name
+};
+
+constexpr const char *kCounterFmt = "%s%15llu\n";
+constexpr ValueLine kNoLine{nullptr, 0, nullptr, 0};
+
+constexpr CounterTlv counter(uint16_t type, const char *label, int width,
+                             const char *unnamed_status) {
+    return {type, 16, {{{label, width, kCounterFmt, 8}, kNoLine}}, label, unnamed_status};
+}
+
+constexpr std::array<CounterTlv, 9> kCounterTlvs{{
+    counter(80, "fcIfTxFaults", 40, "Invalid status %x \n"),
+    counter(130, "fcIfCreditLoss", 40, "Invalid status %x \n"),
+    counter(131, "fcIfTimeoutDiscards", 39, "Invalid status %x \n"),
+    counter(132, "fcIfForceTimeoutOn", 34, "Invalid status %x \n"),
+    counter(133, "fcIfForceTimeoutOff", 35, "Invalid status %x \n"),
+    counter(134, "fcIfTxWtAvgBBCreditTransistiontoZero", 36,
+            "BB TxWtAvgCreditTrans:  Invalid status %x \n"),
+    counter(135, "fcIfRxWtAvgBBCreditTransistiontoZero", 36,
+            "BB RxWtAvgCreditTrans:  Invalid status %x \n"),
+    {161, 16, {{{"timestamp", 9, "%s %45llu\n", 8}, kNoLine}}, "timestamp",
+     "fcITimestamp_t :  Invalid status %x \n"},
+    {168, 24,
+     {{{"fcIfFecCorrectedBlks", 20, "%s %35llu\n", 8},
+       {"fcIfFecUncorrectedBlks", 22, "%s %33llu\n", 16}}},
+     "FEC counters", "fcIfFec Counters :  Invalid status %x \n"},
+}};
+
+const CounterTlv *find_counter_tlv(uint16_t type) {
+    for (const CounterTlv &t : kCounterTlvs)
+        if (t.type == type) return &t;
+    return nullptr;
+}
+
+void print_value_line(const ValueLine &line, const BeReader &value) {
+    const uint64_t v = value.at(line.offset).u64();
+    if (v == 0) return;
+    char label[41];
+    snprintf(label, sizeof label, "%-*s", line.width, line.label);
+    printf(line.format, label, static_cast<unsigned long long>(v));
+}
+
+void print_counter_tlv(uint16_t type, std::span<const uint8_t> value) {
+    const CounterTlv *t = find_counter_tlv(type);
+    if (t == nullptr) {
+        printf("ERROR: Invalid TLV type %d \n", type);
+        return;
+    }
+    if (value.size() != t->length) {
+        printf("ERROR: Invalid tlv size %d expected size %d \n", static_cast<int>(value.size()),
+               t->length);
+        return;
+    }
+    const BeReader r(value);
+    const uint32_t status = r.at(4).u32();
+    if (status == 0) {
+        for (const ValueLine &line : t->lines)
+            if (line.label != nullptr) print_value_line(line, r);
+        return;
+    }
+    const char *text = syserr2str(static_cast<int32_t>(status));
+    if (text != nullptr)
+        printf("%s                                       %s  \n", t->error_name, text);
+    else
+        printf(t->unnamed_status, static_cast<unsigned>(status));
+}
+
+// Walks the TLV array: exactly as many passes as the array claims TLVs. A
+// value the accessor places outside the array counts as a failed fetch.
+void print_counter_tlvs(std::span<const uint8_t> array) {
+    const int n = tlv_aligned_array_get_num_tlvs(array.data(), kTlvFlags);
+    const BeReader bounds(array);
+    uint32_t position = 0;
+    for (int i = 0; i < n; ++i) {
+        uint16_t type = 0;
+        uint16_t length = 0;
+        const void *value = nullptr;
+        if (tlv_aligned_array_get_next_tlv(array.data(), &type, &length, &value, kTlvFlags,
+                                           &position) != 0 ||
+            !bounds.contains(value, length)) {
+            printf("ERROR: Unable to retreive data: current tlv %d num tlvs %d \n", i + 1, n);
+            continue;
+        }
+        print_counter_tlv(type, {static_cast<const uint8_t *>(value), length});
+    }
+}
+
+}  // namespace
+
+int pcfg_print_port_cntr(const pcfg_rsp_view *view) noexcept {
+    if (view == nullptr) return 0;
+    puts("COUNTER NAME\t\t\t\t DECIMAL VALUE");
+    puts("------------\t\t\t\t---------------");
+    const BeReader payload(view->payload, view->size);
+    if (payload.size() < kTlvArrayOffset) {
+        printf("ERROR: Invalid payload size %u expected size 696 \n",
+               static_cast<unsigned>(payload.size()));
+        return 0;
+    }
+    for (const fc_if_counter_entry_t *row = fcIfAllCounters_tab; row->name != nullptr; ++row) {
+        const uint64_t v = payload.at(kRecordOffset + row->offset).u64();
+        if (v != 0) printf("%s%15llu\n", row->name, static_cast<unsigned long long>(v));
+    }
+    if (payload.size() > kTlvArrayOffset) print_counter_tlvs(payload.at(kTlvArrayOffset).rest());
+    return 0;
+}
