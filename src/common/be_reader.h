@@ -5,7 +5,9 @@
 // byte by byte (payload fields are unaligned and big-endian on every host).
 // Reads are all-or-nothing: a read that does not fit returns 0 (or an empty
 // span), consumes nothing and sets a sticky error that the caller checks once
-// after a run of reads. Nothing is ever read outside the range.
+// after a run of reads. Once the error is set, every later read fails too, so
+// a run of reads never picks up bytes from the wrong place. Nothing is ever
+// read outside the range.
 #pragma once
 
 #include <cstddef>
@@ -37,29 +39,30 @@ public:
     constexpr int32_t i32() noexcept { return static_cast<int32_t>(u32()); }
 
     // The big-endian number made of the first min(n, width) bytes that are
-    // left, at most 8; consumes those bytes. Never fails: an empty reader
-    // gives 0.
+    // left, at most 8; consumes those bytes. An empty or failed reader gives
+    // 0 without a new error.
     constexpr uint64_t uint_prefix(size_t width) noexcept {
+        if (!ok_) return 0;
         size_t n = width < remaining() ? width : remaining();
         if (n > 8) n = 8;
         return take(n);
     }
 
     constexpr bool skip(size_t n) noexcept {
-        if (n > remaining()) return fail();
+        if (!ok_ || n > remaining()) return fail();
         pos_ += n;
         return true;
     }
     // Moves to an absolute offset inside the range (size() included).
     constexpr bool seek(size_t off) noexcept {
-        if (off > size_) return fail();
+        if (!ok_ || off > size_) return fail();
         pos_ = off;
         return true;
     }
 
     // The next n bytes, consumed; empty on failure.
     constexpr std::span<const uint8_t> bytes(size_t n) noexcept {
-        if (n > remaining()) {
+        if (!ok_ || n > remaining()) {
             fail();
             return {};
         }
@@ -70,7 +73,7 @@ public:
     // A reader over the next n bytes, consumed; an empty failed reader when
     // fewer are left.
     constexpr BeReader sub(size_t n) noexcept {
-        if (n > remaining()) {
+        if (!ok_ || n > remaining()) {
             fail();
             BeReader bad;
             bad.ok_ = false;
@@ -106,7 +109,7 @@ private:
         return false;
     }
     constexpr uint64_t take(size_t n) noexcept {
-        if (n > remaining()) {
+        if (!ok_ || n > remaining()) {
             fail();
             return 0;
         }
