@@ -7,7 +7,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -112,6 +114,31 @@ std::string event_log_segment();
 // ---------------------------------------------------------------------------
 // A fresh card's history holds its start-up; this empties every instance.
 void clear_history();
+
+// ---------------------------------------------------------------------------
+// Event-log display: logged messages decoded by the library.
+// ---------------------------------------------------------------------------
+// Each record is shown as a header line, "seq <n> request|reply opcode <opc>
+// (<opcode name>)", followed by what eventlog_port_cfg_cli prints for it.
+
+// Shows every record of the manager's event log, oldest first.
+void show_event_log();
+// Writes the event log's records back to back to a file, as a log saved on
+// the card. False (with a line on standard output) when the file cannot be
+// written.
+bool save_event_log(const std::string &path);
+
+struct LogDecodeResult {
+    size_t records = 0;    // records decoded
+    bool complete = true;  // false: a damaged record (or an unreadable file) stopped decoding
+};
+// Decodes back-to-back records, each delimited by its own length (the u32 at
+// offset 16, header included). A record whose length is below 48 or runs past
+// the end of the data is reported with its byte offset and decoding stops
+// there. Every record is decoded from a copy of exactly its own length.
+LogDecodeResult decode_log_bytes(std::span<const uint8_t> data);
+// The same for a saved log file.
+LogDecodeResult decode_log_file(const std::string &path);
 
 // ---------------------------------------------------------------------------
 // Aligned TLV arrays, as the platform's TLV accessors read them.

@@ -1,0 +1,131 @@
+// The platform's event-log display: walks logged transport messages of the
+// manager and hands each one to the library's decoder dispatcher. The log of
+// the running card, or back-to-back records saved to a file (so that a log
+// saved on a card can be decoded on a workstation).
+//
+// Record header (big-endian): 12 seq_no, 16 length (header included),
+// 24 kind (1 request, 2 reply), 28 opcode; the payload follows at 48.
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "pcfg_platform.h"
+#include "pcfg_sim.h"
+#include "port_cfg_cli.h"
+#include "wire.h"
+
+namespace pcfg_sim {
+namespace {
+
+constexpr size_t kHeaderLen = PCFG_LOGGED_MSG_HDR_LEN;
+constexpr size_t kLengthOffset = 16;
+
+// Record kinds by their number; others are shown as a number.
+constexpr std::array<const char *, 3> kKindNames{nullptr, "request", "reply"};
+
+const char *kind_name(uint32_t kind) {
+    return kind < kKindNames.size() ? kKindNames[kind] : nullptr;
+}
+
+// "seq 12 request opcode 395 (MTS_OPC_PCFG_SET_PORT_CFG)"
+void print_record_header(std::span<const uint8_t> rec) {
+    const auto seq = static_cast<unsigned>(detail::be_at(rec, 12, 4));
+    const auto kind = static_cast<uint32_t>(detail::be_at(rec, 24, 4));
+    const auto opcode = static_cast<uint32_t>(detail::be_at(rec, 28, 4));
+    if (const char *k = kind_name(kind))
+        printf("seq %u %s opcode %u", seq, k, static_cast<unsigned>(opcode));
+    else
+        printf("seq %u kind %u opcode %u", seq, static_cast<unsigned>(kind),
+               static_cast<unsigned>(opcode));
+    if (const char *name = mts_opc_name_get(opcode)) printf(" (%s)", name);
+    printf("\n");
+}
+
+// Header line, then the library's decode. `rec` is exactly one record.
+void show_record(const std::vector<uint8_t> &rec) {
+    print_record_header(rec);
+    eventlog_port_cfg_cli(reinterpret_cast<const pcfg_logged_msg_t *>(rec.data()));
+}
+
+}  // namespace
+
+void show_event_log() {
+    const auto records = event_log();
+    if (records.empty()) {
+        printf("event-log: no records\n");
+        return;
+    }
+    for (const auto &rec : records) show_record(rec);
+}
+
+bool save_event_log(const std::string &path) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    size_t n = 0;
+    for (const auto &rec : event_log()) {
+        if (!out) break;
+        out.write(reinterpret_cast<const char *>(rec.data()),
+                  static_cast<std::streamsize>(rec.size()));
+        ++n;
+    }
+    out.close();
+    if (!out) {
+        printf("event-log: cannot write %s: %s\n", path.c_str(), strerror(errno));
+        return false;
+    }
+    printf("event-log: %zu records saved to %s\n", n, path.c_str());
+    return true;
+}
+
+LogDecodeResult decode_log_bytes(std::span<const uint8_t> data) {
+    LogDecodeResult result;
+    size_t off = 0;
+    while (off < data.size()) {
+        const size_t left = data.size() - off;
+        if (left < kLengthOffset + 4) {
+            printf("decode-log: damaged record at byte offset %zu: %zu bytes left, no length\n",
+                   off, left);
+            result.complete = false;
+            break;
+        }
+        const auto length = static_cast<size_t>(detail::be_at(data, off + kLengthOffset, 4));
+        if (length < kHeaderLen) {
+            printf("decode-log: damaged record at byte offset %zu: length %zu\n", off, length);
+            result.complete = false;
+            break;
+        }
+        if (length > left) {
+            printf("decode-log: damaged record at byte offset %zu: length %zu runs past the end "
+                   "(%zu bytes left)\n",
+                   off, length, left);
+            result.complete = false;
+            break;
+        }
+        // The decoder gets a buffer of exactly the record's own length.
+        const std::vector<uint8_t> rec(data.begin() + static_cast<std::ptrdiff_t>(off),
+                                       data.begin() + static_cast<std::ptrdiff_t>(off + length));
+        show_record(rec);
+        ++result.records;
+        off += length;
+    }
+    return result;
+}
+
+LogDecodeResult decode_log_file(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        printf("decode-log: cannot read %s: %s\n", path.c_str(), strerror(errno));
+        return {0, false};
+    }
+    const std::vector<uint8_t> data{std::istreambuf_iterator<char>(in),
+                                    std::istreambuf_iterator<char>()};
+    if (in.bad()) {
+        printf("decode-log: cannot read %s\n", path.c_str());
+        return {0, false};
+    }
+    return decode_log_bytes(data);
+}
+
+}  // namespace pcfg_sim

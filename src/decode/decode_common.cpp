@@ -1,0 +1,68 @@
+// Pieces every decoder uses: the logged-message view, the port lookup, the
+// counter-set names, the error lines and the WWN line.
+#include "decode/decode_common.h"
+
+#include <array>
+#include <cstdio>
+
+#include "pcfg_platform.h"
+
+namespace pcfg::decode {
+
+LoggedMsg open_logged_msg(const pcfg_logged_msg_t *msg) noexcept {
+    LoggedMsg m;
+    if (msg == nullptr) return m;
+    const auto *bytes = reinterpret_cast<const uint8_t *>(msg);
+    BeReader hdr(bytes, kHeaderLen);
+    hdr.skip(12);
+    m.seq_no = hdr.u32();
+    m.length = hdr.u32();
+    hdr.skip(4);
+    m.kind = hdr.u32();
+    m.opcode = hdr.u32();
+    // A length below the header's own counts as an empty payload.
+    const size_t payload_len = m.length > kHeaderLen ? m.length - kHeaderLen : 0;
+    m.payload = BeReader(bytes + kHeaderLen, payload_len);
+    return m;
+}
+
+std::optional<uint32_t> port_of(uint32_t if_index) noexcept {
+    pm_idxmap_entry_t entry{};
+    if (pm_idxmap_entry_by_if_index(if_index, &entry) != 0) return std::nullopt;
+    return entry.port;
+}
+
+namespace {
+// Counter sets, by their `aggr` value.
+constexpr std::array<const char *, 2> kAggrNames{
+    "MAC_STAT_CNTR_TYPE_AGGR",  // 0: aggregate counters
+    "MAC_STAT_CNTR_TYPE_CURR",  // 1: current counters
+};
+}  // namespace
+
+const char *aggr_name(uint8_t aggr) noexcept {
+    return aggr < kAggrNames.size() ? kAggrNames[aggr] : "UNKNOWN";
+}
+
+bool has_fixed_part(const BeReader &payload, size_t need) noexcept {
+    if (payload.has(need)) return true;
+    printf("%sSYSERR_PM_INVALID_ARG\n", pcfg_show_indent);
+    return false;
+}
+
+void print_invalid_message() noexcept {
+    printf("%sSYSERR_PM_INVALID_MTS_MESSAGE\n", pcfg_show_indent);
+}
+
+void print_wwn_line(std::span<const uint8_t, 8> w) noexcept {
+    printf("%.2x %.2x %.2x %.2x %.2x %.2x %.2x %.2x\n", w[0], w[1], w[2], w[3], w[4], w[5],
+           w[6], w[7]);
+}
+
+}  // namespace pcfg::decode
+
+extern "C" void print_wwn(const uint8_t *wwn) noexcept {
+    // The caller vouches for eight bytes; without an address there is no line.
+    if (wwn == nullptr) return;
+    pcfg::decode::print_wwn_line(std::span<const uint8_t, 8>(wwn, 8));
+}

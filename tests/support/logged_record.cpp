@@ -1,0 +1,56 @@
+#include "support/logged_record.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "decode/decode_common.h"
+#include "support/capture.h"
+
+namespace pcfg_test {
+
+std::vector<uint8_t> logged_record(uint32_t opcode, uint32_t kind,
+                                   const std::vector<uint8_t> &payload, uint32_t seq_no) {
+    const auto length = static_cast<uint32_t>(48 + payload.size());
+    std::vector<uint8_t> rec = Be()
+                                   .u32(0)
+                                   .u32(0x00000101)
+                                   .u32(0x1001)
+                                   .u32(seq_no)
+                                   .u32(length)
+                                   .u32(0)
+                                   .u32(kind)
+                                   .u32(opcode)
+                                   .raw(std::vector<uint8_t>(16, 0))
+                                   .raw(payload);
+    return rec;
+}
+
+std::string decode_cut(pcfg_decoder_fn decoder, const std::vector<uint8_t> &record,
+                       uint32_t length) {
+    const size_t size = std::max<size_t>(length, 48);
+    auto copy = std::make_unique<uint8_t[]>(size);  // exactly this many bytes
+    std::copy_n(record.begin(), std::min(size, record.size()), copy.get());
+    for (int i = 0; i < 4; ++i) copy[16 + i] = static_cast<uint8_t>(length >> (24 - 8 * i));
+    return capture_stdout(
+        [&] { decoder(reinterpret_cast<const pcfg_logged_msg_t *>(copy.get())); });
+}
+
+std::string decode(pcfg_decoder_fn decoder, const std::vector<uint8_t> &record) {
+    return decode_cut(decoder, record, static_cast<uint32_t>(record.size()));
+}
+
+void check_samples(const std::vector<DecodeSample> &samples) {
+    for (const DecodeSample &s : samples) {
+        const auto rec = logged_record(s.opcode, s.kind, s.payload);
+        pcfg::decode::set_indent(5);
+        EXPECT_EQ(decode(s.decoder, rec), s.expected) << s.name;
+        for (uint32_t len = 0; len < rec.size(); ++len) {
+            pcfg::decode::set_indent(5);
+            decode_cut(s.decoder, rec, len);
+        }
+    }
+}
+
+}  // namespace pcfg_test

@@ -1,0 +1,66 @@
+// Logged transport messages for the decoder tests: payload building, the
+// 48-byte record header, and decoding from buffers of exactly a record's
+// size so that the sanitizers catch any read past its end.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "port_cfg_cli.h"
+
+namespace pcfg_test {
+
+// Big-endian payload builder.
+class Be {
+public:
+    Be &u8(uint32_t v) { return put(v, 1); }
+    Be &u16(uint32_t v) { return put(v, 2); }
+    Be &u32(uint32_t v) { return put(v, 4); }
+    Be &raw(const std::vector<uint8_t> &b) {
+        bytes_.insert(bytes_.end(), b.begin(), b.end());
+        return *this;
+    }
+    operator std::vector<uint8_t>() const { return bytes_; }
+    size_t size() const { return bytes_.size(); }
+
+private:
+    Be &put(uint32_t v, int n) {
+        for (int i = n - 1; i >= 0; --i) bytes_.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        return *this;
+    }
+    std::vector<uint8_t> bytes_;
+};
+
+inline constexpr uint32_t kRequest = 1;
+inline constexpr uint32_t kReply = 2;
+// An interface index no port of the simulated card has.
+inline constexpr uint32_t kUnknownIfIndex = 0x05000000;
+
+// A record: 12 seq_no, 16 length, 24 kind, 28 opcode, 48 payload.
+std::vector<uint8_t> logged_record(uint32_t opcode, uint32_t kind,
+                                   const std::vector<uint8_t> &payload, uint32_t seq_no = 1);
+
+// What the decoder prints for the record's first `length` bytes: the record
+// is copied into a heap buffer of exactly max(length, 48) bytes whose length
+// field says `length` (the header itself is always there to be read).
+std::string decode_cut(pcfg_decoder_fn decoder, const std::vector<uint8_t> &record,
+                       uint32_t length);
+// What the decoder prints for the whole record, from an exactly sized copy.
+std::string decode(pcfg_decoder_fn decoder, const std::vector<uint8_t> &record);
+
+// One sample message and what its decoder prints with a 5-space indent.
+struct DecodeSample {
+    const char *name;
+    pcfg_decoder_fn decoder;
+    uint32_t opcode;
+    uint32_t kind;
+    std::vector<uint8_t> payload;
+    std::string expected;
+};
+
+// Golden check of each sample, then the truncation sweep: every shorter
+// length of each sample decodes without reading past the record.
+void check_samples(const std::vector<DecodeSample> &samples);
+
+}  // namespace pcfg_test
