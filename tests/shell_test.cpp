@@ -167,7 +167,10 @@ TEST_F(ShellTest, CommandLinesFillTheExactBlock) {
 TEST_F(ShellTest, RawFormTakesAtMostTheTokenListsCapacity) {
     shell(true);
     std::string full = "raw 10";
-    for (int i = 0; i < PCFG_MAX_TOKENS; ++i) full += " " + std::to_string(i) + "=" + std::to_string(i);
+    for (int i = 0; i < PCFG_MAX_TOKENS; ++i) {
+        const std::string n = std::to_string(i);
+        full.append(" ").append(n).append("=").append(n);
+    }
     line(full);
     ASSERT_EQ(sent_.size(), 1u);
     EXPECT_EQ(sent_[0].tokens.size(), size_t{PCFG_MAX_TOKENS});
@@ -303,6 +306,25 @@ TEST_F(ShellTest, CommandsRunOnTheSimulatedCard) {
               "manager requests  5 handled\n"
               "open queues       1 (the shell's own included)\n"
               "held messages     0\n");
+    EXPECT_EQ(errors(), "");
+}
+
+TEST_F(ShellTest, SteeringShowsTheFailurePaths) {
+    const std::vector<std::pair<const char *, std::string>> steps = {
+        {"sim manager null-payload", "sim: the manager's next answer has no payload\n"},
+        {"show port-config commands", "LC Port Cfg passed back NULL pointer\n"},
+        {"sim fail mts_recv -1 62 2",
+         "sim: call 2 of mts_recv from now on fails with result -1, errno 62\n"},
+        {"show port-config commands", "cmds processed: 2\n"},
+        {"show port-config commands", "Timed out waiting for response from LC Port Cfg\n"},
+        {"sim fail sse_call", "sim: call 1 of sse_call from now on fails with result -1, errno 5\n"},
+        {"sim clear-faults", "sim: no platform call fails\n"},
+        {"sim advance 60", "sim: 60 seconds passed, simulated time is 2025-12-05 16:01:03 UTC\n"},
+        {"sim reset", "sim: a fresh card with 48 front ports\n"},
+        {"show port-config commands", "cmds processed: 1\n"},
+    };
+    shell();
+    for (const auto &[text, shown] : steps) EXPECT_EQ(line(text), shown) << text;
     EXPECT_EQ(errors(), "");
 }
 

@@ -40,15 +40,15 @@ void print_words(size_t row) {
                 lines.emplace_back(std::string(e.text), help);
                 break;
             case ElemKind::Number:
-                lines.emplace_back("<" + std::string(e.text) + ">",
-                                   help + " (" + std::to_string(e.lo) + " to " +
-                                       std::to_string(e.hi) + ")");
+                lines.emplace_back(cat({"<", e.text, ">"}),
+                                   cat({help, " (", std::to_string(e.lo), " to ",
+                                        std::to_string(e.hi), ")"}));
                 break;
             case ElemKind::Word:
-                lines.emplace_back("<" + std::string(e.text) + ">", help);
+                lines.emplace_back(cat({"<", e.text, ">"}), help);
                 break;
             case ElemKind::Rest:
-                lines.emplace_back("<" + std::string(e.text) + ">...", help);
+                lines.emplace_back(cat({"<", e.text, ">..."}), help);
                 break;
             case ElemKind::OptOpen:
             case ElemKind::OptClose:
@@ -73,10 +73,10 @@ std::string display_syntax(const Syntax &syntax) {
                 break;
             case ElemKind::Number:
             case ElemKind::Word:
-                out += "<" + std::string(e.text) + ">";
+                out += cat({"<", e.text, ">"});
                 break;
             case ElemKind::Rest:
-                out += "<" + std::string(e.text) + ">...";
+                out += cat({"<", e.text, ">..."});
                 break;
             case ElemKind::OptOpen:
                 out += '[';
@@ -116,10 +116,10 @@ Outcome print_choices(std::span<const std::string_view> words, std::string_view 
     if (!match.error.empty()) return Outcome::rejected(match.error);
     const std::vector<Choice> choices = next_choices(match, partial);
     if (choices.empty() && words.empty())
-        return Outcome::rejected("No command starts with " + quoted(partial));
+        return Outcome::rejected(cat({"No command starts with ", quoted(partial)}));
     if (choices.empty())
-        return Outcome::rejected("Nothing starting with " + quoted(partial) + " may follow " +
-                                 quoted(join_words(words)));
+        return Outcome::rejected(cat({"Nothing starting with ", quoted(partial), " may follow ",
+                                      quoted(join_words(words))}));
     std::vector<std::pair<std::string, std::string>> lines;
     for (const Choice &c : choices) lines.emplace_back(c.word, c.help);
     print_two_columns(lines, 2);

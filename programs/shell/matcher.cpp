@@ -107,7 +107,7 @@ Step take_word(const std::vector<MatchState> &states, std::string_view word, siz
 }
 
 std::string hint(std::span<const std::string_view> typed) {
-    return "(type " + quoted(join_words(typed) + " ?") + " for the choices)";
+    return cat({"(type ", quoted(cat({join_words(typed), " ?"})), " for the choices)"});
 }
 
 std::string refusal(const std::vector<MatchState> &states, const Step &step,
@@ -115,18 +115,19 @@ std::string refusal(const std::vector<MatchState> &states, const Step &step,
     const std::string_view word = words[index];
     const auto typed = words.first(index);
     if (!step.number_error.empty()) return step.number_error;
-    if (index == 0) return "Unknown command " + quoted(word) + " (type \"help\" for the commands)";
+    if (index == 0)
+        return cat({"Unknown command ", quoted(word), " (type \"help\" for the commands)"});
     if (step.prefix_words.size() > 1) {
         std::string list;
-        for (std::string_view w : step.prefix_words) list += (list.empty() ? "" : ", ") + std::string(w);
-        return "Ambiguous word " + quoted(word) + " after " + quoted(join_words(typed)) + ": " + list;
+        for (std::string_view w : step.prefix_words) list.append(list.empty() ? "" : ", ").append(w);
+        return cat({"Ambiguous word ", quoted(word), " after ", quoted(join_words(typed)), ": ", list});
     }
     const bool wants_more = std::any_of(states.begin(), states.end(),
                                         [](const MatchState &s) { return element_at(s) != nullptr; });
     if (!wants_more)
-        return "Unexpected word " + quoted(word) + ": " + quoted(join_words(typed)) +
-               " takes nothing more";
-    return "Unknown word " + quoted(word) + " after " + quoted(join_words(typed)) + " " + hint(typed);
+        return cat({"Unexpected word ", quoted(word), ": ", quoted(join_words(typed)),
+                    " takes nothing more"});
+    return cat({"Unknown word ", quoted(word), " after ", quoted(join_words(typed)), " ", hint(typed)});
 }
 
 std::string placeholder(const Element &e) {
@@ -134,11 +135,11 @@ std::string placeholder(const Element &e) {
         case ElemKind::Keyword:
             return std::string(e.text);
         case ElemKind::Number:
-            return "<" + std::to_string(e.lo) + "-" + std::to_string(e.hi) + ">";
+            return cat({"<", std::to_string(e.lo), "-", std::to_string(e.hi), ">"});
         case ElemKind::Rest:
-            return "<" + std::string(e.text) + ">...";
+            return cat({"<", e.text, ">..."});
         default:
-            return "<" + std::string(e.text) + ">";
+            return cat({"<", e.text, ">"});
     }
 }
 
@@ -148,16 +149,16 @@ std::string incomplete(const Match &match, std::span<const std::string_view> wor
         const Element *e = element_at(s);
         if (e == nullptr) continue;
         std::string name = e->kind == ElemKind::Keyword ? std::string(e->text)
-                                                        : "<" + std::string(e->text) + ">";
+                                                        : cat({"<", e->text, ">"});
         if (std::find(expected.begin(), expected.end(), name) == expected.end())
             expected.push_back(std::move(name));
     }
     std::string list;
     for (size_t i = 0; i < expected.size() && i < kListedExpected; ++i)
-        list += (i == 0 ? "" : ", ") + expected[i];
+        list.append(i == 0 ? "" : ", ").append(expected[i]);
     if (expected.size() > kListedExpected) list += ", ...";
-    return "Incomplete command " + quoted(join_words(words)) + ": expected " + list + " " +
-           hint(words);
+    return cat({"Incomplete command ", quoted(join_words(words)), ": expected ", list, " ",
+                hint(words)});
 }
 
 }  // namespace

@@ -64,22 +64,22 @@ NumberCheck parse_number(std::string_view text, int64_t lo, int64_t hi) {
 std::string number_error(std::string_view what, std::string_view text, const NumberCheck &check,
                          int64_t lo, int64_t hi) {
     using Error = NumberCheck::Error;
-    std::string out = "Bad " + std::string(what) + " " + quoted(text) + ": ";
+    const std::string head = cat({"Bad ", what, " ", quoted(text), ": "});
     switch (check.error) {
         case Error::NotANumber:
-            return out + "not a number";
+            return cat({head, "not a number"});
         case Error::TrailingJunk:
-            return out + "junk " + quoted(check.junk) + " after the number";
+            return cat({head, "junk ", quoted(check.junk), " after the number"});
         case Error::Negative:
-            return out + "must not be negative";
+            return cat({head, "must not be negative"});
         case Error::TooSmall:
-            return out + "too small, at least " + std::to_string(lo);
+            return cat({head, "too small, at least ", std::to_string(lo)});
         case Error::TooLarge:
-            return out + "too large, at most " + std::to_string(hi);
+            return cat({head, "too large, at most ", std::to_string(hi)});
         case Error::None:
             break;
     }
-    return out + "accepted";
+    return cat({head, "accepted"});
 }
 
 }  // namespace pcfg_shell

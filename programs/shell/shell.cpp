@@ -29,6 +29,10 @@ bool nothing_to_run(std::string_view line) {
     return first == std::string_view::npos || line[first] == '#';
 }
 
+std::string too_long() {
+    return cat({"Line too long: more than ", std::to_string(kMaxLineLength), " characters; not run"});
+}
+
 std::string byte_error(unsigned char c, size_t column) {
     char buf[96];
     snprintf(buf, sizeof buf, "Line holds the non-printable byte 0x%02x at column %zu; not run",
@@ -40,8 +44,8 @@ std::string byte_error(unsigned char c, size_t column) {
 
 Shell::Shell(Options options) : options_(std::move(options)), last_tick_(options_.clock()) {
     if (!queue_.bound())
-        refuse("The shell's transport queue could not be opened (mts_bind gave " +
-               std::to_string(queue_.handle()) + "); \"debug port-config fec\" will fail");
+        refuse(cat({"The shell's transport queue could not be opened (mts_bind gave ",
+                    std::to_string(queue_.handle()), "); \"debug port-config fec\" will fail"}));
     if (options_.interactive) {
         printf("pcfg: port-configuration commands on a simulated line card with %u front ports.\n"
                "Type \"help\" for the commands, \"exit\" to leave.\n",
@@ -63,8 +67,7 @@ Outcome Shell::interpret(std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (nothing_to_run(line)) return Outcome::done();
     if (line.size() > kMaxLineLength)
-        return Outcome::rejected("Line too long: more than " + std::to_string(kMaxLineLength) +
-                                 " characters; not run");
+        return Outcome::rejected(too_long());
     for (size_t i = 0; i < line.size(); ++i) {
         const auto c = static_cast<unsigned char>(line[i]);
         if (!printable(c)) return Outcome::rejected(byte_error(c, i + 1));
@@ -105,8 +108,8 @@ void Shell::run_library(cli_param_block &block) {
 void Shell::card_was_reset() {
     queue_.reopen();
     if (!queue_.bound())
-        refuse("The shell's transport queue could not be opened again (mts_bind gave " +
-               std::to_string(queue_.handle()) + ")");
+        refuse(cat({"The shell's transport queue could not be opened again (mts_bind gave ",
+                    std::to_string(queue_.handle()), ")"}));
 }
 
 // Whole seconds of real time since the last command pass on the card, at
@@ -142,24 +145,22 @@ int Shell::run_stream(std::FILE *in) {
         const LineReader::Status status = reader.next(line);
         if (status == LineReader::Status::End) break;
         if (options_.interactive && status != LineReader::Status::Unterminated) out_.line_echoed();
-        if (!options_.interactive) where_ = "line " + std::to_string(reader.line_number()) + ": ";
+        if (!options_.interactive) where_ = cat({"line ", std::to_string(reader.line_number()), ": "});
         Outcome outcome;
         switch (status) {
             case LineReader::Status::Line:
                 outcome = run_line(line);
                 break;
             case LineReader::Status::TooLong:
-                outcome = Outcome::rejected("Line too long: more than " +
-                                            std::to_string(kMaxLineLength) +
-                                            " characters; not run");
+                outcome = Outcome::rejected(too_long());
                 refuse(outcome.error);
                 break;
             case LineReader::Status::Unterminated:
                 // A line cut off by the end of input may be a command cut
                 // short: it is not run.
                 if (!nothing_to_run(line)) {
-                    outcome = Outcome::rejected("Input ended in the middle of a line; " +
-                                                quoted(line) + " was not run");
+                    outcome = Outcome::rejected(
+                        cat({"Input ended in the middle of a line; ", quoted(line), " was not run"}));
                     refuse(outcome.error);
                 }
                 break;

@@ -99,8 +99,8 @@ Outcome sim_fail(Session &, const Args &args) {
     const bool known = std::any_of(kPlatformCalls.begin(), kPlatformCalls.end(),
                                    [call](const PlatformCall &c) { return c.name == call; });
     if (!known)
-        return Outcome::rejected("Unknown platform call " + quoted(call) +
-                                 " (\"help sim fail\" lists them)");
+        return Outcome::rejected(
+            cat({"Unknown platform call ", quoted(call), " (\"help sim fail\" lists them)"}));
     const int64_t result = args.given(1) ? args.number(1) : kDefaultResult;
     const int err = args.given(2) ? static_cast<int>(args.number(2)) : kDefaultErrno;
     const auto nth = args.given(3) ? static_cast<uint32_t>(args.number(3)) : 1u;
@@ -128,7 +128,7 @@ Outcome sim_reset(Session &session, const Args &args) {
 Outcome sim_advance(Session &, const Args &args) {
     const auto seconds = static_cast<uint32_t>(args.number(0));
     if (seconds > kLastSimSecond - pcfg_sim::now())
-        return Outcome::rejected("Simulated time cannot pass " + time_text(kLastSimSecond));
+        return Outcome::rejected(cat({"Simulated time cannot pass ", time_text(kLastSimSecond)}));
     pcfg_sim::advance(seconds);
     printf("sim: %u seconds passed, simulated time is %s\n", seconds,
            time_text(pcfg_sim::now()).c_str());

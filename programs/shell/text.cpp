@@ -24,6 +24,15 @@ std::vector<std::string_view> split_words(std::string_view line) {
     return words;
 }
 
+std::string cat(std::initializer_list<std::string_view> parts) {
+    size_t size = 0;
+    for (std::string_view p : parts) size += p.size();
+    std::string out;
+    out.reserve(size);
+    for (std::string_view p : parts) out.append(p);
+    return out;
+}
+
 std::string join_words(std::span<const std::string_view> words) {
     std::string out;
     for (std::string_view w : words) {
@@ -46,8 +55,8 @@ std::string quoted(std::string_view text) {
         }
         if (shown.size() > kQuoteMax) break;
     }
-    if (shown.size() > kQuoteMax) shown = shown.substr(0, kQuoteMax - 3) + "...";
-    return "\"" + shown + "\"";
+    if (shown.size() > kQuoteMax) shown.replace(kQuoteMax - 3, std::string::npos, "...");
+    return cat({"\"", shown, "\""});
 }
 
 bool starts_word(std::string_view keyword, std::string_view typed) {

@@ -2,6 +2,7 @@
 // messages, keyword comparison.
 #pragma once
 
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -11,6 +12,9 @@ namespace pcfg_shell {
 
 // The words of a line, split at spaces and tabs.
 std::vector<std::string_view> split_words(std::string_view line);
+
+// Text made of parts, appended in order.
+std::string cat(std::initializer_list<std::string_view> parts);
 
 // Words joined by single spaces.
 std::string join_words(std::span<const std::string_view> words);
