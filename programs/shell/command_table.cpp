@@ -1,0 +1,251 @@
+// The command table: every command of the shell, one row each.
+//
+// To add a command, add one row below; nothing else needs to change.
+//   .syntax   the words (see syntax.h): keywords, <name:lo-hi> numbers,
+//             <name> words, a final <name...>, [optional parts]
+//   .summary  one line for the command list
+//   .help     one line per syntax element (brackets excepted), each ending
+//             in '\n'; the HELP_* texts below cover the common words
+//   then either a library command
+//     .cmd = <identifier> (or .cmd_by_value = a list indexed by the number
+//     in argument slot 0) and .tokens = {number_token(<param id>, <slot>),
+//     bare_token(<param id>)} - argument slots count the <...> numbers and
+//     words from 0, in the order written
+//   or a shell command
+//     .run = a handler `Outcome f(Session &, const Args &)` (session.h),
+//     and no .cmd;
+//     .more_help optionally prints extra text for `help <command>`.
+// The build checks every row: a malformed syntax, a help line too many or
+// too few, or a token naming a missing slot stops the compile.
+#include "command_table.h"
+
+#include <algorithm>
+
+#include "help.h"
+#include "raw_form.h"
+#include "sim_commands.h"
+
+namespace pcfg_shell {
+namespace {
+
+#define HELP_SHOW "Show information\n"
+#define HELP_PCFG "Port-configuration manager of the line card\n"
+#define HELP_PORT "Select one front port\n" "Port number, counted from 1\n"
+#define HELP_SIM "Steer the simulated line card\n"
+#define HELP_MANAGER "The simulated port-configuration manager\n"
+
+// History instances 0 to 7 are command identifiers 4 to 9, 14 and 35.
+constexpr std::array<int32_t, 8> kHistoryCommands{4, 5, 6, 7, 8, 9, 14, 35};
+
+constexpr CommandRow kRows[] = {
+    // ------------------------------------------------ port-configuration manager
+    {.syntax = "show port-config history instance <instance:0-7>",
+     .summary = "One history instance of the manager",
+     .help = HELP_SHOW HELP_PCFG "History of the manager\n" "Select a history instance\n"
+             "Instance number\n",
+     .cmd_by_value = kHistoryCommands},
+    {.syntax = "show port-config commands",
+     .summary = "Number of commands the manager has processed",
+     .help = HELP_SHOW HELP_PCFG "Commands the manager has processed\n",
+     .cmd = 10},
+    {.syntax = "show port-config commands history",
+     .summary = "Commands processed, then history instances 0 to 6",
+     .help = HELP_SHOW HELP_PCFG "Commands the manager has processed\n"
+             "Then history instances 0 to 6\n",
+     .cmd = 11},
+    {.syntax = "show port-config timestamp port <port:1-255>",
+     .summary = "Time-stamping and time-out settings of a port",
+     .help = HELP_SHOW HELP_PCFG "Time-stamping settings\n" HELP_PORT,
+     .cmd = 13,
+     .tokens = {number_token(PCFG_PARAM_PORT, 0)}},
+    {.syntax = "show port-config resources",
+     .summary = "Resource tables of the line card",
+     .help = HELP_SHOW HELP_PCFG "Resource tables\n",
+     .cmd = 16},
+    {.syntax = "show port-config resources port <port:1-255>",
+     .summary = "Resource tables of one port",
+     .help = HELP_SHOW HELP_PCFG "Resource tables\n" HELP_PORT,
+     .cmd = 17,
+     .tokens = {number_token(PCFG_PARAM_RSRC_PORT, 0)}},
+    {.syntax = "show port-config events",
+     .summary = "Event count of the manager",
+     .help = HELP_SHOW HELP_PCFG "Events of the manager\n",
+     .cmd = 18},
+    {.syntax = "show port-config credits [port <port:1-255>]",
+     .summary = "Buffer-credit table of every port, or of one",
+     .help = HELP_SHOW HELP_PCFG "Buffer-credit table\n" HELP_PORT,
+     .cmd = 19,
+     .tokens = {number_token(PCFG_PARAM_RSRC_PORT, 0)}},
+    {.syntax = "show port-config credits second-form [port <port:1-255>]",
+     .summary = "Buffer-credit table in its second form",
+     .help = HELP_SHOW HELP_PCFG "Buffer-credit table\n" "The table's second form\n" HELP_PORT,
+     .cmd = 26,
+     .tokens = {number_token(PCFG_PARAM_RSRC_PORT, 0)}},
+    {.syntax = "show port-config counters port <port:1-255>",
+     .summary = "Aggregate counters of a port",
+     .help = HELP_SHOW HELP_PCFG "Counters of a port\n" HELP_PORT,
+     .cmd = 28,
+     .tokens = {number_token(PCFG_PARAM_PORT, 0)}},
+    {.syntax = "show port-config counters current port <port:1-255>",
+     .summary = "Current counters of a port",
+     .help = HELP_SHOW HELP_PCFG "Counters of a port\n" "The current counters\n" HELP_PORT,
+     .cmd = 29,
+     .tokens = {number_token(PCFG_PARAM_PORT, 0)}},
+    {.syntax = "show port-config summary",
+     .summary = "Configuration event summary of every port",
+     .help = HELP_SHOW HELP_PCFG "Configuration event summary\n",
+     .cmd = 30,
+     .tokens = {bare_token(PCFG_PARAM_SUMMARY_ALL)}},
+    {.syntax = "show port-config summary port <port:1-255>",
+     .summary = "Configuration event summary of one port",
+     .help = HELP_SHOW HELP_PCFG "Configuration event summary\n" HELP_PORT,
+     .cmd = 31,
+     .tokens = {number_token(PCFG_PARAM_SUMMARY_PORT, 0)}},
+    {.syntax = "show port-config port-info port <port:1-255>",
+     .summary = "Resource information of a port",
+     .help = HELP_SHOW HELP_PCFG "Resource information of a port\n" HELP_PORT,
+     .cmd = 33,
+     .tokens = {number_token(PCFG_PARAM_PORT, 0)}},
+    {.syntax = "show port-config transceiver port <port:1-255>",
+     .summary = "Digital diagnostics of a port's transceiver",
+     .help = HELP_SHOW HELP_PCFG "Transceiver diagnostics\n" HELP_PORT,
+     .cmd = 34,
+     .tokens = {number_token(PCFG_PARAM_PORT, 0)}},
+    {.syntax = "show port-config bandwidth [interval <seconds:1-65535>]",
+     .summary = "Bandwidth statistics of the front ports (300 s unless given)",
+     .help = HELP_SHOW HELP_PCFG "Bandwidth statistics of the front ports\n"
+             "Set the interval the rates are taken over\n" "Interval in seconds\n",
+     .cmd = 40,
+     .tokens = {number_token(PCFG_PARAM_INTERVAL, 0)}},
+    {.syntax = "debug port-config fec port <port:1-255> state <state:0-255>",
+     .summary = "Set the FEC state of a port",
+     .help = "Debugging operations\n" HELP_PCFG "Forward error correction\n" HELP_PORT
+             "Set the FEC state\n" "FEC state value\n",
+     .cmd = 41,
+     .tokens = {number_token(PCFG_PARAM_PORT, 0), number_token(PCFG_PARAM_FEC, 1)}},
+    {.syntax = "raw <cmd-id:-2147483648-4294967295> [<tokens...>]",
+     .summary = "Any command, parameter block filled exactly as typed",
+     .help = "Fill the parameter block exactly as typed\n" "Command identifier\n"
+             "Tokens: <param-id>=<value>, or <param-id> alone for a token without value\n",
+     .run = run_raw},
+
+    // ------------------------------------------------------ the simulated card
+    {.syntax = "sim manager silent",
+     .summary = "The manager stops answering",
+     .help = HELP_SIM HELP_MANAGER "Answer no request\n",
+     .run = sim_manager_silent},
+    {.syntax = "sim manager normal",
+     .summary = "The manager answers every request again",
+     .help = HELP_SIM HELP_MANAGER "Answer normally, forget scripted answers\n",
+     .run = sim_manager_normal},
+    {.syntax = "sim manager wrong-opcode <opcode:1-4294967295>",
+     .summary = "The manager's next answer carries another opcode",
+     .help = HELP_SIM HELP_MANAGER "Answer the next request with another opcode\n"
+             "Opcode of the answer\n",
+     .run = sim_manager_wrong_opcode},
+    {.syntax = "sim manager null-payload",
+     .summary = "The manager's next answer has no payload",
+     .help = HELP_SIM HELP_MANAGER "Answer the next request without a payload\n",
+     .run = sim_manager_null_payload},
+    {.syntax = "sim manager short-payload <bytes:0-7>",
+     .summary = "The manager's next answer is cut short",
+     .help = HELP_SIM HELP_MANAGER "Answer the next request with a short payload\n"
+             "Payload size in bytes\n",
+     .run = sim_manager_short_payload},
+    {.syntax = "sim fail <call> [<result:-2147483648-2147483647> [<errno:0-4095> "
+               "[<nth:1-4294967295>]]]",
+     .summary = "A platform call fails once (-1, errno 5 unless given)",
+     .help = HELP_SIM "Make a platform call fail\n" "Platform call (see \"help sim fail\")\n"
+             "What the call returns\n" "Transport error number it leaves\n"
+             "Which call fails, counted from 1 from now on\n",
+     .run = sim_fail,
+     .more_help = sim_fail_help},
+    {.syntax = "sim clear-faults",
+     .summary = "No platform call fails any more",
+     .help = HELP_SIM "Forget every platform call failure\n",
+     .run = sim_clear_faults},
+    {.syntax = "sim reset [ports <ports:0-255>]",
+     .summary = "Start a fresh card (48 front ports unless given)",
+     .help = HELP_SIM "Start a fresh card\n" "Set the number of front ports\n"
+             "Number of front ports\n",
+     .run = sim_reset},
+    {.syntax = "sim advance <seconds:1-31622400>",
+     .summary = "Let simulated time pass",
+     .help = HELP_SIM "Let simulated time pass\n" "Seconds\n",
+     .run = sim_advance},
+    {.syntax = "sim status",
+     .summary = "Time, manager requests, open queues, held messages",
+     .help = HELP_SIM "Show the state of the simulated card\n",
+     .run = sim_status},
+
+    // -------------------------------------------------------------- the shell
+    {.syntax = "help [<words...>]",
+     .summary = "List the commands, or describe those starting so",
+     .help = "List the commands\n" "First words of the commands to describe\n",
+     .run = run_help},
+    {.syntax = "exit",
+     .summary = "Leave the shell",
+     .help = "Leave the shell\n",
+     .run = run_exit},
+    {.syntax = "quit",
+     .summary = "Leave the shell",
+     .help = "Leave the shell\n",
+     .run = run_exit},
+};
+
+#undef HELP_SHOW
+#undef HELP_PCFG
+#undef HELP_PORT
+#undef HELP_SIM
+#undef HELP_MANAGER
+
+constexpr size_t kRowCount = std::size(kRows);
+
+constexpr std::array<Syntax, kRowCount> kSyntaxes = [] {
+    std::array<Syntax, kRowCount> out{};
+    for (size_t i = 0; i < kRowCount; ++i) out[i] = parse_syntax(kRows[i].syntax);
+    return out;
+}();
+
+// The element of a syntax that fills an argument slot.
+constexpr const Element *slot_element(const Syntax &s, int8_t slot) {
+    for (const Element &e : s.elements())
+        if ((e.kind == ElemKind::Number || e.kind == ElemKind::Word) && e.slot == slot) return &e;
+    return nullptr;
+}
+
+constexpr bool row_is_sound(const CommandRow &row, const Syntax &s) {
+    if (!s.valid || help_line_count(row.help) != s.words || row.summary.empty()) return false;
+    // A shell command (checked to have a handler by the tests: handler
+    // addresses are not known while compiling).
+    if (row.cmd == 0 && row.cmd_by_value.empty()) return true;
+    if (!row.cmd_by_value.empty()) {
+        const Element *e = slot_element(s, 0);
+        if (row.cmd != 0 || e == nullptr || e->kind != ElemKind::Number || e->lo < 0 ||
+            e->hi >= static_cast<int64_t>(row.cmd_by_value.size()))
+            return false;
+    }
+    for (const TokenFill &t : row.tokens) {
+        if (t.from < 0) continue;
+        const Element *e = slot_element(s, t.from);
+        if (e == nullptr || e->kind != ElemKind::Number || e->lo < INT32_MIN ||
+            e->hi > UINT32_MAX)
+            return false;
+    }
+    return true;
+}
+
+constexpr bool all_rows_sound() {
+    for (size_t i = 0; i < kRowCount; ++i)
+        if (!row_is_sound(kRows[i], kSyntaxes[i])) return false;
+    return true;
+}
+static_assert(all_rows_sound(), "a row of the command table is malformed (see the top of this file)");
+
+}  // namespace
+
+size_t command_count() { return kRowCount; }
+const CommandRow &command_row(size_t index) { return kRows[index]; }
+const Syntax &command_syntax(size_t index) { return kSyntaxes[index]; }
+
+}  // namespace pcfg_shell

@@ -1,0 +1,129 @@
+#include "help.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "command_table.h"
+#include "matcher.h"
+#include "text.h"
+
+namespace pcfg_shell {
+namespace {
+
+constexpr size_t kMaxColumn = 56;
+
+void print_two_columns(const std::vector<std::pair<std::string, std::string>> &lines,
+                       int indent) {
+    size_t width = 0;
+    for (const auto &[left, right] : lines) width = std::max(width, left.size());
+    width = std::min(width, kMaxColumn);
+    for (const auto &[left, right] : lines)
+        printf("%*s%-*s  %s\n", indent, "", static_cast<int>(width), left.c_str(), right.c_str());
+}
+
+void print_rows(const std::vector<size_t> &rows) {
+    std::vector<std::pair<std::string, std::string>> lines;
+    for (size_t row : rows)
+        lines.emplace_back(display_syntax(command_syntax(row)), std::string(command_row(row).summary));
+    print_two_columns(lines, 2);
+}
+
+// Each word of one command with its help line.
+void print_words(size_t row) {
+    const CommandRow &r = command_row(row);
+    std::vector<std::pair<std::string, std::string>> lines;
+    for (const Element &e : command_syntax(row).elements()) {
+        std::string help(help_line(r.help, e.help));
+        switch (e.kind) {
+            case ElemKind::Keyword:
+                lines.emplace_back(std::string(e.text), help);
+                break;
+            case ElemKind::Number:
+                lines.emplace_back(cat({"<", e.text, ">"}),
+                                   cat({help, " (", std::to_string(e.lo), " to ",
+                                        std::to_string(e.hi), ")"}));
+                break;
+            case ElemKind::Word:
+                lines.emplace_back(cat({"<", e.text, ">"}), help);
+                break;
+            case ElemKind::Rest:
+                lines.emplace_back(cat({"<", e.text, ">..."}), help);
+                break;
+            case ElemKind::OptOpen:
+            case ElemKind::OptClose:
+                break;
+        }
+    }
+    print_two_columns(lines, 6);
+    if (r.more_help != nullptr) r.more_help();
+}
+
+}  // namespace
+
+std::string display_syntax(const Syntax &syntax) {
+    std::string out;
+    bool space = false;
+    for (const Element &e : syntax.elements()) {
+        if (space && e.kind != ElemKind::OptClose) out += ' ';
+        space = e.kind != ElemKind::OptOpen;
+        switch (e.kind) {
+            case ElemKind::Keyword:
+                out += e.text;
+                break;
+            case ElemKind::Number:
+            case ElemKind::Word:
+                out += cat({"<", e.text, ">"});
+                break;
+            case ElemKind::Rest:
+                out += cat({"<", e.text, ">..."});
+                break;
+            case ElemKind::OptOpen:
+                out += '[';
+                break;
+            case ElemKind::OptClose:
+                out += ']';
+                break;
+        }
+    }
+    return out;
+}
+
+Outcome run_help(Session &, const Args &args) {
+    if (args.rest.empty()) {
+        printf("Commands (words may be shortened while they stay unique; numbers are decimal "
+               "or 0x hex):\n");
+        std::vector<size_t> rows(command_count());
+        for (size_t i = 0; i < rows.size(); ++i) rows[i] = i;
+        print_rows(rows);
+        printf("\"help <words>\" describes the commands that start with the words; \"?\" at the "
+               "end of a line lists what may follow.\n");
+        return Outcome::done();
+    }
+    const Match match = match_words(args.rest);
+    if (!match.error.empty()) return Outcome::rejected(match.error);
+    std::vector<size_t> rows;
+    for (const MatchState &s : match.states) rows.push_back(s.row);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    print_rows(rows);
+    if (rows.size() == 1) print_words(rows.front());
+    return Outcome::done();
+}
+
+Outcome print_choices(std::span<const std::string_view> words, std::string_view partial) {
+    const Match match = match_words(words);
+    if (!match.error.empty()) return Outcome::rejected(match.error);
+    const std::vector<Choice> choices = next_choices(match, partial);
+    if (choices.empty() && words.empty())
+        return Outcome::rejected(cat({"No command starts with ", quoted(partial)}));
+    if (choices.empty())
+        return Outcome::rejected(cat({"Nothing starting with ", quoted(partial), " may follow ",
+                                      quoted(join_words(words))}));
+    std::vector<std::pair<std::string, std::string>> lines;
+    for (const Choice &c : choices) lines.emplace_back(c.word, c.help);
+    print_two_columns(lines, 2);
+    return Outcome::done();
+}
+
+}  // namespace pcfg_shell

@@ -1,0 +1,52 @@
+// Matches the words of a command line against every row of the command
+// table at once, word by word, the way a switch CLI reads a line: keywords
+// may be shortened while unique, numbers are checked against their range,
+// and the first word that fits no command is named in the error.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "session.h"
+
+namespace pcfg_shell {
+
+// A row still in the running, and where in its syntax the words have got.
+struct MatchState {
+    uint16_t row = 0;
+    uint8_t pos = 0;          // next element; the syntax's count when complete
+    size_t rest_begin = SIZE_MAX;  // first word a <name...> took
+    Args args;
+};
+
+struct Match {
+    std::vector<MatchState> states;  // after the words, optional parts opened or skipped
+    std::string error;               // set when a word fits no command
+};
+
+Match match_words(std::span<const std::string_view> words);
+
+// The first row (in table order) the words name in full.
+const MatchState *complete_state(const Match &match);
+
+// The command a line's words name, with its arguments; otherwise the
+// one-line reason. The arguments point into `words`.
+struct Resolved {
+    size_t row = 0;
+    Args args;
+};
+std::optional<Resolved> resolve(std::span<const std::string_view> words, std::string &error);
+
+// What may follow the words, for "?": keywords starting with `partial`,
+// placeholders of numbers and words, and "<cr>" when the line is complete.
+struct Choice {
+    std::string word;
+    std::string help;
+};
+std::vector<Choice> next_choices(const Match &match, std::string_view partial);
+
+}  // namespace pcfg_shell

@@ -1,0 +1,24 @@
+// Numbers as the operator types them: decimal or 0x hex, a leading '-' for
+// negative ones, checked against the range the command accepts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace pcfg_shell {
+
+struct NumberCheck {
+    enum class Error { None, NotANumber, TrailingJunk, Negative, TooSmall, TooLarge };
+    Error error = Error::None;
+    int64_t value = 0;
+    std::string_view junk;  // what follows the digits (TrailingJunk)
+};
+
+NumberCheck parse_number(std::string_view text, int64_t lo, int64_t hi);
+
+// The one-line reason a number was refused: `Bad port "0": too small, at least 1`.
+std::string number_error(std::string_view what, std::string_view text, const NumberCheck &check,
+                         int64_t lo, int64_t hi);
+
+}  // namespace pcfg_shell

@@ -1,0 +1,155 @@
+#include "sim_commands.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <ctime>
+#include <string_view>
+#include <vector>
+
+#include "pcfg_sim.h"
+#include "text.h"
+
+namespace pcfg_shell {
+namespace {
+
+// Platform calls of the line card that `sim fail` can make fail, with what
+// a failure means. Calls that hand back an address or fill a text give null
+// or leave the text alone, whatever result is asked for.
+struct PlatformCall {
+    std::string_view name;
+    std::string_view what;
+};
+
+constexpr std::array<PlatformCall, 20> kPlatformCalls{{
+    {"mts_bind", "open a transport queue"},
+    {"mts_unbind", "close a transport queue"},
+    {"mts_send", "send a message"},
+    {"mts_recv", "receive a message"},
+    {"mts_drop", "release a message"},
+    {"mts_payload_get", "payload of a message (null)"},
+    {"mts_opc_name_get", "name of an opcode (null)"},
+    {"sdstub_show_hist_inst", "display a history instance"},
+    {"sse_call", "service call (timestamp record)"},
+    {"init_shm_eventlog", "open the shared-memory event log"},
+    {"shm_eventlog_read_rec", "read an event-log record"},
+    {"get_front_port_if_index_list", "list the front ports"},
+    {"get_total_lc_front_ports", "count the front ports"},
+    {"pm_idxmap_entry_by_if_index", "port-map entry of an interface"},
+    {"snprintf_if_index_short", "short interface name"},
+    {"lc_get_portspeed_name", "speed name (text left alone)"},
+    {"lc_get_portlinkstatus_reason", "link-status reason (text left alone)"},
+    {"syserr2str", "platform error text (null)"},
+    {"tlv_aligned_array_get_num_tlvs", "count the TLVs of an array"},
+    {"tlv_aligned_array_get_next_tlv", "next TLV of an array"},
+}};
+
+constexpr int64_t kDefaultResult = -1;
+constexpr int kDefaultErrno = 5;  // EIO
+
+// Zero bytes for a scripted answer that only needs a size.
+std::vector<uint8_t> zeros(size_t n) { return std::vector<uint8_t>(n, 0); }
+
+std::string time_text(uint32_t seconds) {
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char buf[40];
+    strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S UTC", &tm);
+    return buf;
+}
+
+}  // namespace
+
+Outcome sim_manager_silent(Session &, const Args &) {
+    pcfg_sim::set_manager_silent(true);
+    printf("sim: the manager answers no request\n");
+    return Outcome::done();
+}
+
+Outcome sim_manager_normal(Session &, const Args &) {
+    pcfg_sim::set_manager_silent(false);
+    pcfg_sim::clear_script();
+    printf("sim: the manager answers every request\n");
+    return Outcome::done();
+}
+
+Outcome sim_manager_wrong_opcode(Session &, const Args &args) {
+    const auto opcode = static_cast<uint32_t>(args.number(0));
+    pcfg_sim::script_reply({pcfg_sim::Reply::Kind::Answer, opcode, zeros(8)});
+    printf("sim: the manager's next answer carries opcode %u\n", opcode);
+    return Outcome::done();
+}
+
+Outcome sim_manager_null_payload(Session &, const Args &) {
+    pcfg_sim::script_reply({pcfg_sim::Reply::Kind::NullPayload, 0, {}});
+    printf("sim: the manager's next answer has no payload\n");
+    return Outcome::done();
+}
+
+Outcome sim_manager_short_payload(Session &, const Args &args) {
+    const auto size = static_cast<size_t>(args.number(0));
+    pcfg_sim::script_reply({pcfg_sim::Reply::Kind::Answer, 0, zeros(size)});
+    printf("sim: the manager's next answer carries %zu payload bytes\n", size);
+    return Outcome::done();
+}
+
+Outcome sim_fail(Session &, const Args &args) {
+    const std::string_view call = args.word(0);
+    const bool known = std::any_of(kPlatformCalls.begin(), kPlatformCalls.end(),
+                                   [call](const PlatformCall &c) { return c.name == call; });
+    if (!known)
+        return Outcome::rejected(
+            cat({"Unknown platform call ", quoted(call), " (\"help sim fail\" lists them)"}));
+    const int64_t result = args.given(1) ? args.number(1) : kDefaultResult;
+    const int err = args.given(2) ? static_cast<int>(args.number(2)) : kDefaultErrno;
+    const auto nth = args.given(3) ? static_cast<uint32_t>(args.number(3)) : 1u;
+    pcfg_sim::fail(call, result, err, nth);
+    printf("sim: call %u of %.*s from now on fails with result %lld, errno %d\n", nth,
+           static_cast<int>(call.size()), call.data(), static_cast<long long>(result), err);
+    return Outcome::done();
+}
+
+Outcome sim_clear_faults(Session &, const Args &) {
+    pcfg_sim::clear_faults();
+    printf("sim: no platform call fails\n");
+    return Outcome::done();
+}
+
+Outcome sim_reset(Session &session, const Args &args) {
+    pcfg_sim::CardConfig config;
+    if (args.given(0)) config.num_ports = static_cast<uint32_t>(args.number(0));
+    pcfg_sim::reset(config);
+    session.card_was_reset();
+    printf("sim: a fresh card with %u front ports\n", pcfg_sim::num_ports());
+    return Outcome::done();
+}
+
+Outcome sim_advance(Session &, const Args &args) {
+    const auto seconds = static_cast<uint32_t>(args.number(0));
+    if (seconds > kLastSimSecond - pcfg_sim::now())
+        return Outcome::rejected(cat({"Simulated time cannot pass ", time_text(kLastSimSecond)}));
+    pcfg_sim::advance(seconds);
+    printf("sim: %u seconds passed, simulated time is %s\n", seconds,
+           time_text(pcfg_sim::now()).c_str());
+    return Outcome::done();
+}
+
+Outcome sim_status(Session &, const Args &) {
+    printf("simulated time    %s\n", time_text(pcfg_sim::now()).c_str());
+    printf("front ports       %u\n", pcfg_sim::num_ports());
+    printf("manager requests  %u handled\n", pcfg_sim::manager_requests_handled());
+    printf("open queues       %d (the shell's own included)\n", pcfg_sim::open_queues());
+    printf("held messages     %d\n", pcfg_sim::held_messages());
+    return Outcome::done();
+}
+
+void sim_fail_help() {
+    printf("    Platform calls (a call that returns an address or fills a text fails by giving "
+           "null or leaving the text alone):\n");
+    for (const PlatformCall &c : kPlatformCalls)
+        printf("      %-32.*s%.*s\n", static_cast<int>(c.name.size()), c.name.data(),
+               static_cast<int>(c.what.size()), c.what.data());
+}
+
+}  // namespace pcfg_shell

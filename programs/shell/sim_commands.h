@@ -1,0 +1,28 @@
+// Commands that steer the simulated line card, so that an operator can see
+// the failure paths of the commands too.
+#pragma once
+
+#include <cstdint>
+
+#include "session.h"
+
+namespace pcfg_shell {
+
+// Simulated time stays below 2^31 seconds since the epoch.
+inline constexpr uint32_t kLastSimSecond = 0x7fffffffu;
+
+Outcome sim_manager_silent(Session &, const Args &);
+Outcome sim_manager_normal(Session &, const Args &);
+Outcome sim_manager_wrong_opcode(Session &, const Args &);
+Outcome sim_manager_null_payload(Session &, const Args &);
+Outcome sim_manager_short_payload(Session &, const Args &);
+Outcome sim_fail(Session &, const Args &);
+Outcome sim_clear_faults(Session &, const Args &);
+Outcome sim_reset(Session &, const Args &);
+Outcome sim_advance(Session &, const Args &);
+Outcome sim_status(Session &, const Args &);
+
+// The platform calls `sim fail` can make fail, for `help sim fail`.
+void sim_fail_help();
+
+}  // namespace pcfg_shell

@@ -1,0 +1,39 @@
+// Keeps track of whether standard output stands at the start of a line.
+//
+// Several of the library's messages end without a newline; the shell, not
+// the library, starts the next prompt or output on a fresh line. While a
+// tracker lives, `stdout` is a stream of the tracker's own that writes
+// through to the same file descriptor and remembers the last byte written,
+// so the library's printf, puts and putchar go through it unchanged. One
+// tracker at a time: it owns `stdout` from its construction to its end.
+#pragma once
+
+#include <cstdio>
+#include <sys/types.h>
+
+namespace pcfg_shell {
+
+class StdoutTracker {
+public:
+    StdoutTracker();
+    ~StdoutTracker();
+    StdoutTracker(const StdoutTracker &) = delete;
+    StdoutTracker &operator=(const StdoutTracker &) = delete;
+
+    // Flushes standard output and ends a line left open.
+    void fresh_line();
+    // The terminal's echo of a typed line has moved the cursor to the start
+    // of the next line, past whatever standard output left open (a prompt).
+    void line_echoed();
+    bool tracking() const { return tracked_ != nullptr; }
+
+private:
+    static ssize_t write_through(void *cookie, const char *buf, size_t size);
+
+    FILE *original_ = nullptr;
+    FILE *tracked_ = nullptr;
+    int fd_ = -1;
+    bool at_line_start_ = true;
+};
+
+}  // namespace pcfg_shell
