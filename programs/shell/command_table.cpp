@@ -21,6 +21,7 @@
 
 #include <algorithm>
 
+#include "eventlog_commands.h"
 #include "help.h"
 #include "raw_form.h"
 #include "sim_commands.h"
@@ -128,6 +129,12 @@ constexpr CommandRow kRows[] = {
      .help = "Fill the parameter block exactly as typed\n" "Command identifier\n"
              "Tokens: <param-id>=<value>, or <param-id> alone for a token without value\n",
      .run = run_raw},
+
+    // ------------------------------------------------------------ the event log
+    {.syntax = "clear event-log",
+     .summary = "Empty the manager's event log of transport messages",
+     .help = "Clear a log\n" "The manager's event log of transport messages (log 2)\n",
+     .run = clear_event_log},
 
     // ------------------------------------------------------ the simulated card
     {.syntax = "sim manager silent",
