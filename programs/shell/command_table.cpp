@@ -21,6 +21,7 @@
 
 #include <algorithm>
 
+#include "eventlog_commands.h"
 #include "help.h"
 #include "raw_form.h"
 #include "sim_commands.h"
@@ -123,6 +124,20 @@ constexpr CommandRow kRows[] = {
              "Set the FEC state\n" "FEC state value\n",
      .cmd = 41,
      .tokens = {number_token(PCFG_PARAM_PORT, 0), number_token(PCFG_PARAM_FEC, 1)}},
+    // ------------------------------------------------------ the event log
+    {.syntax = "show event-log",
+     .summary = "The manager's logged transport messages, decoded",
+     .help = HELP_SHOW "Logged transport messages of the manager, decoded\n",
+     .run = eventlog_show},
+    {.syntax = "event-log save <file>",
+     .summary = "Save the event log to a file, records back to back",
+     .help = "The manager's event log of transport messages\n" "Save it to a file\n"
+             "File to write\n",
+     .run = eventlog_save},
+    {.syntax = "decode-log <file>",
+     .summary = "Decode a saved event-log file",
+     .help = "Decode the records of a saved event-log file\n" "File to read\n",
+     .run = eventlog_decode_file},
     {.syntax = "raw <cmd-id:-2147483648-4294967295> [<tokens...>]",
      .summary = "Any command, parameter block filled exactly as typed",
      .help = "Fill the parameter block exactly as typed\n" "Command identifier\n"

@@ -1,0 +1,13 @@
+// Commands on the manager's event log of transport messages: show it
+// decoded, save it to a file, decode a saved log file.
+#pragma once
+
+#include "session.h"
+
+namespace pcfg_shell {
+
+Outcome eventlog_show(Session &, const Args &);
+Outcome eventlog_save(Session &, const Args &);
+Outcome eventlog_decode_file(Session &, const Args &);
+
+}  // namespace pcfg_shell
