@@ -124,17 +124,29 @@ constexpr CommandRow kRows[] = {
              "Set the FEC state\n" "FEC state value\n",
      .cmd = 41,
      .tokens = {number_token(PCFG_PARAM_PORT, 0), number_token(PCFG_PARAM_FEC, 1)}},
+    // ------------------------------------------------------ the event log
+    {.syntax = "show event-log",
+     .summary = "The manager's logged transport messages, decoded",
+     .help = HELP_SHOW "Logged transport messages of the manager, decoded\n",
+     .run = eventlog_show},
+    {.syntax = "event-log save <file>",
+     .summary = "Save the event log to a file, records back to back",
+     .help = "The manager's event log of transport messages\n" "Save it to a file\n"
+             "File to write\n",
+     .run = eventlog_save},
+    {.syntax = "decode-log <file>",
+     .summary = "Decode a saved event-log file",
+     .help = "Decode the records of a saved event-log file\n" "File to read\n",
+     .run = eventlog_decode_file},
+    {.syntax = "clear event-log",
+     .summary = "Empty the manager's event log of transport messages",
+     .help = "Clear a log\n" "The manager's event log of transport messages (log 2)\n",
+     .run = eventlog_clear},
     {.syntax = "raw <cmd-id:-2147483648-4294967295> [<tokens...>]",
      .summary = "Any command, parameter block filled exactly as typed",
      .help = "Fill the parameter block exactly as typed\n" "Command identifier\n"
              "Tokens: <param-id>=<value>, or <param-id> alone for a token without value\n",
      .run = run_raw},
-
-    // ------------------------------------------------------------ the event log
-    {.syntax = "clear event-log",
-     .summary = "Empty the manager's event log of transport messages",
-     .help = "Clear a log\n" "The manager's event log of transport messages (log 2)\n",
-     .run = clear_event_log},
 
     // ------------------------------------------------------ the simulated card
     {.syntax = "sim manager silent",
