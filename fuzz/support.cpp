@@ -1,5 +1,8 @@
 #include "support.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -14,6 +17,12 @@ void init() {
     done = true;
     setenv("TZ", "UTC0", 1);
     tzset();
+    // The simulated manager's event log goes to a segment of this run, not
+    // the shell's.
+    static char segment[64];
+    snprintf(segment, sizeof segment, "/pcfg_eventlog_fuzz_%ld", static_cast<long>(getpid()));
+    setenv("PCFG_SIM_EVENTLOG", segment, 1);
+    atexit([] { shm_unlink(segment); });
     if (freopen("/dev/null", "w", stdout) == nullptr) abort();
 }
 

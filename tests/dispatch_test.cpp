@@ -8,7 +8,25 @@ using pcfg_sim::calls_named;
 
 namespace {
 
-class DispatchTest : public PcfgTest {};
+class DispatchTest : public PcfgTest {
+protected:
+    void SetUp() override {
+        PcfgTest::SetUp();
+        pcfg_sim::clear_history();  // only what the commands themselves record
+    }
+};
+
+// The manager's transport history of one report exchange with token 1000
+// (instance 5), as command 11 shows it.
+std::string mts_history(bool answered) {
+    const std::string dash = "----" + std::string(28, ' ') + "------    ------    ------\n";
+    std::string out = "********** Port Config MTS Event Log **********\n\n" + dash + "Time" +
+                      std::string(28, ' ') + "Action    RR_tkn    Opcode\n" + dash +
+                      "Dec  5 16:00:00 2025  00000001  MTS_RECV  1000      MTS_OPC_PCFG_CLI_REQ\n";
+    if (answered)
+        out += "Dec  5 16:00:00 2025  00000002  MTS_SEND  1000      MTS_OPC_PCFG_CLI_REQ\n";
+    return out;
+}
 
 // The report requests sent so far, as {req_type, port byte}.
 std::vector<std::pair<int, int>> report_requests() {
@@ -77,14 +95,14 @@ TEST_F(DispatchTest, CommandsProcessedPrintsTheManagersCount) {
 
 TEST_F(DispatchTest, CommandsProcessedThenHistoriesZeroToSix) {
     Params p(11);
-    EXPECT_EQ(run(p), "cmds processed: 1\n\n");
+    EXPECT_EQ(run(p), "cmds processed: 1\n\n" + mts_history(true));
     EXPECT_EQ(history_instances(), (std::vector<int64_t>{0, 1, 2, 3, 4, 5, 6}));
 }
 
 TEST_F(DispatchTest, CommandElevenShowsHistoriesEvenWhenTheManagerIsSilent) {
     pcfg_sim::set_manager_silent(true);
     Params p(11);
-    EXPECT_EQ(run(p), "Timed out waiting for response from LC Port Cfg\n");
+    EXPECT_EQ(run(p), "Timed out waiting for response from LC Port Cfg\n" + mts_history(false));
     EXPECT_EQ(history_instances(), (std::vector<int64_t>{0, 1, 2, 3, 4, 5, 6}));
 }
 

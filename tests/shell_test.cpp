@@ -286,9 +286,14 @@ TEST_F(ShellTest, CommandsRunOnTheSimulatedCard) {
     EXPECT_EQ(line("sim manager silent"), "sim: the manager answers no request\n");
     EXPECT_EQ(line("show port-config commands"),
               "Timed out waiting for response from LC Port Cfg\n");
-    // The library ends this one itself: its newline follows the timeout text.
-    EXPECT_EQ(line("show port-config commands history"),
-              "Timed out waiting for response from LC Port Cfg\n");
+    // The library ends this one itself: its newline follows the timeout text,
+    // then come the history instances, the card's start-up first.
+    const std::string history = line("show port-config commands history");
+    EXPECT_EQ(history.rfind("Timed out waiting for response from LC Port Cfg\n"
+                            "*************** Port Config Error Log ***************\n",
+                            0),
+              0u)
+        << history;
     line("sim manager normal");
     EXPECT_EQ(line("sim manager wrong-opcode 999"),
               "sim: the manager's next answer carries opcode 999\n");
@@ -398,6 +403,27 @@ TEST_F(ShellTest, ProgramRunsEachCommandOption) {
     EXPECT_EQ(rc, 0);
     const char *bad[] = {"pcfg", "-x"};
     EXPECT_EQ(pcfg_shell::main(2, const_cast<char **>(bad)), 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ShellTest, ClearEventLogEmptiesTheManagersLog) {
+    shell();
+    line("show port-config commands");
+    ASSERT_EQ(pcfg_sim::event_log().size(), 2u);
+    EXPECT_EQ(line("clear event-log"), "event-log: cleared (" + pcfg_sim::event_log_segment() + ")\n");
+    EXPECT_TRUE(pcfg_sim::event_log().empty());
+    EXPECT_EQ(line("show port-config summary"), "") << "nothing to read";
+    // A fresh card's log holds the configuration it started with.
+    line("sim reset ports 2");
+    EXPECT_EQ(line("show port-config summary"),
+              "  SeqNo Port   Speed    En/Dis   PortMode  RateMode Perf  B2B EcB2B\n"
+              "      1    1     16G        Up          F      Full    -    -     -\n"
+              "      1    2     16G        Up         FL      Full    -    -     -\n"
+              "      3    1       -         -          -         -    -    -     -\n");
+    EXPECT_EQ(errors(), "");
 }
 
 }  // namespace

@@ -27,10 +27,18 @@ struct CardConfig {
     uint32_t num_ports = 48;
     // What get_total_lc_front_ports answers; -1 means the number of ports.
     int32_t total_front_ports = -1;
+    // Keep the messages of the event log (a shell that starts on the log its
+    // earlier runs wrote), and log the start-up configuration the manager
+    // receives when the card comes up (into an empty log only). The card
+    // started on first use does both; a reset with the defaults starts on an
+    // empty log.
+    bool keep_event_log = false;
+    bool log_start_up = false;
 };
 
-// Starts a fresh card: new ports, an idle manager, empty histories and event
-// log, no scripted answers, no faults, an empty call log. Queues still open
+// Starts a fresh card: new ports, an idle manager, the history of its
+// start-up, an empty event log (unless config.keep_event_log), no scripted
+// answers, no faults, an empty call log. Queues still open
 // are closed and held messages forgotten (tests check them before a reset).
 void reset(const CardConfig &config = {});
 
@@ -92,6 +100,20 @@ uint32_t manager_requests_handled();
 // payload.
 std::vector<std::vector<uint8_t>> event_log();
 void clear_event_log();
+// Logs a message as the manager does (kind 1 request, 2 reply); the log
+// numbers it.
+void log_message(uint32_t kind, uint32_t opcode, const std::vector<uint8_t> &payload);
+// The log is a POSIX shared-memory segment, so it outlives a run of the
+// shell: named by the environment variable PCFG_SIM_EVENTLOG, or
+// "/pcfg_eventlog". A damaged or foreign segment is reported on standard
+// error and not used; clear_event_log() replaces it by an empty one.
+std::string event_log_segment();
+
+// ---------------------------------------------------------------------------
+// The manager's history (history identifier 173), instances 0 to 7.
+// ---------------------------------------------------------------------------
+// A fresh card's history holds its start-up; this empties every instance.
+void clear_history();
 
 // ---------------------------------------------------------------------------
 // Event-log display: logged messages decoded by the library.

@@ -14,7 +14,10 @@ Card &card() {
     static bool started = false;
     if (!started) {
         started = true;
-        reset();
+        CardConfig config;
+        config.keep_event_log = true;  // the log outlives the processes that write it
+        config.log_start_up = true;
+        reset(config);
     }
     return c;
 }

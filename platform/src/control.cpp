@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <map>
 
+#include "manager_history.h"
 #include "sim_state.h"
 
 namespace pcfg_sim {
@@ -82,8 +83,10 @@ void reset(const CardConfig &config) {
     c.now = 1764950400;  // 2025-12-05 16:00:00 UTC
     c.started = c.now;
     detail::manager_reset();
-    detail::eventlog_reset();
+    if (!config.keep_event_log) detail::eventlog_reset();
     detail::history_reset();
+    detail::hist_on_card_start();
+    if (config.log_start_up) detail::eventlog_card_start();
     clear_faults();
     clear_calls();
 }

@@ -1,11 +1,12 @@
-// The stand-in event log of the manager's transport messages (log 2).
+// The stand-in event log of the manager's transport messages (log 2), kept
+// in a shared-memory segment (eventlog_segment.cpp) so that it outlives a
+// run of the shell.
 //
 // Each record is a logged message: a 48-byte big-endian header
 //   0 time (u32), 4 source node, 8 source SAP, 12 seq_no, 16 length,
 //   20 zero, 24 kind (1 request, 2 reply), 28 opcode, 32..47 zero
 // followed by the payload.
-#include <deque>
-
+#include "eventlog_segment.h"
 #include "sim_state.h"
 #include "wire.h"
 
@@ -14,59 +15,53 @@ namespace detail {
 namespace {
 
 constexpr uint32_t kManagerLog = 2;
-constexpr size_t kMaxRecords = 4096;  // oldest records roll off
 constexpr size_t kHeaderLen = 48;
 
-struct EventLog {
-    std::deque<std::vector<uint8_t>> records;
-    uint32_t next_seq = 1;
-    size_t cursor = 0;  // next record a reader gets
+// This process's reading of the log: where the next read starts and the
+// copy of the record last handed out (valid until the next read).
+struct Reader {
+    uint64_t cursor = 0;
+    std::vector<uint8_t> record;
 };
 
-EventLog &elog() {
-    static EventLog l;
-    return l;
-}
-
-uint32_t opcode_of(const std::vector<uint8_t> &rec) {
-    return static_cast<uint32_t>(be_at(rec, 28, 4));
+Reader &reader() {
+    static Reader r;
+    return r;
 }
 
 }  // namespace
 
-void eventlog_reset() { elog() = EventLog{}; }
+void eventlog_reset() {
+    segment_clear();
+    reader() = Reader{};
+}
 
 void eventlog_append(uint32_t kind, uint32_t opcode, std::span<const uint8_t> payload) {
-    EventLog &l = elog();
     Wire w;
     w.u32(card().now)
         .u32(kind == kLogRequest ? 0x00000101u : 0xfe000000u)
         .u32(kind == kLogRequest ? 0x1001u : 902u)
-        .u32(l.next_seq++)
+        .u32(0)  // numbered by the log
         .u32(static_cast<uint32_t>(kHeaderLen + payload.size()))
         .u32(0)
         .u32(kind)
         .u32(opcode)
         .zeros(16)
         .bytes(payload);
-    if (l.records.size() == kMaxRecords) {
-        l.records.pop_front();
-        if (l.cursor > 0) --l.cursor;
-    }
-    l.records.push_back(w.take());
+    segment_append(w.take());
 }
 
 }  // namespace detail
 
-std::vector<std::vector<uint8_t>> event_log() {
-    const auto &r = detail::elog().records;
-    return {r.begin(), r.end()};
+std::vector<std::vector<uint8_t>> event_log() { return detail::segment_messages(); }
+
+void clear_event_log() { detail::eventlog_reset(); }
+
+void log_message(uint32_t kind, uint32_t opcode, const std::vector<uint8_t> &payload) {
+    detail::eventlog_append(kind, opcode, payload);
 }
 
-void clear_event_log() {
-    detail::elog().records.clear();
-    detail::elog().cursor = 0;
-}
+std::string event_log_segment() { return detail::eventlog_segment_name(); }
 
 }  // namespace pcfg_sim
 
@@ -75,9 +70,12 @@ using namespace pcfg_sim::detail;
 extern "C" {
 
 int init_shm_eventlog(const uint32_t *params) {
+    card();  // the card starts on first use
     if (auto f = enter({"init_shm_eventlog", {given(params)}, {}, words_of(params, 7), {}}))
         return static_cast<int>(f->result);
-    elog().cursor = 0;
+    const std::optional<uint64_t> oldest = segment_open_for_reading();
+    if (!oldest) return -1;
+    reader().cursor = *oldest;
     return 0;
 }
 
@@ -85,25 +83,16 @@ int init_shm_eventlog(const uint32_t *params) {
 // whether another such record follows; fails when there is none.
 int shm_eventlog_read_rec(uint32_t log_id, uint32_t *more, const void **record, uint32_t a,
                           int32_t b, uint32_t c, uint32_t opcode) {
+    card();
     if (auto f = enter({"shm_eventlog_read_rec",
                         {log_id, given(more), given(record), a, b, c, opcode}, {}, {}, {}}))
         return static_cast<int>(f->result);
-    EventLog &l = elog();
     if (log_id != kManagerLog || more == nullptr || record == nullptr) return -1;
-    auto matches = [opcode](const std::vector<uint8_t> &rec) {
-        return opcode == 0 || opcode_of(rec) == opcode;
-    };
-    size_t i = l.cursor;
-    while (i < l.records.size() && !matches(l.records[i])) ++i;
-    if (i == l.records.size()) {
-        l.cursor = i;
-        return -1;
-    }
-    *record = l.records[i].data();
-    l.cursor = i + 1;
-    size_t j = l.cursor;
-    while (j < l.records.size() && !matches(l.records[j])) ++j;
-    *more = j < l.records.size() ? 1 : 0;
+    Reader &r = reader();
+    bool further = false;
+    if (segment_read(r.cursor, opcode, r.record, further) != SegmentRead::Found) return -1;
+    *record = r.record.data();
+    *more = further ? 1 : 0;
     return 0;
 }
 

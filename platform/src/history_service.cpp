@@ -1,6 +1,7 @@
 // The stand-in history service: keeps the manager's history records in
-// instances 0 to 7 and displays an instance by handing each record to the
-// library's formatter, port_cfg_history_cli, the first with `first` 1.
+// instances 0 to 7 (the newest 256 of each) and displays an instance by
+// handing each record, oldest first, to the library's formatter,
+// port_cfg_history_cli, the first with `first` 1, and ending its line.
 #include <array>
 #include <cstdio>
 #include <deque>
@@ -13,6 +14,7 @@ namespace pcfg_sim::detail {
 namespace {
 
 constexpr uint32_t kHistoryId = 173;
+constexpr uint32_t kTextEvent = 12;
 constexpr size_t kInstances = 8;
 constexpr size_t kRecordsPerInstance = 256;  // oldest records roll off
 
@@ -40,19 +42,27 @@ void history_reset() { hist() = History{}; }
 uint32_t history_event_count() { return hist().recorded; }
 
 void history_record(uint32_t instance, uint32_t event_id, std::span<const uint8_t> record) {
+    history_record_at(instance, event_id, record, card().now);
+}
+
+void history_record_at(uint32_t instance, uint32_t event_id, std::span<const uint8_t> record,
+                       uint32_t seconds) {
     if (instance >= kInstances) return;
     auto &log = hist().instances[instance];
     if (log.size() == kRecordsPerInstance) log.pop_front();
-    log.push_back({event_id, {card().now, ++hist().stamp}, {record.begin(), record.end()}});
+    log.push_back({event_id, {seconds, ++hist().stamp}, {record.begin(), record.end()}});
     ++hist().recorded;
 }
 
 }  // namespace pcfg_sim::detail
 
+void pcfg_sim::clear_history() { pcfg_sim::detail::history_reset(); }
+
 using namespace pcfg_sim::detail;
 
 extern "C" int sdstub_show_hist_inst(void *params, const mts_addr_t *addr, uint32_t hist_id,
                                      uint32_t instance, uint32_t flags) {
+    card();  // the card starts on first use
     if (auto f = enter({"sdstub_show_hist_inst",
                         {given(params), addr != nullptr ? addr->node : 0,
                          addr != nullptr ? addr->sap : 0, hist_id, instance, flags},
@@ -66,6 +76,9 @@ extern "C" int sdstub_show_hist_inst(void *params, const mts_addr_t *addr, uint3
     for (const HistRecord &r : hist().instances[instance]) {
         port_cfg_history_cli(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), r.event_id,
                              &r.ts, first);
+        // Each record on a line of its own; the text events of the Event Log
+        // end their own lines.
+        if ((r.event_id & 0xFFFFu) != kTextEvent) putchar('\n');
         first = 0;
     }
     return 0;

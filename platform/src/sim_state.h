@@ -96,10 +96,15 @@ enum : uint32_t { kLogRequest = 1, kLogReply = 2 };
 void eventlog_reset();
 // Appends one logged transport message (48-byte header + payload).
 void eventlog_append(uint32_t kind, uint32_t opcode, std::span<const uint8_t> payload);
+// Logs the configuration the manager received when the card came up.
+void eventlog_card_start();
 
 // ---------------------------------------------------------- history service
 void history_reset();
 // Records one history event of the manager in a history instance.
 void history_record(uint32_t instance, uint32_t event_id, std::span<const uint8_t> record);
+// The same, dated `seconds` (the card's start-up history).
+void history_record_at(uint32_t instance, uint32_t event_id, std::span<const uint8_t> record,
+                       uint32_t seconds);
 
 }  // namespace pcfg_sim::detail

@@ -25,4 +25,10 @@ Outcome eventlog_decode_file(Session &, const Args &args) {
     return Outcome::done();
 }
 
+Outcome eventlog_clear(Session &, const Args &) {
+    pcfg_sim::clear_event_log();
+    printf("event-log: cleared (%s)\n", pcfg_sim::event_log_segment().c_str());
+    return Outcome::done();
+}
+
 }  // namespace pcfg_shell

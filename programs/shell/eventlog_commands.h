@@ -1,5 +1,5 @@
 // Commands on the manager's event log of transport messages: show it
-// decoded, save it to a file, decode a saved log file.
+// decoded, save it to a file, decode a saved log file, clear it.
 #pragma once
 
 #include "session.h"
@@ -9,5 +9,7 @@ namespace pcfg_shell {
 Outcome eventlog_show(Session &, const Args &);
 Outcome eventlog_save(Session &, const Args &);
 Outcome eventlog_decode_file(Session &, const Args &);
+// Empties the log (a damaged or foreign segment is replaced by a new one).
+Outcome eventlog_clear(Session &, const Args &);
 
 }  // namespace pcfg_shell

@@ -118,6 +118,7 @@ Outcome sim_clear_faults(Session &, const Args &) {
 
 Outcome sim_reset(Session &session, const Args &args) {
     pcfg_sim::CardConfig config;
+    config.log_start_up = true;  // the fresh card's log starts with its start-up configuration
     if (args.given(0)) config.num_ports = static_cast<uint32_t>(args.number(0));
     pcfg_sim::reset(config);
     session.card_was_reset();

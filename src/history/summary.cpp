@@ -1,9 +1,82 @@
-// Configuration event summary (commands 30 and 31).
+// Configuration event summary (commands 30 and 31): the set-port-
+// configuration requests of the manager's shared-memory event log, one row
+// per configured port.
+#include <array>
 #include <cstdio>
 
+#include "common/mts_session.h"
+#include "common/params.h"
+#include "history/summary_record.h"
+#include "pcfg_platform.h"
 #include "port_cfg_cli.h"
 
-extern "C" int set_port_cfg_summary_cli(cli_param_block *) noexcept {
-    printf("set_port_cfg_summary_cli: not available on this build\n");
-    return 1;
+using namespace pcfg;
+
+namespace {
+
+constexpr uint32_t kManagerLog = 2;
+constexpr std::array<uint32_t, 7> kInitParams{1, 1, 0, 0, 0, 0, 0};
+
+bool selects_summary(int32_t param_id) {
+    return param_id == PCFG_PARAM_SUMMARY_ALL || param_id == PCFG_PARAM_SUMMARY_PORT;
+}
+
+void print_heading() {
+    printf("%7.7s%5.5s%8.8s%10.10s%11.11s%10.10s%5.5s%5.5s%6.6s\n", "SeqNo", "Port", "Speed",
+           "En/Dis", "PortMode", "RateMode", "Perf", "B2B", "EcB2B");
+}
+
+}  // namespace
+
+extern "C" int set_port_cfg_summary_cli(cli_param_block *params) noexcept {
+    if (params == nullptr) {
+        puts("VSH Parameter information NULL");
+        return 1;
+    }
+    // The whole token list, up to its null pointer: token 30 asks for every
+    // port, token 31 for one. The last token decides whether records are
+    // shown.
+    const size_t count = listed_tokens(*params);
+    bool selected = false;
+    uint8_t port_filter = summary::kNoFilter;
+    int32_t last_id = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const cli_param_token *tok = params->tokens[i];
+        if (tok->param_id == PCFG_PARAM_SUMMARY_PORT) {
+            const auto typed = value_number(tok);
+            if (!typed) {  // a port token without a port
+                selected = false;
+                break;
+            }
+            port_filter = static_cast<uint8_t>(*typed - 1u);
+        }
+        selected = selected || selects_summary(tok->param_id);
+        last_id = tok->param_id;
+    }
+    if (!selected) {
+        puts("Invalid command!");
+        return 1;
+    }
+    if (init_shm_eventlog(kInitParams.data()) != 0) {
+        puts("Unable to init_shm_eventlog.");
+        return 1;
+    }
+
+    uint32_t more = 0;
+    bool heading = false;
+    do {
+        const void *record = nullptr;
+        if (shm_eventlog_read_rec(kManagerLog, &more, &record, 0, -1, 0, kOpcSetPortCfg) != 0)
+            return 1;
+        if (!selects_summary(last_id)) {
+            puts("invalid taken");
+            continue;
+        }
+        if (!heading) {
+            print_heading();
+            heading = true;
+        }
+        summary::print_record(static_cast<const uint8_t *>(record), port_filter);
+    } while (more != 0);
+    return 0;
 }

@@ -1,0 +1,367 @@
+// The event log's shared-memory segment: a header and a ring of messages.
+//
+// Segment (host byte order; private to this platform), 1 MiB:
+//    0  u32  magic        0x50434C47 "PCLG"
+//    4  u32  version      1
+//    8  u32  size         whole segment in bytes
+//   12  u32  ring_offset  64
+//   16  u32  capacity     ring bytes (size - 64)
+//   20  u32  next_seq     sequence number of the next message
+//   24  u64  head         ring position of the oldest entry
+//   32  u64  tail         ring position after the newest entry
+//   40  u32  count        entries held
+//   44  ...  zero
+//   64  ring
+// Ring positions count bytes ever written; an entry at position p starts at
+// ring byte p % capacity and may wrap. Entry: u32 length L (host order),
+// then the L bytes of a logged message whose own big-endian length field
+// (message bytes 16..19) is L as well.
+//
+// Writers and readers of all processes take an exclusive flock on the
+// segment for each operation. A reader copies the message out under the
+// lock, so what it hands on stays stable whatever writers do next.
+#include "eventlog_segment.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace pcfg_sim::detail {
+namespace {
+
+constexpr const char *kDefaultName = "/pcfg_eventlog";
+constexpr const char *kNameVariable = "PCFG_SIM_EVENTLOG";
+constexpr size_t kMaxNameLength = 255;
+
+constexpr uint32_t kMagic = 0x50434C47u;
+constexpr uint32_t kVersion = 1;
+constexpr uint32_t kSegmentSize = 1u << 20;
+constexpr uint32_t kRingOffset = 64;
+constexpr uint32_t kCapacity = kSegmentSize - kRingOffset;
+constexpr uint32_t kEntryHead = 4;    // the entry's length word
+constexpr uint32_t kMessageHead = 48; // a logged message's header
+constexpr uint32_t kMaxMessage = 64u * 1024u;
+
+struct Header {
+    uint32_t magic;
+    uint32_t version;
+    uint32_t size;
+    uint32_t ring_offset;
+    uint32_t capacity;
+    uint32_t next_seq;
+    uint64_t head;
+    uint64_t tail;
+    uint32_t count;
+    uint32_t reserved[5];
+};
+static_assert(sizeof(Header) == kRingOffset, "the header fills the bytes before the ring");
+
+struct Attachment {
+    std::string name;
+    int fd = -1;
+    uint8_t *map = nullptr;  // kSegmentSize bytes; null while the size is wrong
+};
+
+Attachment &att() {
+    static Attachment a;
+    return a;
+}
+
+__attribute__((format(printf, 1, 2))) void report(const char *fmt, ...) {
+    char text[256];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    fprintf(stderr, "event log %s: %s\n", att().name.c_str(), text);
+}
+
+class Lock {
+public:
+    explicit Lock(int fd) : fd_(fd) {
+        while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    ~Lock() { flock(fd_, LOCK_UN); }
+    Lock(const Lock &) = delete;
+    Lock &operator=(const Lock &) = delete;
+
+private:
+    int fd_;
+};
+
+bool valid_name(const std::string &name) {
+    return name.size() >= 2 && name.size() <= kMaxNameLength && name[0] == '/' &&
+           name.find('/', 1) == std::string::npos;
+}
+
+uint8_t *ring() { return att().map + kRingOffset; }
+
+void ring_read(uint64_t pos, void *dst, size_t n) {
+    const size_t off = static_cast<size_t>(pos % kCapacity);
+    const size_t first = std::min<size_t>(n, kCapacity - off);
+    std::memcpy(dst, ring() + off, first);
+    std::memcpy(static_cast<uint8_t *>(dst) + first, ring(), n - first);
+}
+
+void ring_write(uint64_t pos, const void *src, size_t n) {
+    const size_t off = static_cast<size_t>(pos % kCapacity);
+    const size_t first = std::min<size_t>(n, kCapacity - off);
+    std::memcpy(ring() + off, src, first);
+    std::memcpy(ring(), static_cast<const uint8_t *>(src) + first, n - first);
+}
+
+uint32_t be32(const uint8_t *p) {
+    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+Header fresh_header() {
+    Header h{};
+    h.magic = kMagic;
+    h.version = kVersion;
+    h.size = kSegmentSize;
+    h.ring_offset = kRingOffset;
+    h.capacity = kCapacity;
+    h.next_seq = 1;
+    return h;
+}
+
+void store(const Header &h) { std::memcpy(att().map, &h, sizeof h); }
+
+void detach() {
+    Attachment &a = att();
+    if (a.map != nullptr) munmap(a.map, kSegmentSize);
+    if (a.fd >= 0) close(a.fd);
+    a.map = nullptr;
+    a.fd = -1;
+}
+
+// Opens the segment, creating and formatting it when it is new (empty).
+bool attach() {
+    Attachment &a = att();
+    if (a.fd >= 0) return true;
+    a.name = eventlog_segment_name();
+    if (!valid_name(a.name)) {
+        report("not a usable shared-memory name (set %s to \"/name\")", kNameVariable);
+        return false;
+    }
+    const int fd = shm_open(a.name.c_str(), O_RDWR | O_CREAT, 0600);
+    if (fd < 0) {
+        report("cannot open the segment: %s", strerror(errno));
+        return false;
+    }
+    a.fd = fd;
+    Lock lock(fd);
+    struct stat st {};
+    if (fstat(fd, &st) != 0) {
+        report("cannot read the segment's size: %s", strerror(errno));
+        return true;  // reported again on use
+    }
+    const bool fresh = st.st_size == 0;
+    if (fresh && ftruncate(fd, kSegmentSize) != 0) {
+        report("cannot size the new segment: %s", strerror(errno));
+        return true;
+    }
+    if (!fresh && st.st_size != static_cast<off_t>(kSegmentSize)) return true;  // foreign
+    void *map = mmap(nullptr, kSegmentSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (map == MAP_FAILED) {
+        report("cannot map the segment: %s", strerror(errno));
+        return true;
+    }
+    a.map = static_cast<uint8_t *>(map);
+    if (fresh) store(fresh_header());
+    return true;
+}
+
+// Copies the header out and checks that the segment can be used; reports
+// why not unless quiet. Called with the lock held.
+bool usable(Header &h, bool quiet = false) {
+    Attachment &a = att();
+    struct stat st {};
+    if (fstat(a.fd, &st) != 0 || st.st_size != static_cast<off_t>(kSegmentSize) ||
+        a.map == nullptr) {
+        if (!quiet)
+            report("segment of %lld bytes, expected %u: not this platform's event log; not read",
+                   static_cast<long long>(st.st_size), kSegmentSize);
+        return false;
+    }
+    std::memcpy(&h, a.map, sizeof h);
+    const char *why = nullptr;
+    if (h.magic != kMagic)
+        why = "not an event log (bad magic)";
+    else if (h.version != kVersion)
+        why = "event log of another version";
+    else if (h.size != kSegmentSize || h.ring_offset != kRingOffset || h.capacity != kCapacity)
+        why = "damaged header (size, ring offset or capacity)";
+    else if (h.tail < h.head || h.tail - h.head > kCapacity)
+        why = "damaged header (ring positions out of range)";
+    else if ((h.count == 0) != (h.tail == h.head) ||
+             uint64_t{h.count} * (kEntryHead + kMessageHead) > h.tail - h.head)
+        why = "damaged header (record count does not match the bytes held)";
+    if (why == nullptr) return true;
+    if (!quiet)
+        report("%s: magic 0x%08x version %u head %llu tail %llu count %u; not read", why,
+               h.magic, h.version, static_cast<unsigned long long>(h.head),
+               static_cast<unsigned long long>(h.tail), h.count);
+    return false;
+}
+
+struct Entry {
+    uint32_t length;  // of the message
+    uint32_t opcode;
+};
+
+// The entry at `pos`, checked against the bytes held; reported when it does
+// not fit.
+std::optional<Entry> entry_at(const Header &h, uint64_t pos) {
+    uint32_t length = 0;
+    uint8_t head[kMessageHead];
+    if (h.tail - pos >= kEntryHead) ring_read(pos, &length, sizeof length);
+    if (h.tail - pos < kEntryHead || length < kMessageHead || length > kMaxMessage ||
+        kEntryHead + length > h.tail - pos) {
+        report("record at ring position %llu has length %u, which does not fit; not read",
+               static_cast<unsigned long long>(pos), length);
+        return std::nullopt;
+    }
+    ring_read(pos + kEntryHead, head, sizeof head);
+    if (be32(head + 16) != length) {
+        report("record at ring position %llu says it has %u bytes, holds %u; not read",
+               static_cast<unsigned long long>(pos), be32(head + 16), length);
+        return std::nullopt;
+    }
+    return Entry{length, be32(head + 28)};
+}
+
+bool matches(const Entry &e, uint32_t opcode) { return opcode == 0 || e.opcode == opcode; }
+
+}  // namespace
+
+std::string eventlog_segment_name() {
+    const char *name = getenv(kNameVariable);
+    return name != nullptr ? name : kDefaultName;
+}
+
+bool segment_append(std::vector<uint8_t> message) {
+    if (!attach()) return false;
+    if (message.size() < kMessageHead || message.size() > kMaxMessage) {
+        report("message of %zu bytes not logged (longest is %u)", message.size(), kMaxMessage);
+        return false;
+    }
+    Lock lock(att().fd);
+    Header h;
+    if (!usable(h)) return false;
+    const uint32_t length = static_cast<uint32_t>(message.size());
+    while (h.tail - h.head + kEntryHead + length > kCapacity) {  // the oldest roll off
+        const std::optional<Entry> oldest = entry_at(h, h.head);
+        if (!oldest) return false;
+        h.head += kEntryHead + oldest->length;
+        --h.count;
+    }
+    const uint32_t seq = h.next_seq;
+    h.next_seq = h.next_seq + 1 == 0 ? 1 : h.next_seq + 1;
+    for (size_t i = 0; i < 4; ++i) message[12 + i] = static_cast<uint8_t>(seq >> (24 - 8 * i));
+    ring_write(h.tail, &length, sizeof length);
+    ring_write(h.tail + kEntryHead, message.data(), length);
+    h.tail += kEntryHead + length;
+    ++h.count;
+    store(h);
+    return true;
+}
+
+void segment_clear() {
+    if (attach()) {
+        Lock lock(att().fd);
+        Header h;
+        if (usable(h, true)) {
+            h.head = h.tail;  // positions only grow: old cursors fall behind the head
+            h.count = 0;
+            h.next_seq = 1;
+            store(h);
+            return;
+        }
+    }
+    // Damaged or foreign: a new segment takes its name.
+    const std::string name = eventlog_segment_name();
+    detach();
+    if (valid_name(name)) shm_unlink(name.c_str());
+    attach();
+}
+
+std::optional<uint64_t> segment_open_for_reading() {
+    detach();  // the name may stand for another segment by now
+    if (!attach()) return std::nullopt;
+    Lock lock(att().fd);
+    Header h;
+    if (!usable(h)) return std::nullopt;
+    uint32_t found = 0;
+    for (uint64_t pos = h.head; pos < h.tail; ++found) {
+        const std::optional<Entry> e = entry_at(h, pos);
+        if (!e) return std::nullopt;
+        pos += kEntryHead + e->length;
+    }
+    if (found != h.count) {
+        report("holds %u records where its header says %u; not read", found, h.count);
+        return std::nullopt;
+    }
+    return h.head;
+}
+
+SegmentRead segment_read(uint64_t &cursor, uint32_t opcode, std::vector<uint8_t> &out,
+                         bool &more) {
+    if (!attach()) return SegmentRead::Unusable;
+    Lock lock(att().fd);
+    Header h;
+    if (!usable(h)) return SegmentRead::Unusable;
+    uint64_t pos = cursor < h.head || cursor > h.tail ? h.head : cursor;
+    std::optional<Entry> e;
+    for (; pos < h.tail; pos += kEntryHead + e->length) {
+        e = entry_at(h, pos);
+        if (!e) return SegmentRead::Unusable;
+        if (matches(*e, opcode)) break;
+    }
+    if (pos >= h.tail) {
+        cursor = h.tail;
+        return SegmentRead::NoneLeft;
+    }
+    out.resize(e->length);
+    ring_read(pos + kEntryHead, out.data(), e->length);
+
+    // Look ahead for another such message; the next read starts there.
+    uint64_t next = pos + kEntryHead + e->length;
+    for (; next < h.tail; next += kEntryHead + e->length) {
+        e = entry_at(h, next);
+        if (!e) return SegmentRead::Unusable;
+        if (matches(*e, opcode)) break;
+    }
+    more = next < h.tail;
+    cursor = next;
+    return SegmentRead::Found;
+}
+
+std::vector<std::vector<uint8_t>> segment_messages() {
+    std::vector<std::vector<uint8_t>> out;
+    if (!attach()) return out;
+    Lock lock(att().fd);
+    Header h;
+    if (!usable(h)) return out;
+    for (uint64_t pos = h.head; pos < h.tail;) {
+        const std::optional<Entry> e = entry_at(h, pos);
+        if (!e) return {};
+        std::vector<uint8_t> message(e->length);
+        ring_read(pos + kEntryHead, message.data(), e->length);
+        out.push_back(std::move(message));
+        pos += kEntryHead + e->length;
+    }
+    return out;
+}
+
+}  // namespace pcfg_sim::detail

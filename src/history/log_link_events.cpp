@@ -1,0 +1,107 @@
+// Link Events Log (events 6, 7, 21, 22, 23): links coming up and going
+// down, link reset results and FEC negotiation.
+//
+// Record, host byte order:
+//    0  u32  if_index    port
+//    4  u32  speed       speed code, named by the platform
+//    8  u8   link_event  events 6 and 7: 1 up, 2 down, other values shown as a number
+//    9  u8   reason      link-status reason code of a down event
+//   12  u32  port_mode   port-mode bits of an up event
+//   16  u8   fec_ok      event 23: 1 when FEC was negotiated
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "history/hist_logs.h"
+#include "history/hist_text.h"
+#include "pcfg_platform.h"
+
+namespace pcfg::history {
+
+namespace {
+
+enum : uint16_t { kLinkResetOk = 21, kLinkResetFailed = 22, kFecNegotiation = 23 };
+enum : uint8_t { kLinkUp = 1, kLinkDown = 2 };
+
+constexpr size_t kSpeedSize = 8;
+constexpr size_t kModeSize = 45;
+constexpr size_t kNumberSize = 8;
+
+struct ModeName {
+    uint32_t bits;
+    const char *name;
+};
+
+constexpr std::array<ModeName, 4> kModeNames{{
+    {0x40, "FL"},
+    {0x80, "FL Npt"},  // FL without a public loop device
+    {0x100, "FL Npt"},
+    {0xFE3F, "Not FL"},
+}};
+
+const char *mode_name(uint32_t bits) {
+    for (const ModeName &row : kModeNames)
+        if (row.bits == bits) return row.name;
+    return "Unknown";
+}
+
+void speed_name(uint32_t speed, char (&out)[kSpeedSize]) {
+    std::memset(out, 0, sizeof out);
+    lc_get_portspeed_name(speed, out);
+    out[kSpeedSize - 1] = '\0';
+}
+
+void reason_text(uint8_t reason, char (&out)[kTextSize]) {
+    std::memset(out, 0, sizeof out);
+    lc_get_portlinkstatus_reason(reason, out);
+    out[kTextSize - 1] = '\0';
+}
+
+}  // namespace
+
+void link_events_log_heading() noexcept {
+    puts("*************** Port Config Link Events Log ***************");
+    printf("----%28s------%8s-----%2s-----%2s------\n", " ", " ", " ", " ");
+    printf("Time%28sPortNo%8sSpeed%2sEvent%2sReason\n", " ", " ", " ", " ");
+    printf("----%28s------%8s-----%2s-----%2s------\n", " ", " ", " ", " ");
+}
+
+int link_events_log_line(const HistLine &l) noexcept {
+    const HostRecord &r = l.record;
+    const char *port = port_name(r.u32(0));
+    char speed[kSpeedSize] = "---";
+    char text[kTextSize] = {};
+    const char *event = nullptr;
+
+    switch (l.event) {
+    case kLinkResetOk:
+    case kLinkResetFailed:
+        speed_name(r.u32(4), speed);
+        event = " LR ";
+        snprintf(text, sizeof text, "%s", l.event == kLinkResetOk ? "Success" : "Failed");
+        break;
+    case kFecNegotiation: {
+        const bool up = r.u8(16) == 1;
+        event = up ? "FEC_UP" : "FEC_DN";
+        snprintf(text, sizeof text, "%s", up ? "neg-succ" : "neg-fail");
+        break;
+    }
+    default:  // 6 and 7: the record says what happened
+        if (r.u8(8) == kLinkUp) {
+            speed_name(r.u32(4), speed);
+            event = " UP ";
+            snprintf(text, kModeSize, "%s", mode_name(r.u32(12)));
+        } else if (r.u8(8) == kLinkDown) {
+            event = "DOWN";
+            reason_text(r.u8(9), text);
+        } else {
+            char number[kNumberSize];
+            snprintf(number, sizeof number, "%u", static_cast<unsigned>(r.u8(8)));
+            return printf("%-22s%08lu  %-14s%-7s%-5s", l.time, l.second, port, "---", number);
+        }
+        break;
+    }
+    return printf("%-22s%08lu  %-14s %-6s%-7s%-24s", l.time, l.second, port, speed, event, text);
+}
+
+}  // namespace pcfg::history

@@ -1,0 +1,249 @@
+// The stand-in's shared-memory event log: numbering, reading by opcode,
+// outliving its writer, rolling off, and damaged or foreign segments.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "pcfg_platform.h"
+#include "support/fixture.h"
+
+using namespace pcfg_test;
+
+namespace {
+
+class EventLogTest : public PcfgTest {
+protected:
+    void TearDown() override {
+        pcfg_sim::clear_event_log();  // a damaged segment is replaced for the next test
+        PcfgTest::TearDown();
+    }
+};
+
+uint32_t be(const std::vector<uint8_t> &b, size_t off) {
+    return uint32_t{b[off]} << 24 | uint32_t{b[off + 1]} << 16 | uint32_t{b[off + 2]} << 8 |
+           b[off + 3];
+}
+
+// Reads the log as a reader does: the (seq_no, opcode) of each record of
+// the opcode, and whether the read said more would follow.
+struct Read {
+    uint32_t seq, opcode, more;
+    bool operator==(const Read &) const = default;
+};
+std::vector<Read> read_all(uint32_t opcode) {
+    const uint32_t params[7] = {1, 1, 0, 0, 0, 0, 0};
+    std::vector<Read> out;
+    if (init_shm_eventlog(params) != 0) return out;
+    uint32_t more = 0;
+    const void *rec = nullptr;
+    while (shm_eventlog_read_rec(2, &more, &rec, 0, -1, 0, opcode) == 0) {
+        const auto *b = static_cast<const uint8_t *>(rec);
+        std::vector<uint8_t> head(b, b + 48);
+        out.push_back({be(head, 12), be(head, 28), more});
+    }
+    return out;
+}
+
+// The segment as raw shared memory. Layout of the stand-in's segment:
+// 0 magic, 4 version, 24 head (u64), 32 tail (u64), 40 count, ring from 64
+// (entry: u32 length, then the logged message).
+class RawSegment {
+public:
+    RawSegment() {
+        fd_ = shm_open(pcfg_sim::event_log_segment().c_str(), O_RDWR, 0);
+        EXPECT_GE(fd_, 0);
+        map_ = static_cast<uint8_t *>(
+            mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0));
+        EXPECT_NE(map_, MAP_FAILED);
+    }
+    ~RawSegment() {
+        munmap(map_, kSize);
+        close(fd_);
+    }
+    template <typename T>
+    void put(size_t off, T v) {
+        std::memcpy(map_ + off, &v, sizeof v);
+    }
+    template <typename T>
+    T get(size_t off) const {
+        T v;
+        std::memcpy(&v, map_ + off, sizeof v);
+        return v;
+    }
+    int fd() const { return fd_; }
+    // Where the oldest entry starts (ring positions only grow).
+    size_t oldest() const { return 64 + get<uint64_t>(24) % (kSize - 64); }
+
+    static constexpr size_t kSize = 1u << 20;
+
+private:
+    int fd_ = -1;
+    uint8_t *map_ = nullptr;
+};
+
+TEST_F(EventLogTest, MessagesAreNumberedFromOneAfterAClear) {
+    pcfg_sim::log_message(1, 395, {0, 1, 2});
+    pcfg_sim::log_message(2, 395, {});
+    pcfg_sim::clear_event_log();
+    pcfg_sim::log_message(1, 435, {7, 0, 0, 0, 0, 0, 0, 0});
+    pcfg_sim::log_message(2, 435, {9});
+    const auto log = pcfg_sim::event_log();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].size(), 56u);
+    EXPECT_EQ(be(log[0], 12), 1u);
+    EXPECT_EQ(be(log[0], 16), 56u);
+    EXPECT_EQ(be(log[0], 24), 1u);
+    EXPECT_EQ(be(log[0], 28), 435u);
+    EXPECT_EQ(log[0][48], 7);
+    EXPECT_EQ(be(log[1], 12), 2u);
+    EXPECT_EQ(be(log[1], 24), 2u);
+}
+
+TEST_F(EventLogTest, ReadingFiltersByOpcodeAndSaysWhetherMoreFollow) {
+    for (uint32_t opcode : {395u, 435u, 395u, 3120u, 395u, 435u}) pcfg_sim::log_message(1, opcode, {});
+    EXPECT_EQ(read_all(395), (std::vector<Read>{{1, 395, 1}, {3, 395, 1}, {5, 395, 0}}));
+    EXPECT_EQ(read_all(3120), (std::vector<Read>{{4, 3120, 0}}));
+    EXPECT_EQ(read_all(0).size(), 6u);
+    EXPECT_TRUE(read_all(398).empty());
+    uint32_t more = 0;
+    const void *rec = nullptr;
+    EXPECT_EQ(shm_eventlog_read_rec(1, &more, &rec, 0, -1, 0, 395), -1) << "only log 2";
+}
+
+TEST_F(EventLogTest, TheLogOutlivesTheProcessThatWroteIt) {
+    pcfg_sim::log_message(1, 395, {1});
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {  // another run of the card: it keeps the log and adds to it
+        pcfg_sim::CardConfig config;
+        config.keep_event_log = true;
+        pcfg_sim::reset(config);
+        pcfg_sim::log_message(1, 395, {2});
+        _exit(pcfg_sim::event_log().size() == 2 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(read_all(395), (std::vector<Read>{{1, 395, 1}, {2, 395, 0}}));
+    pcfg_sim::reset();
+    EXPECT_TRUE(pcfg_sim::event_log().empty()) << "a fresh card starts a fresh log";
+}
+
+TEST_F(EventLogTest, TheOldestMessagesRollOff) {
+    const std::vector<uint8_t> big(60000, 0xA5);
+    for (int i = 0; i < 20; ++i) pcfg_sim::log_message(1, 395, big);
+    const auto log = pcfg_sim::event_log();
+    ASSERT_EQ(log.size(), 17u);  // 17 entries of 60052 bytes fit in the ring
+    EXPECT_EQ(be(log.front(), 12), 4u);
+    EXPECT_EQ(be(log.back(), 12), 20u);
+    EXPECT_EQ(log.back()[48 + 59999], 0xA5);
+    EXPECT_EQ(read_all(395).size(), 17u);
+
+    testing::internal::CaptureStderr();
+    pcfg_sim::log_message(1, 395, std::vector<uint8_t>(70000));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("not logged"), std::string::npos);
+    EXPECT_EQ(pcfg_sim::event_log().size(), 17u);
+}
+
+TEST_F(EventLogTest, DamagedOrForeignSegmentsAreReportedAndNotUsed) {
+    struct Case {
+        const char *what;
+        void (*damage)(RawSegment &);
+        const char *report;
+    };
+    const std::vector<Case> cases{
+        {"foreign magic", [](RawSegment &s) { s.put<uint32_t>(0, 0x12345678); }, "not an event log"},
+        {"other version", [](RawSegment &s) { s.put<uint32_t>(4, 2); }, "another version"},
+        {"head beyond tail",
+         [](RawSegment &s) { s.put<uint64_t>(24, s.get<uint64_t>(32) + 4); },
+         "ring positions out of range"},
+        {"tail beyond the ring",
+         [](RawSegment &s) { s.put<uint64_t>(32, s.get<uint64_t>(24) + RawSegment::kSize); },
+         "ring positions out of range"},
+        {"count", [](RawSegment &s) { s.put<uint32_t>(40, 1000); }, "record count"},
+        {"entry length", [](RawSegment &s) { s.put<uint32_t>(s.oldest(), 0x7FFFFFFF); }, "does not fit"},
+        {"entry shorter than a header", [](RawSegment &s) { s.put<uint32_t>(s.oldest(), 20); },
+         "does not fit"},
+        {"message length field",
+         [](RawSegment &s) { s.put<uint8_t>(s.oldest() + 4 + 19, 0x99); }, "says it has"},
+        {"size", [](RawSegment &s) { EXPECT_EQ(ftruncate(s.fd(), 4096), 0); }, "bytes, expected"},
+    };
+    for (const Case &c : cases) {
+        pcfg_sim::clear_event_log();
+        pcfg_sim::log_message(1, 395, {0, 1});
+        pcfg_sim::log_message(1, 395, {0, 2});
+        {
+            RawSegment raw;
+            c.damage(raw);
+        }
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(read_all(395).empty()) << c.what;
+        Params p(30);
+        p.bare(30);
+        EXPECT_EQ(run(p), "Unable to init_shm_eventlog.\n") << c.what;
+        pcfg_sim::log_message(1, 395, {0, 3});
+        const std::string report = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(report.rfind("event log " + pcfg_sim::event_log_segment() + ": ", 0), 0u)
+            << c.what << ": " << report;
+        EXPECT_NE(report.find(c.report), std::string::npos) << c.what << ": " << report;
+        EXPECT_NE(report.find("not read"), std::string::npos) << c.what << ": " << report;
+
+        // Clearing replaces the segment; the log works again.
+        pcfg_sim::clear_event_log();
+        pcfg_sim::log_message(1, 395, {0, 4});
+        EXPECT_EQ(read_all(395), (std::vector<Read>{{1, 395, 0}})) << c.what;
+    }
+}
+
+// Logs fillers until the next entry starts `before_end` bytes before the
+// end of the ring.
+void fill_until(uint64_t before_end) {
+    RawSegment raw;
+    const uint64_t cap = RawSegment::kSize - 64, largest = 60052, smallest = 52;
+    uint64_t need = (cap - raw.get<uint64_t>(32) % cap + cap - before_end) % cap;
+    if (need != 0 && need < smallest) need += cap;
+    while (need > 0) {
+        uint64_t entry = std::min(need, largest);
+        if (need - entry != 0 && need - entry < smallest) entry = need - smallest;
+        pcfg_sim::log_message(1, 3120, std::vector<uint8_t>(entry - smallest, 0x11));
+        need -= entry;
+    }
+}
+
+TEST_F(EventLogTest, MessagesWrappingRoundTheRingReadBackWhole) {
+    std::vector<uint8_t> marked(60000);
+    for (size_t i = 0; i < marked.size(); ++i) marked[i] = static_cast<uint8_t>(i * 7);
+    for (uint64_t before_end : {30002u, 2u}) {  // the message, or its length word, wraps
+        pcfg_sim::clear_event_log();
+        fill_until(before_end);
+        pcfg_sim::log_message(1, 395, marked);
+        const uint32_t params[7] = {1, 1, 0, 0, 0, 0, 0};
+        ASSERT_EQ(init_shm_eventlog(params), 0);
+        uint32_t more = 1;
+        const void *rec = nullptr;
+        ASSERT_EQ(shm_eventlog_read_rec(2, &more, &rec, 0, -1, 0, 395), 0);
+        EXPECT_EQ(more, 0u);
+        const auto *b = static_cast<const uint8_t *>(rec);
+        EXPECT_EQ(std::vector<uint8_t>(b + 48, b + 48 + marked.size()), marked) << before_end;
+        EXPECT_EQ(pcfg_sim::event_log().back(), std::vector<uint8_t>(b, b + 48 + marked.size()));
+    }
+}
+
+TEST_F(EventLogTest, AnUnusableSegmentNameIsReported) {
+    const std::string name = pcfg_sim::event_log_segment();
+    setenv("PCFG_SIM_EVENTLOG", "no-slash", 1);
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(read_all(0).empty());
+    const std::string report = testing::internal::GetCapturedStderr();
+    setenv("PCFG_SIM_EVENTLOG", name.c_str(), 1);
+    EXPECT_NE(report.find("not a usable shared-memory name"), std::string::npos) << report;
+    pcfg_sim::log_message(1, 395, {});
+    EXPECT_EQ(read_all(0).size(), 1u);
+}
+
+}  // namespace
