@@ -74,8 +74,10 @@ int exchange(const ExchangeTexts &t, uint32_t opcode, const uint8_t *request,
         print_failure(t, t.send_failed, mts_errno_get(queue.handle()));
         return 1;
     }
+    // Only a receive that returns 0 hands over a message; anything else is a
+    // failure with nothing to release.
     MtsMessage answer(queue.handle());
-    if (answer.receive(recv_options(kWaitExchange)) == -1) {
+    if (answer.receive(recv_options(kWaitExchange)) != 0) {
         const int err = mts_errno_get(queue.handle());
         if (err == kErrTimedOut)
             printf("%s", t.timed_out);
