@@ -2,11 +2,15 @@
 # Installs what the build needs on a fresh machine, only where it is missing.
 #   scripts/setup.sh native   compiler, CMake, Ninja, GoogleTest sources
 #   scripts/setup.sh all      the above, plus the PowerPC cross compiler and qemu
+#   scripts/setup.sh bench    the above, plus Google Benchmark, valgrind and python3
 set -euo pipefail
 
 want=(cmake ninja-build g++ googletest)
-if [[ "${1:-native}" == all ]]; then
+if [[ "${1:-native}" == all || "${1:-native}" == bench ]]; then
     want+=(g++-powerpc-linux-gnu qemu-user)
+fi
+if [[ "${1:-native}" == bench ]]; then
+    want+=(libbenchmark-dev valgrind python3)
 fi
 
 missing=()

@@ -347,6 +347,13 @@ SegmentRead segment_read(uint64_t &cursor, uint32_t opcode, std::vector<uint8_t>
     return SegmentRead::Found;
 }
 
+bool segment_empty() {
+    if (!attach()) return true;
+    Lock lock(att().fd);
+    Header h;
+    return !usable(h) || h.count == 0;
+}
+
 std::vector<std::vector<uint8_t>> segment_messages() {
     std::vector<std::vector<uint8_t>> out;
     if (!attach()) return out;

@@ -41,6 +41,10 @@ enum class SegmentRead { Found, NoneLeft, Unusable };
 SegmentRead segment_read(uint64_t &cursor, uint32_t opcode, std::vector<uint8_t> &out,
                          bool &more);
 
+// True when the log holds no message, or cannot be used (reported); reads
+// the header only.
+bool segment_empty();
+
 // Every message, oldest first (none when the segment is unusable).
 std::vector<std::vector<uint8_t>> segment_messages();
 

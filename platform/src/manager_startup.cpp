@@ -55,7 +55,7 @@ void tlv8(Wire &w, uint8_t type, uint8_t v) { w.u8(type).u8(1).u8(v); }
 }  // namespace
 
 void eventlog_card_start() {
-    if (!segment_messages().empty()) return;
+    if (!segment_empty()) return;  // the header tells; the messages are not read
     const std::vector<SimPort> &ports = card().ports;
     Wire request, answer;
     const auto n = static_cast<uint8_t>(std::min<size_t>(ports.size(), 255));

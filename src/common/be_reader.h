@@ -31,10 +31,10 @@ public:
     // True while no read has failed.
     constexpr bool ok() const noexcept { return ok_; }
 
-    constexpr uint8_t u8() noexcept { return static_cast<uint8_t>(take(1)); }
-    constexpr uint16_t u16() noexcept { return static_cast<uint16_t>(take(2)); }
-    constexpr uint32_t u32() noexcept { return static_cast<uint32_t>(take(4)); }
-    constexpr uint64_t u64() noexcept { return take(8); }
+    constexpr uint8_t u8() noexcept { return static_cast<uint8_t>(take_fixed<1>()); }
+    constexpr uint16_t u16() noexcept { return static_cast<uint16_t>(take_fixed<2>()); }
+    constexpr uint32_t u32() noexcept { return static_cast<uint32_t>(take_fixed<4>()); }
+    constexpr uint64_t u64() noexcept { return take_fixed<8>(); }
     constexpr int8_t i8() noexcept { return static_cast<int8_t>(u8()); }
     constexpr int32_t i32() noexcept { return static_cast<int32_t>(u32()); }
 
@@ -117,6 +117,29 @@ private:
         for (size_t i = 0; i < n; ++i) v = (v << 8) | data_[pos_ + i];
         pos_ += n;
         return v;
+    }
+    // The same for the fixed widths of the typed reads, assembled without a
+    // loop (the compiler turns it into one load and a byte swap).
+    template <size_t N>
+    constexpr uint64_t take_fixed() noexcept {
+        if (!ok_ || N > remaining()) {
+            fail();
+            return 0;
+        }
+        const uint8_t *p = data_ + pos_;
+        pos_ += N;
+        if constexpr (N == 1) {
+            return p[0];
+        } else if constexpr (N == 2) {
+            return uint64_t{p[0]} << 8 | p[1];
+        } else if constexpr (N == 4) {
+            return uint64_t{p[0]} << 24 | uint64_t{p[1]} << 16 | uint64_t{p[2]} << 8 | p[3];
+        } else {
+            static_assert(N == 8, "typed reads are 1, 2, 4 or 8 bytes wide");
+            return uint64_t{p[0]} << 56 | uint64_t{p[1]} << 48 | uint64_t{p[2]} << 40 |
+                   uint64_t{p[3]} << 32 | uint64_t{p[4]} << 24 | uint64_t{p[5]} << 16 |
+                   uint64_t{p[6]} << 8 | p[7];
+        }
     }
 
     const uint8_t *data_ = nullptr;

@@ -26,6 +26,10 @@ LoggedMsg open_logged_msg(const pcfg_logged_msg_t *msg) noexcept {
     return m;
 }
 
+uint32_t logged_opcode(const pcfg_logged_msg_t *msg) noexcept {
+    return BeReader(reinterpret_cast<const uint8_t *>(msg), kHeaderLen).at(28).u32();
+}
+
 std::optional<uint32_t> port_of(uint32_t if_index) noexcept {
     pm_idxmap_entry_t entry{};
     if (pm_idxmap_entry_by_if_index(if_index, &entry) != 0) return std::nullopt;

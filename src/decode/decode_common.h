@@ -40,6 +40,8 @@ struct LoggedMsg {
     BeReader payload;
 };
 LoggedMsg open_logged_msg(const pcfg_logged_msg_t *msg) noexcept;
+// The opcode alone (header bytes 28..31) of a record that is not null.
+uint32_t logged_opcode(const pcfg_logged_msg_t *msg) noexcept;
 
 // The port number the port map gives for an interface index; none when the
 // map does not know it.

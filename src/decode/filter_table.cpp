@@ -4,7 +4,7 @@
 
 #include "decode/decode_common.h"
 
-using pcfg::decode::open_logged_msg;
+using pcfg::decode::logged_opcode;
 
 // Searched from row 0 upwards; the first row with the opcode wins.
 extern "C" const mts_filter_entry_t shm_mts_filter_tbl[PCFG_FILTER_TBL_ROWS] = {
@@ -46,9 +46,10 @@ extern "C" const mts_filter_entry_t *get_mts_filter_tbl_entry(uint32_t opcode) n
 // Debug-print hook of the platform's buffers: hands its word back untouched.
 extern "C" uint32_t pcfg_buginf_wrap(uint32_t word) noexcept { return word; }
 
+// Only the opcode is read here; the decoder reads the header for itself.
 extern "C" int eventlog_port_cfg_cli(const pcfg_logged_msg_t *msg) noexcept {
     const mts_filter_entry_t *row =
-        msg != nullptr ? get_mts_filter_tbl_entry(open_logged_msg(msg).opcode) : nullptr;
+        msg != nullptr ? get_mts_filter_tbl_entry(logged_opcode(msg)) : nullptr;
     if (row == nullptr || row->decoder == nullptr) {
         puts("Unsupported MTS opc");
         return -1;

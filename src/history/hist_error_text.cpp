@@ -1,5 +1,6 @@
 // Error columns of history lines.
 #include <cstdio>
+#include <cstring>
 
 #include "history/hist_text.h"
 #include "pcfg_platform.h"
@@ -11,32 +12,29 @@ namespace {
 // The serdes log records "port not present" as its negative code.
 constexpr int32_t kPortNotPresent = 0x4029000B;
 
-// The platform's text of a code, cut to the field; a numeric fallback when
-// the platform has none.
-void platform_text(int32_t code, std::span<char, kTextSize> out) {
+// The platform's text of a code, cut to the field's size; a numeric
+// fallback when the platform has none. A text that fits is not copied.
+const char *platform_text(int32_t code, std::span<char, kTextSize> field) {
     const char *text = syserr2str(code);
-    if (text != nullptr)
-        snprintf(out.data(), out.size(), "%.*s", static_cast<int>(kTextSize - 1), text);
-    else
-        snprintf(out.data(), out.size(), "Unknown (%#010x)", static_cast<unsigned>(code));
+    if (text == nullptr) {
+        snprintf(field.data(), field.size(), "Unknown (%#010x)", static_cast<unsigned>(code));
+        return field.data();
+    }
+    if (strnlen(text, field.size()) < field.size()) return text;
+    snprintf(field.data(), field.size(), "%.*s", static_cast<int>(kTextSize - 1), text);
+    return field.data();
 }
 
 }  // namespace
 
-void error_text(int32_t code, std::span<char, kTextSize> out) noexcept {
-    if (code == 0)
-        snprintf(out.data(), out.size(), "None");
-    else
-        platform_text(code, out);
+const char *error_text(int32_t code, std::span<char, kTextSize> field) noexcept {
+    return code == 0 ? "None" : platform_text(code, field);
 }
 
-void serdes_error_text(int32_t code, std::span<char, kTextSize> out) noexcept {
-    if (code == 0)
-        snprintf(out.data(), out.size(), "None");
-    else if (code == -kPortNotPresent)
-        platform_text(kPortNotPresent, out);
-    else
-        snprintf(out.data(), out.size(), "Failure");
+const char *serdes_error_text(int32_t code, std::span<char, kTextSize> field) noexcept {
+    if (code == 0) return "None";
+    if (code == -kPortNotPresent) return platform_text(kPortNotPresent, field);
+    return "Failure";
 }
 
 }  // namespace pcfg::history

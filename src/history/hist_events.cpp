@@ -37,14 +37,14 @@ constexpr EventRow kInvalid{Log::Invalid, nullptr};
 
 // Indexed by Log.
 constexpr std::array<LogFormat, 8> kFormats{{
-    {0, nullptr, nullptr},
-    {kErrorRecordSize, error_log_heading, error_log_line},
-    {kPortControlRecordSize, port_control_log_heading, port_control_log_line},
-    {kLinkEventsRecordSize, link_events_log_heading, link_events_log_line},
-    {kTimestampRecordSize, timestamp_log_heading, timestamp_log_line},
-    {0, event_log_heading, event_log_line},  // a zero-terminated text
-    {kMtsRecordSize, mts_log_heading, mts_log_line},
-    {kSerdesRecordSize, serdes_log_heading, serdes_log_line},
+    {0, nullptr, nullptr, ""},
+    {kErrorRecordSize, error_log_heading, error_log_line, ""},
+    {kPortControlRecordSize, port_control_log_heading, port_control_log_line, ""},
+    {kLinkEventsRecordSize, link_events_log_heading, link_events_log_line, ""},
+    {kTimestampRecordSize, timestamp_log_heading, timestamp_log_line, ""},
+    {0, event_log_heading, event_log_line, "Timestamp: "},  // a zero-terminated text
+    {kMtsRecordSize, mts_log_heading, mts_log_line, ""},
+    {kSerdesRecordSize, serdes_log_heading, serdes_log_line, ""},
 }};
 
 }  // namespace

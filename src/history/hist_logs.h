@@ -30,14 +30,15 @@ struct HistLine {
     const char *action;     // the event's text from the event table (may be null)
     HostRecord record;      // the record, bounded by its log's layout
     const void *raw;        // the record as handed over (the Event Log's text)
-    const char *time;       // time column: month, day, time of day, year
-    unsigned long second;   // second timestamp word
 };
 
+// A data line is the time column (printed by the formatter, after the log's
+// lead text) followed by the rest of the line (printed by the log).
 struct LogFormat {
     size_t record_size;                       // layout size of the log's records
     void (*heading)() noexcept;               // title and heading lines
-    int (*line)(const HistLine &) noexcept;   // one data line; the last output's result
+    int (*line)(const HistLine &) noexcept;   // the line after the time column; printf's result
+    const char *time_lead;                    // text before the time column
 };
 
 struct EventRow {

@@ -8,23 +8,28 @@
 
 namespace pcfg::history {
 
-inline constexpr size_t kTimeTextSize = 26;
 inline constexpr size_t kTextSize = 64;  // error, type, action and reason texts
 
-// Month, day, time of day and year of a timestamp (ctime without the weekday
-// and the newline, 20 characters); 20 spaces when there is no date text.
-void time_text(uint32_t seconds, std::span<char, kTimeTextSize> out) noexcept;
+// Prints `lead`, then the time column: month, day, time of day and year of
+// `seconds` (the date text without its weekday, 20 characters, padded to 22;
+// 22 spaces when there is no date), then `second` as eight digits. Returns
+// printf's result.
+int print_time_column(const char *lead, uint32_t seconds, unsigned long second) noexcept;
+
+// Reads the time zone again (the first record of a display).
+void time_zone_changed() noexcept;
 
 // Short interface name of a port, in the formatter's static 14-byte field.
 // Valid until the next call.
 const char *port_name(uint32_t if_index) noexcept;
 
 // Error column of the Error and Port Control logs: "None" for 0, otherwise
-// the platform's text of the code.
-void error_text(int32_t code, std::span<char, kTextSize> out) noexcept;
+// the platform's text of the code. Texts that need cutting or building are
+// made in `field`; the others are handed back as they are.
+const char *error_text(int32_t code, std::span<char, kTextSize> field) noexcept;
 
 // Error column of the Serdes Control log: "None" for 0, the text of the
 // port-not-present code for its negative form, "Failure" for anything else.
-void serdes_error_text(int32_t code, std::span<char, kTextSize> out) noexcept;
+const char *serdes_error_text(int32_t code, std::span<char, kTextSize> field) noexcept;
 
 }  // namespace pcfg::history

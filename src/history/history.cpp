@@ -25,12 +25,15 @@ extern "C" int port_cfg_history_cli(const void *record, uint32_t, uint32_t hist_
 
     const LogFormat &format = log_format(row.log);
     const hist_timestamp ts = timestamp != nullptr ? *timestamp : hist_timestamp{0, 0};
-    char time[kTimeTextSize];
-    time_text(ts.seconds, time);
-
-    if (first == 1) format.heading();
+    if (first == 1) {
+        time_zone_changed();  // a display shows the time zone in force when it starts
+        format.heading();
+    }
+    const int column =
+        print_time_column(format.time_lead, ts.seconds, static_cast<unsigned long>(ts.second_word));
     const HistLine line{static_cast<uint16_t>(event), row.action,
-                        HostRecord(record, format.record_size), record, time,
-                        static_cast<unsigned long>(ts.second_word)};
-    return format.line(line);
+                        HostRecord(record, format.record_size), record};
+    const int rest = format.line(line);
+    // The character count of the whole line, as one printf of it would give.
+    return column < 0 || rest < 0 ? -1 : column + rest;
 }

@@ -6,6 +6,7 @@
 //    8  u32  value      the TLV's value; read only for the port enable state
 //   12  u32  error      platform error code, 0 for none
 #include <cstdio>
+#include <cstring>
 
 #include "history/hist_logs.h"
 #include "history/hist_text.h"
@@ -19,18 +20,21 @@ constexpr uint8_t kCfgPortEnableState = 12;
 constexpr uint32_t kEnable = 1;
 constexpr uint32_t kDisable = 2;
 
-void type_text(uint8_t type, uint32_t value, std::span<char, kTextSize> out) {
+// The type column; texts that need building are made in `field`.
+const char *type_text(uint8_t type, uint32_t value, std::span<char, kTextSize> field) {
     const char *name = type < PCFG_CFG_TYPE_NAMES_COUNT ? tlv_cfg_type_names[type] : nullptr;
     if (name == nullptr) {
-        snprintf(out.data(), out.size(), "Unknown (%#010x)", static_cast<unsigned>(type));
-        return;
+        snprintf(field.data(), field.size(), "Unknown (%#010x)", static_cast<unsigned>(type));
+        return field.data();
     }
-    if (type == kCfgPortEnableState && value == kDisable)
-        snprintf(out.data(), out.size(), "Port Disable");
-    else if (type == kCfgPortEnableState && value != kEnable)
-        snprintf(out.data(), out.size(), "%s: 0x%x", name, static_cast<unsigned>(value & 0xFFu));
-    else
-        snprintf(out.data(), out.size(), "%s", name);
+    if (type == kCfgPortEnableState && value == kDisable) return "Port Disable";
+    if (type == kCfgPortEnableState && value != kEnable) {
+        snprintf(field.data(), field.size(), "%s: 0x%x", name, static_cast<unsigned>(value & 0xFFu));
+        return field.data();
+    }
+    if (strnlen(name, field.size()) < field.size()) return name;
+    snprintf(field.data(), field.size(), "%s", name);  // cut to the field
+    return field.data();
 }
 
 }  // namespace
@@ -43,12 +47,11 @@ void error_log_heading() noexcept {
 }
 
 int error_log_line(const HistLine &l) noexcept {
-    char type[kTextSize];
-    char error[kTextSize];
-    type_text(l.record.u8(4), l.record.u32(8), type);
-    error_text(l.record.i32(12), error);
-    return printf("%-22s%08lu  %-8s%-26s%-14s", l.time, l.second, port_name(l.record.u32(0)),
-                  type, error);
+    char type_field[kTextSize];
+    char error_field[kTextSize];
+    const char *type = type_text(l.record.u8(4), l.record.u32(8), type_field);
+    const char *error = error_text(l.record.i32(12), error_field);
+    return printf("  %-8s%-26s%-14s", port_name(l.record.u32(0)), type, error);
 }
 
 }  // namespace pcfg::history

@@ -14,7 +14,7 @@ void event_log_heading() noexcept {
 
 int event_log_line(const HistLine &l) noexcept {
     const char *text = l.raw != nullptr ? static_cast<const char *>(l.raw) : "";
-    return printf("Timestamp: %-22s%08lu\n%s\n\n", l.time, l.second, text);
+    return printf("\n%s\n\n", text);  // after "Timestamp: " and the time column
 }
 
 }  // namespace pcfg::history

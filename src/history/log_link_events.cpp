@@ -24,7 +24,6 @@ enum : uint16_t { kLinkResetOk = 21, kLinkResetFailed = 22, kFecNegotiation = 23
 enum : uint8_t { kLinkUp = 1, kLinkDown = 2 };
 
 constexpr size_t kSpeedSize = 8;
-constexpr size_t kModeSize = 45;
 constexpr size_t kNumberSize = 8;
 
 struct ModeName {
@@ -70,38 +69,40 @@ int link_events_log_line(const HistLine &l) noexcept {
     const HostRecord &r = l.record;
     const char *port = port_name(r.u32(0));
     char speed[kSpeedSize] = "---";
-    char text[kTextSize] = {};
+    char reason[kTextSize];
     const char *event = nullptr;
+    const char *text = nullptr;  // the reason column: a constant text or `reason`
 
     switch (l.event) {
     case kLinkResetOk:
     case kLinkResetFailed:
         speed_name(r.u32(4), speed);
         event = " LR ";
-        snprintf(text, sizeof text, "%s", l.event == kLinkResetOk ? "Success" : "Failed");
+        text = l.event == kLinkResetOk ? "Success" : "Failed";
         break;
     case kFecNegotiation: {
         const bool up = r.u8(16) == 1;
         event = up ? "FEC_UP" : "FEC_DN";
-        snprintf(text, sizeof text, "%s", up ? "neg-succ" : "neg-fail");
+        text = up ? "neg-succ" : "neg-fail";
         break;
     }
     default:  // 6 and 7: the record says what happened
         if (r.u8(8) == kLinkUp) {
             speed_name(r.u32(4), speed);
             event = " UP ";
-            snprintf(text, kModeSize, "%s", mode_name(r.u32(12)));
+            text = mode_name(r.u32(12));  // every mode name fits the 45-byte mode text
         } else if (r.u8(8) == kLinkDown) {
             event = "DOWN";
-            reason_text(r.u8(9), text);
+            reason_text(r.u8(9), reason);
+            text = reason;
         } else {
             char number[kNumberSize];
             snprintf(number, sizeof number, "%u", static_cast<unsigned>(r.u8(8)));
-            return printf("%-22s%08lu  %-14s%-7s%-5s", l.time, l.second, port, "---", number);
+            return printf("  %-14s%-7s%-5s", port, "---", number);
         }
         break;
     }
-    return printf("%-22s%08lu  %-14s %-6s%-7s%-24s", l.time, l.second, port, speed, event, text);
+    return printf("  %-14s %-6s%-7s%-24s", port, speed, event, text);
 }
 
 }  // namespace pcfg::history

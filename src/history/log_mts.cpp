@@ -31,9 +31,8 @@ int mts_log_line(const HistLine &l) noexcept {
         snprintf(number, sizeof number, "%u", static_cast<unsigned>(opcode));
         name = number;
     }
-    return printf("%-22s%08lu  %8s  %-8x  %-s", l.time, l.second,
-                  l.action != nullptr ? l.action : "", static_cast<unsigned>(l.record.u32(4)),
-                  name);
+    return printf("  %8s  %-8x  %-s", l.action != nullptr ? l.action : "",
+                  static_cast<unsigned>(l.record.u32(4)), name);
 }
 
 }  // namespace pcfg::history

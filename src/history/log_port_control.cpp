@@ -19,10 +19,10 @@ void port_control_log_heading() noexcept {
 }
 
 int port_control_log_line(const HistLine &l) noexcept {
-    char error[kTextSize];
-    error_text(l.record.i32(4), error);
-    return printf("%-22s%08lu  %-8s%-20s%-20s", l.time, l.second, port_name(l.record.u32(0)),
-                  l.action != nullptr ? l.action : "", error);
+    char field[kTextSize];
+    const char *error = error_text(l.record.i32(4), field);
+    return printf("  %-8s%-20s%-20s", port_name(l.record.u32(0)), l.action != nullptr ? l.action : "",
+                  error);
 }
 
 }  // namespace pcfg::history

@@ -32,10 +32,10 @@ void serdes_log_heading() noexcept {
 }
 
 int serdes_log_line(const HistLine &l) noexcept {
-    char error[kTextSize];
-    serdes_error_text(l.record.i32(8), error);
-    return printf("%-22s%08lu  %-8s%-20s%-20s", l.time, l.second, port_name(l.record.u32(0)),
-                  action_text(l.record.u8(4)), error);
+    char field[kTextSize];
+    const char *error = serdes_error_text(l.record.i32(8), field);
+    return printf("  %-8s%-20s%-20s", port_name(l.record.u32(0)), action_text(l.record.u8(4)),
+                  error);
 }
 
 }  // namespace pcfg::history

@@ -21,13 +21,14 @@ void timestamp_log_heading() noexcept {
 }
 
 int timestamp_log_line(const HistLine &l) noexcept {
-    char action[kTextSize];
-    if (l.event == kUpdateValue)
-        snprintf(action, sizeof action, "Update TS Value to %08x",
+    char field[kTextSize];
+    const char *action = l.action != nullptr ? l.action : "";
+    if (l.event == kUpdateValue) {  // the event's text is the format of the value
+        snprintf(field, sizeof field, "Update TS Value to %08x",
                  static_cast<unsigned>(l.record.u32(0)));
-    else
-        snprintf(action, sizeof action, "%s", l.action != nullptr ? l.action : "");
-    return printf("%-22s%08lu  %-44s", l.time, l.second, action);
+        action = field;
+    }
+    return printf("  %-44s", action);
 }
 
 }  // namespace pcfg::history

@@ -122,7 +122,8 @@ constexpr size_t kTlvArrayOffset = 696;
 constexpr int kTlvFlags = 1;
 
 // One value line of a counter TLV: the label padded to its width, printed
-// with the line's format and the u64 at value offset `offset`.
+// with the line's format (padding and value in one printf) and the u64 at
+// value offset `offset`.
 struct ValueLine {
     const char *label;
     int width;
@@ -138,7 +139,7 @@ struct CounterTlv {
     const char *unnamed_status;      // "%x" of a status it cannot name
 };
 
-constexpr const char *kCounterFmt = "%s%15llu\n";
+constexpr const char *kCounterFmt = "%-*s%15llu\n";
 constexpr ValueLine kNoLine{nullptr, 0, nullptr, 0};
 
 constexpr CounterTlv counter(uint16_t type, const char *label, int width,
@@ -156,11 +157,11 @@ constexpr std::array<CounterTlv, 9> kCounterTlvs{{
             "BB TxWtAvgCreditTrans:  Invalid status %x \n"),
     counter(135, "fcIfRxWtAvgBBCreditTransistiontoZero", 36,
             "BB RxWtAvgCreditTrans:  Invalid status %x \n"),
-    {161, 16, {{{"timestamp", 9, "%s %45llu\n", 8}, kNoLine}}, "timestamp",
+    {161, 16, {{{"timestamp", 9, "%-*s %45llu\n", 8}, kNoLine}}, "timestamp",
      "fcITimestamp_t :  Invalid status %x \n"},
     {168, 24,
-     {{{"fcIfFecCorrectedBlks", 20, "%s %35llu\n", 8},
-       {"fcIfFecUncorrectedBlks", 22, "%s %33llu\n", 16}}},
+     {{{"fcIfFecCorrectedBlks", 20, "%-*s %35llu\n", 8},
+       {"fcIfFecUncorrectedBlks", 22, "%-*s %33llu\n", 16}}},
      "FEC counters", "fcIfFec Counters :  Invalid status %x \n"},
 }};
 
@@ -173,9 +174,7 @@ const CounterTlv *find_counter_tlv(uint16_t type) {
 void print_value_line(const ValueLine &line, const BeReader &value) {
     const uint64_t v = value.at(line.offset).u64();
     if (v == 0) return;
-    char label[41];
-    snprintf(label, sizeof label, "%-*s", line.width, line.label);
-    printf(line.format, label, static_cast<unsigned long long>(v));
+    printf(line.format, line.width, line.label, static_cast<unsigned long long>(v));
 }
 
 void print_counter_tlv(uint16_t type, std::span<const uint8_t> value) {

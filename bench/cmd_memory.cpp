@@ -1,0 +1,125 @@
+// Heap allocations of the library per command: every command 4..41 runs
+// once on a fresh simulated card through port_cfg_cli_main, with the
+// library's heap calls renamed to the counters below (the same renaming the
+// test suite uses). Standard output goes to /dev/null.
+//
+//   cmd_memory        prints "cmd|<id>|<allocations>|<bytes>|<still held>"
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "pcfg_sim.h"
+#include "port_cfg_cli.h"
+
+namespace {
+size_t g_allocs = 0;
+size_t g_bytes = 0;
+long g_held = 0;
+
+void *counted(void *p, size_t n) {
+    if (p != nullptr) {
+        ++g_allocs;
+        g_bytes += n;
+        ++g_held;
+    }
+    return p;
+}
+}  // namespace
+
+extern "C" {
+void *pcfg_counted_malloc(size_t n) { return counted(malloc(n), n); }
+void *pcfg_counted_calloc(size_t n, size_t m) { return counted(calloc(n, m), n * m); }
+void *pcfg_counted_realloc(void *p, size_t n) {
+    if (p == nullptr) return counted(realloc(p, n), n);
+    ++g_allocs;
+    return realloc(p, n);
+}
+void pcfg_counted_free(void *p) {
+    if (p != nullptr) --g_held;
+    free(p);
+}
+char *pcfg_counted_strdup(const char *s) {
+    return static_cast<char *>(counted(strdup(s), strlen(s) + 1));
+}
+char *pcfg_counted_strndup(const char *s, size_t n) {
+    return static_cast<char *>(counted(strndup(s, n), n + 1));
+}
+void *pcfg_counted_Znwm(size_t n) { return counted(malloc(n != 0 ? n : 1), n); }
+void *pcfg_counted_Znam(size_t n) { return counted(malloc(n != 0 ? n : 1), n); }
+void pcfg_counted_ZdlPv(void *p) { pcfg_counted_free(p); }
+void pcfg_counted_ZdaPv(void *p) { pcfg_counted_free(p); }
+void pcfg_counted_ZdlPvm(void *p, size_t) { pcfg_counted_free(p); }
+void pcfg_counted_ZdaPvm(void *p, size_t) { pcfg_counted_free(p); }
+}  // extern "C"
+
+namespace {
+
+// A parameter block as the shell fills it: the tokens each command reads.
+class Block {
+public:
+    explicit Block(int32_t cmd) : block_(std::make_unique<cli_param_block>()) {
+        block_->cmd_id = cmd;
+        block_->mts_handle = -1;
+    }
+    Block &num(int32_t id, uint32_t v) {
+        values_.push_back(std::make_unique<uint32_t>(v));
+        auto tok = std::make_unique<cli_param_token>();
+        tok->param_id = id;
+        tok->value = values_.back().get();
+        block_->tokens[tokens_.size()] = tok.get();
+        tokens_.push_back(std::move(tok));
+        block_->token_count = static_cast<uint8_t>(tokens_.size());
+        return *this;
+    }
+    cli_param_block *get() { return block_.get(); }
+
+private:
+    std::unique_ptr<cli_param_block> block_;
+    std::vector<std::unique_ptr<cli_param_token>> tokens_;
+    std::vector<std::unique_ptr<uint32_t>> values_;
+};
+
+Block block_for(int32_t cmd) {
+    Block b(cmd);
+    switch (cmd) {
+    case 13: case 28: case 29: case 33: case 34: b.num(PCFG_PARAM_PORT, 5); break;
+    case 17: case 19: case 26: b.num(PCFG_PARAM_RSRC_PORT, 5); break;
+    case 30: b.num(PCFG_PARAM_SUMMARY_ALL, 0); break;
+    case 31: b.num(PCFG_PARAM_SUMMARY_PORT, 5); break;
+    case 40: b.num(PCFG_PARAM_INTERVAL, 1); break;
+    case 41: b.num(PCFG_PARAM_PORT, 5).num(PCFG_PARAM_FEC, 1); break;
+    default: break;
+    }
+    return b;
+}
+
+}  // namespace
+
+int main() {
+    const int terminal = dup(STDOUT_FILENO);
+    const int null = open("/dev/null", O_WRONLY);
+    if (terminal < 0 || null < 0) return 2;
+    FILE *report = fdopen(terminal, "w");
+    if (report == nullptr) return 2;
+    for (int32_t cmd = 4; cmd <= 41; ++cmd) {
+        pcfg_sim::CardConfig config;
+        config.log_start_up = true;  // the summary commands have records to read
+        pcfg_sim::reset(config);
+        Block b = block_for(cmd);
+        fflush(stdout);
+        dup2(null, STDOUT_FILENO);
+        g_allocs = g_bytes = 0;
+        g_held = 0;
+        port_cfg_cli_main(b.get());
+        fflush(stdout);
+        dup2(terminal, STDOUT_FILENO);
+        fprintf(report, "cmd|%d|%zu|%zu|%ld\n", cmd, g_allocs, g_bytes, g_held);
+    }
+    fclose(report);
+    return 0;
+}

@@ -1,0 +1,8 @@
+// The bare start: a minimal C++ program that prints one line. Command cost
+// is measured against starting this.
+#include <cstdio>
+
+int main() {
+    std::puts("hello from a minimal C++ program");
+    return 0;
+}

@@ -1,0 +1,232 @@
+#include "line_cases.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+#include "common/mts_session.h"
+#include "log_mix.h"
+#include "pcfg_sim.h"
+#include "port_cfg_cli.h"
+#include "print/printers.h"
+
+namespace pcfg_bench {
+namespace {
+
+constexpr size_t kRecords = 200;  // logged messages or history records per case
+
+// ------------------------------------------------------------ decoders
+struct DecodeInput {
+    EventLogImage log;
+};
+
+template <uint32_t Opcode, uint32_t Kind>
+DecodeInput &decode_input() {
+    static DecodeInput in;
+    return in;
+}
+
+template <uint32_t Opcode, uint32_t Kind>
+void prepare_decode() {
+    decode_input<Opcode, Kind>().log = busy_event_log_of(Opcode, Kind, kRecords);
+}
+
+template <uint32_t Opcode, uint32_t Kind>
+void decode_all() {
+    const EventLogImage &log = decode_input<Opcode, Kind>().log;
+    for (size_t off : log.offsets)
+        eventlog_port_cfg_cli(reinterpret_cast<const pcfg_logged_msg_t *>(log.bytes.data() + off));
+}
+
+template <uint32_t Opcode, uint32_t Kind>
+LineCase decode_case(const char *name) {
+    return {name, prepare_decode<Opcode, Kind>, decode_all<Opcode, Kind>, false, kRecords};
+}
+
+// ---------------------------------------------------- manager answers
+// The manager's answer to one request, asked the way the exchanges ask.
+std::vector<uint8_t> ask_manager(uint32_t opcode, const std::vector<uint8_t> &request) {
+    pcfg::MtsQueue queue;
+    if (!queue.bound()) return {};
+    if (mts_send(queue.handle(), &pcfg::kManagerAddr, opcode, request.data(),
+                 static_cast<uint32_t>(request.size()), nullptr, 0, 0) != 0)
+        return {};
+    pcfg::MtsMessage answer(queue.handle());
+    if (answer.receive(pcfg::recv_options(pcfg::kWaitExchange)) != 0 || answer.payload() == nullptr)
+        return {};
+    return {answer.payload(), answer.payload() + answer.payload_size()};
+}
+
+std::vector<uint8_t> report_body(uint8_t type, uint8_t port) {
+    std::vector<uint8_t> answer = ask_manager(pcfg::kOpcReport, {type, port, 0, 0, 0, 0, 0, 0});
+    if (answer.size() < 8) return {};
+    return {answer.begin() + 8, answer.end()};
+}
+
+std::vector<uint8_t> g_counters, g_rsrc_all, g_port_info, g_credits;
+
+void prepare_counters() {
+    const uint32_t if_index = pcfg_sim::if_index_of_port(4);
+    g_counters = ask_manager(pcfg::kOpcPortCounters,
+                             {0, 0, 0, 0, 1, static_cast<uint8_t>(if_index >> 24),
+                              static_cast<uint8_t>(if_index >> 16),
+                              static_cast<uint8_t>(if_index >> 8), static_cast<uint8_t>(if_index)});
+}
+void print_counters() {
+    const pcfg_rsp_view view{g_counters.data(), static_cast<uint32_t>(g_counters.size())};
+    pcfg_print_port_cntr(&view);
+}
+
+void prepare_rsrc_all() { g_rsrc_all = report_body(4, 0); }
+void print_rsrc_all() { pcfg_rsrc_show_all_body(g_rsrc_all); }
+
+void prepare_port_info() { g_port_info = report_body(10, 4); }
+void print_port_info() { pcfg_rsrc_print_port_info_body(g_port_info); }
+
+void prepare_credits() { g_credits = report_body(8, 255); }
+void print_credits() { pcfg_print_credit_tbl(g_credits); }
+
+// ------------------------------------------------------ history records
+constexpr uint32_t kHistory = 173u << 16;
+
+struct HistRecord {
+    uint32_t event;
+    std::vector<uint8_t> bytes;  // host byte order
+    hist_timestamp ts;
+};
+
+class Rec {
+public:
+    explicit Rec(size_t n) : b_(n, 0) {}
+    Rec &u32(size_t off, uint32_t v) {
+        std::memcpy(b_.data() + off, &v, 4);
+        return *this;
+    }
+    Rec &u8(size_t off, uint8_t v) {
+        b_[off] = v;
+        return *this;
+    }
+    std::vector<uint8_t> take() { return std::move(b_); }
+
+private:
+    std::vector<uint8_t> b_;
+};
+
+uint32_t port_if(size_t i) { return pcfg_sim::if_index_of_port(static_cast<uint8_t>(i % 48)); }
+
+// A history display of one log: records a few seconds apart.
+template <typename Make>
+std::vector<HistRecord> history(Make make) {
+    std::vector<HistRecord> out;
+    for (size_t i = 0; i < kRecords; ++i) {
+        HistRecord r = make(i);
+        r.ts = {1764950100u + static_cast<uint32_t>(i * 7), static_cast<uint32_t>(i * 13)};
+        out.push_back(std::move(r));
+    }
+    return out;
+}
+
+std::vector<HistRecord> g_hist;
+
+void show_history() {
+    bool first = true;
+    for (const HistRecord &r : g_hist) {
+        port_cfg_history_cli(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()),
+                             kHistory | r.event, &r.ts, first ? 1 : 0);
+        first = false;
+    }
+}
+
+constexpr std::array<int32_t, 4> kErrors{0, 0, 0x40290009, 0x4029000B};
+
+void prepare_port_control() {
+    g_hist = history([](size_t i) {
+        constexpr std::array<uint32_t, 5> kEvents{1, 2, 5, 19, 20};
+        return HistRecord{kEvents[i % 5],
+                          Rec(8).u32(0, port_if(i)).u32(4, static_cast<uint32_t>(kErrors[i % 4])).take(),
+                          {}};
+    });
+}
+
+void prepare_link_events() {
+    g_hist = history([](size_t i) {
+        switch (i % 4) {
+        case 0: return HistRecord{6, Rec(17).u32(0, port_if(i)).u32(4, 16000).u8(8, 1).u32(12, 0x40).take(), {}};
+        case 1: return HistRecord{7, Rec(17).u32(0, port_if(i)).u8(8, 2).u8(9, 6).take(), {}};
+        case 2: return HistRecord{21, Rec(17).u32(0, port_if(i)).u32(4, 8000).take(), {}};
+        default: return HistRecord{23, Rec(17).u32(0, port_if(i)).u8(16, 1).take(), {}};
+        }
+    });
+}
+
+void prepare_mts() {
+    g_hist = history([](size_t i) {
+        constexpr std::array<uint32_t, 4> kOpcodes{3120, 395, 435, 399};
+        return HistRecord{13 + static_cast<uint32_t>(i % 2),
+                          Rec(8).u32(0, kOpcodes[i % 4]).u32(4, 0x1000u + static_cast<uint32_t>(i)).take(),
+                          {}};
+    });
+}
+
+void prepare_error() {
+    g_hist = history([](size_t i) {
+        constexpr std::array<uint8_t, 4> kTypes{3, 12, 25, 175};
+        return HistRecord{0,
+                          Rec(16).u32(0, port_if(i)).u8(4, kTypes[i % 4]).u32(8, 2).u32(12, 0x40290009).take(),
+                          {}};
+    });
+}
+
+void prepare_timestamp() {
+    g_hist = history([](size_t i) {
+        return HistRecord{8 + static_cast<uint32_t>(i % 3), Rec(4).u32(0, 0x0249f000u + static_cast<uint32_t>(i)).take(), {}};
+    });
+}
+
+void prepare_serdes() {
+    g_hist = history([](size_t i) {
+        return HistRecord{16 + static_cast<uint32_t>(i % 3),
+                          Rec(12).u32(0, port_if(i)).u8(4, static_cast<uint8_t>(1 + i % 2))
+                              .u32(8, i % 5 == 0 ? static_cast<uint32_t>(-0x4029000B) : 0).take(),
+                          {}};
+    });
+}
+
+void prepare_event() {
+    g_hist = history([](size_t i) {
+        const char *text = i % 2 == 0 ? "port fc1/5: transceiver inserted, reading its identity"
+                                       : "timestamp check enabled on every front port";
+        std::vector<uint8_t> b(text, text + std::strlen(text) + 1);
+        return HistRecord{12, std::move(b), {}};
+    });
+}
+
+}  // namespace
+
+const std::vector<LineCase> &line_cases() {
+    static const std::vector<LineCase> cases{
+        decode_case<395, 1>("decode 395 set port configuration request"),
+        decode_case<395, 2>("decode 395 set port configuration reply"),
+        decode_case<3120, 1>("decode 3120 port counters request"),
+        decode_case<399, 1>("decode 399 link status"),
+        decode_case<398, 1>("decode 398 port control"),
+        decode_case<3119, 1>("decode 3119 average counters"),
+        decode_case<409, 1>("decode 409 clear port counters"),
+        decode_case<425, 1>("decode 425 transceiver diagnostics"),
+        decode_case<394, 1>("decode 394 port capabilities"),
+        {"counters display (port 5, 85 counters + TLVs)", prepare_counters, print_counters, false, 1},
+        {"resource tables (48 ports, buffer groups)", prepare_rsrc_all, print_rsrc_all, false, 1},
+        {"port resource record (port 5)", prepare_port_info, print_port_info, false, 1},
+        {"credit table (48 ports)", prepare_credits, print_credits, false, 1},
+        {"history: Port Control Log", prepare_port_control, show_history, true, kRecords},
+        {"history: Link Events Log", prepare_link_events, show_history, true, kRecords},
+        {"history: MTS Event Log", prepare_mts, show_history, true, kRecords},
+        {"history: Error Log", prepare_error, show_history, true, kRecords},
+        {"history: Timestamp Log", prepare_timestamp, show_history, true, kRecords},
+        {"history: Serdes Control Log", prepare_serdes, show_history, true, kRecords},
+        {"history: Event Log", prepare_event, show_history, false, kRecords},
+    };
+    return cases;
+}
+
+}  // namespace pcfg_bench

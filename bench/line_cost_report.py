@@ -1,0 +1,68 @@
+#!/usr/bin/env python3
+"""Library cost per printed line from a line_cost run under callgrind.
+
+  line_cost_report.py CASES_FILE CALLGRIND_OUT TARGET
+
+CASES_FILE holds line_cost's "case|<name>|<lines>" lines; CALLGRIND_OUT is the
+--callgrind-out-file base: part 2k+1 is case k's library side, part 2k+2 its
+floor (the replayed output calls). Instructions spent inside platform calls
+are not the library's and are taken out of the library side. Prints one row
+per case and exits 1 when any case is above TARGET times its floor.
+"""
+import re
+import subprocess
+import sys
+
+# The platform calls the printers, decoders and formatter make.
+PLATFORM = ("pm_idxmap_entry_by_if_index", "snprintf_if_index_short", "syserr2str",
+            "lc_get_portspeed_name", "lc_get_portlinkstatus_reason", "mts_opc_name_get",
+            "tlv_aligned_array_get_num_tlvs", "tlv_aligned_array_get_next_tlv")
+# callgrind_annotate splits a function's inclusive cost over the source
+# files its inlined code comes from, and the line that holds all of it may
+# be spelt with either path: the largest line of a function is its cost.
+PLATFORM_LINE = re.compile(r"^\s*([\d,]+) \(.*?\)\s+\S*:(%s)(\s|$)" % "|".join(PLATFORM))
+
+
+def summary(path):
+    with open(path) as f:
+        for line in f:
+            if line.startswith("summary:"):
+                return int(line.split()[1])
+    raise SystemExit("no summary in %s" % path)
+
+
+def platform_cost(path):
+    out = subprocess.run(["callgrind_annotate", "--inclusive=yes", "--threshold=100", path],
+                         capture_output=True, text=True, check=True).stdout
+    cost = {}
+    for m in filter(None, map(PLATFORM_LINE.match, out.splitlines())):
+        cost[m.group(2)] = max(cost.get(m.group(2), 0), int(m.group(1).replace(",", "")))
+    return sum(cost.values())
+
+
+def main():
+    cases_file, base, target = sys.argv[1], sys.argv[2], float(sys.argv[3])
+    cases = []
+    with open(cases_file) as f:
+        for line in f:
+            if line.startswith("case|"):
+                _, name, lines = line.rstrip("\n").split("|")
+                cases.append((name, int(lines)))
+    worst = 0.0
+    print("  %-50s %6s %11s %11s %9s %7s" % ("case", "lines", "library/ln", "floor/ln", "platform", "ratio"))
+    for k, (name, lines) in enumerate(cases):
+        lib_part, floor_part = "%s.%d" % (base, 2 * k + 1), "%s.%d" % (base, 2 * k + 2)
+        plat = platform_cost(lib_part)
+        lib = summary(lib_part) - plat
+        floor = summary(floor_part)
+        ratio = lib / floor
+        worst = max(worst, ratio)
+        print("  %-50s %6d %11.0f %11.0f %9.0f %7.3f %s" % (
+            name, lines, lib / lines, floor / lines, plat / lines, ratio,
+            "PASS" if ratio <= target else "MISS"))
+    print("worst %.3f" % worst)
+    return 0 if worst <= target else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the benchmarks, and prints each measurement with
+# its target and a PASS or MISS verdict:
+#   1. command cost: pcfg -c "<one command>" against the start of a minimal
+#      C++ program (wall time, the two started alternately in one run);
+#   2. library instructions per printed line against the printf calls that
+#      print the same text (callgrind);
+#   3. event-log decoding throughput (Google Benchmark);
+#   4. heap allocations and peak stack use per command, size of the stripped
+#      PowerPC library.
+# The exit status is 0 when every target is met. Work files stay in
+# build/bench/results.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh bench
+
+echo "== building (preset bench, and the PowerPC library)"
+cmake --preset bench >/dev/null
+cmake --build --preset bench -j 2 >/dev/null
+cmake --preset ppc >/dev/null
+cmake --build --preset ppc -j 2 --target port_cfg_cli >/dev/null
+
+bin=build/bench/bench
+out=build/bench/results
+mkdir -p "$out"
+# A shared-memory event log of the benchmark's own, removed at the end.
+export PCFG_SIM_EVENTLOG="/pcfg_bench_$$"
+trap 'rm -f "/dev/shm${PCFG_SIM_EVENTLOG}"' EXIT
+export TZ=UTC0 LC_ALL=C
+
+verdicts=()
+verdict() {  # name, measured, target, PASS|MISS
+    verdicts+=("$(printf '%-40s %-34s %-22s %s' "$1" "$2" "$3" "$4")")
+}
+ok=1
+
+# ------------------------------------------------------------------ 1
+command="show port-config counters port 5"
+echo
+echo "== 1. command cost: pcfg -c \"$command\" against a minimal C++ program"
+# The card has been in service: its event log of manager messages is full.
+for i in $(seq 700); do echo "show port-config counters port $((i % 48 + 1))"; done |
+    build/bench/programs/pcfg >/dev/null
+"$bin/start_cost" 300 "$bin/hello_line" -- build/bench/programs/pcfg -c "$command" |
+    tee "$out/start_cost.txt"
+ratio=$(awk '/^ratio/ {print $2}' "$out/start_cost.txt")
+for prog in hello_line pcfg; do
+    if [[ $prog == pcfg ]]; then cmd=(build/bench/programs/pcfg -c "$command"); else cmd=("$bin/hello_line"); fi
+    valgrind --tool=callgrind --callgrind-out-file="$out/start_$prog.cg" "${cmd[@]}" >/dev/null 2>"$out/start_$prog.err"
+    printf 'instructions, %-10s %s\n' "$prog:" "$(awk '/Collected/ {print $4}' "$out/start_$prog.err")"
+done
+echo "where pcfg's instructions go (callgrind, inclusive):"
+callgrind_annotate --inclusive=yes "$out/start_pcfg.cg" 2>/dev/null |
+    grep -E ':(_dl_start|pcfg_shell::Shell::Shell\(.*\)|pcfg_sim::reset\(.*\)|port_cfg_cli_main|exit) \[' |
+    sed -E 's/ \[.*//; s/^/  /'
+if awk -v r="$ratio" 'BEGIN {exit !(r <= 3)}'; then v=PASS; else v=MISS; ok=0; fi
+verdict "1. command cost (wall time)" "$ratio x the bare start" "<= 3 x" "$v"
+
+# ------------------------------------------------------------------ 2
+echo
+echo "== 2. library instructions per printed line against its printf floor (callgrind)"
+"$bin/line_record" "$out/line_calls.bin"
+rm -f "$out"/line_cost.cg*
+valgrind --tool=callgrind --callgrind-out-file="$out/line_cost.cg" \
+    --zero-before=pcfg_bench_zero --dump-after=pcfg_bench_library_side \
+    --dump-after=pcfg_bench_floor_side "$bin/line_cost" "$out/line_calls.bin" \
+    >/dev/null 2>"$out/line_cost.err" || { grep -v '^==' "$out/line_cost.err"; exit 1; }
+if python3 bench/line_cost_report.py "$out/line_cost.err" "$out/line_cost.cg" 1.3 |
+    tee "$out/line_cost.txt"; then v=PASS; else v=MISS; ok=0; fi
+worst=$(awk '/^worst/ {print $2}' "$out/line_cost.txt")
+verdict "2. library cost per printed line" "worst case $worst x the floor" "<= 1.3 x" "$v"
+
+# ------------------------------------------------------------------ 3
+echo
+echo "== 3. event-log decoding throughput: 1 million logged messages, output to /dev/null"
+"$bin/eventlog_throughput" --benchmark_out="$out/throughput.json" --benchmark_out_format=json
+rate=$(python3 -c '
+import json, sys
+b = json.load(open(sys.argv[1]))["benchmarks"][0]
+print("%.0f %.0f" % (b["items_per_second"], b["records"] / (b["real_time"] / 1000.0)))
+' "$out/throughput.json")
+cpu_rate=${rate% *}
+wall_rate=${rate#* }
+echo "records per second: $cpu_rate on the process's CPU time, $wall_rate on wall time"
+if ((cpu_rate >= 1000000)); then v=PASS; else v=MISS; ok=0; fi
+verdict "3. event-log decoding throughput" "$(awk -v r="$cpu_rate" 'BEGIN {printf "%.2f M records/s", r / 1e6}')" ">= 1 M records/s" "$v"
+
+# ------------------------------------------------------------------ 4
+echo
+echo "== 4. memory"
+echo "heap allocations of the library per command (allocations, bytes, still held):"
+"$bin/cmd_memory" | tee "$out/heap.txt" | awk -F'|' '{printf "  %s:%s/%s/%s", $2, $3, $4, $5} NR % 8 == 0 {print ""} END {print ""}'
+heap_bad=$(awk -F'|' '($2 == 40 && ($3 > 1 || $5 != 0)) || ($2 != 40 && $3 != 0)' "$out/heap.txt" | wc -l)
+bw=$(awk -F'|' '$2 == 40 {print $3}' "$out/heap.txt")
+if ((heap_bad == 0)); then v=PASS; else v=MISS; ok=0; fi
+verdict "4a. heap allocations per command" "0; command 40: $bw (freed)" "0; command 40: 1" "$v"
+
+echo "peak stack use of the library per command (frames from -fstack-usage):"
+if python3 bench/stack_depth.py build/bench/CMakeFiles/port_cfg_cli_objs.dir 16384 |
+    tee "$out/stack.txt"; then v=PASS; else v=MISS; ok=0; fi
+deepest=$(awk '/^worst/ {print $2}' "$out/stack.txt")
+verdict "4b. peak library stack per command" "$deepest bytes" "<= 16384 bytes" "$v"
+
+powerpc-linux-gnu-strip -o "$out/libport_cfg_cli.ppc.so" build/ppc/libport_cfg_cli.so
+size=$(stat -c %s "$out/libport_cfg_cli.ppc.so")
+echo "stripped PowerPC libport_cfg_cli.so: $size bytes"
+powerpc-linux-gnu-size -A "$out/libport_cfg_cli.ppc.so" |
+    awk '$1 ~ /^\./ && $2 > 4096 {printf "  %-12s %7d bytes\n", $1, $2}'
+if ((size <= 200 * 1024)); then v=PASS; else v=MISS; ok=0; fi
+verdict "4c. stripped PowerPC library" "$(awk -v s="$size" 'BEGIN {printf "%.1f KiB", s / 1024}')" "<= 200 KiB" "$v"
+
+echo
+echo "== summary"
+printf '%-40s %-34s %-22s %s\n' "measurement" "measured" "target" "verdict"
+printf '%s\n' "${verdicts[@]}"
+((ok)) && echo "== all targets met" || echo "== some targets missed"
+((ok))
