@@ -16,9 +16,6 @@ inline constexpr size_t kTextSize = 64;  // error, type, action and reason texts
 // printf's result.
 int print_time_column(const char *lead, uint32_t seconds, unsigned long second) noexcept;
 
-// Reads the time zone again (the first record of a display).
-void time_zone_changed() noexcept;
-
 // Short interface name of a port, in the formatter's static 14-byte field.
 // Valid until the next call.
 const char *port_name(uint32_t if_index) noexcept;

@@ -25,10 +25,7 @@ extern "C" int port_cfg_history_cli(const void *record, uint32_t, uint32_t hist_
 
     const LogFormat &format = log_format(row.log);
     const hist_timestamp ts = timestamp != nullptr ? *timestamp : hist_timestamp{0, 0};
-    if (first == 1) {
-        time_zone_changed();  // a display shows the time zone in force when it starts
-        format.heading();
-    }
+    if (first == 1) format.heading();
     const int column =
         print_time_column(format.time_lead, ts.seconds, static_cast<unsigned long>(ts.second_word));
     const HistLine line{static_cast<uint16_t>(event), row.action,
