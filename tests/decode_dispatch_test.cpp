@@ -10,8 +10,12 @@ namespace {
 
 class DecodeDispatchTest : public PcfgTest {};
 
-int dispatch(const std::vector<uint8_t> &rec) {
-    return eventlog_port_cfg_cli(reinterpret_cast<const pcfg_logged_msg_t *>(rec.data()));
+// What the dispatcher prints for a record, then what it returns.
+std::string dispatched(const std::vector<uint8_t> &rec) {
+    int rc = 0;
+    const std::string text = capture_stdout(
+        [&] { rc = eventlog_port_cfg_cli(reinterpret_cast<const pcfg_logged_msg_t *>(rec.data())); });
+    return text + "rc " + std::to_string(rc);
 }
 
 struct Row {
@@ -20,29 +24,19 @@ struct Row {
 };
 
 const std::vector<Row> kRows{
-    {395, show_set_port_cfg_handler},
-    {398, show_control_handler},
-    {403, show_set_rdl_label_handler},
-    {421, show_set_ver2_rdl_label_handler},
-    {3120, show_get_port_counters_handler},
-    {3119, show_get_avg_counters_handler},
-    {3187, show_get_interval_avg_counters_handler},
-    {409, show_clear_port_counters_handler},
-    {513, show_clear_fc_mac_port_counters_handler},
-    {425, show_get_sfp_diag_info_handler},
-    {397, show_fl_port_services_handler},
-    {394, show_get_port_capabilities_handler},
-    {399, show_link_status_handler},
-    {3134, show_lcp_verify_port_credit_handler},
-    {436, show_lc_port_sig_loss_timer_ctrl_handler},
-    {442, show_lc_get_port_misc_info_handler},
-    {3144, show_lcp_misc_cfg_handler},
-    {3146, show_lcp_lci_reserve_handler},
-    {8188, show_lcpc_vqi_ldi_map_handler},
-    {420, show_lc_ext_link_status_handler},
+    {395, show_set_port_cfg_handler},          {398, show_control_handler},
+    {403, show_set_rdl_label_handler},         {421, show_set_ver2_rdl_label_handler},
+    {3120, show_get_port_counters_handler},    {3119, show_get_avg_counters_handler},
+    {3187, show_get_interval_avg_counters_handler}, {409, show_clear_port_counters_handler},
+    {513, show_clear_fc_mac_port_counters_handler}, {425, show_get_sfp_diag_info_handler},
+    {397, show_fl_port_services_handler},      {394, show_get_port_capabilities_handler},
+    {399, show_link_status_handler},           {3134, show_lcp_verify_port_credit_handler},
+    {436, show_lc_port_sig_loss_timer_ctrl_handler}, {442, show_lc_get_port_misc_info_handler},
+    {3144, show_lcp_misc_cfg_handler},         {3146, show_lcp_lci_reserve_handler},
+    {8188, show_lcpc_vqi_ldi_map_handler},     {420, show_lc_ext_link_status_handler},
 };
 
-TEST_F(DecodeDispatchTest, TableRowsInOrderAndTheirLookup) {
+TEST_F(DecodeDispatchTest, TableRowsInOrderTheirLookupAndDistinctDecoders) {
     ASSERT_EQ(get_mts_filter_tbl_size(), 20);
     EXPECT_EQ(get_mts_filter_tbl_ptr(), &shm_mts_filter_tbl[0]);
     for (size_t i = 0; i < kRows.size(); ++i) {
@@ -54,9 +48,7 @@ TEST_F(DecodeDispatchTest, TableRowsInOrderAndTheirLookup) {
     EXPECT_EQ(get_mts_filter_tbl_entry(420), &shm_mts_filter_tbl[19]);
     for (uint32_t opcode : {0u, 435u, 396u, 0xffffffffu})
         EXPECT_EQ(get_mts_filter_tbl_entry(opcode), nullptr) << opcode;
-}
-
-TEST_F(DecodeDispatchTest, EveryDecoderIsADistinctFunction) {
+    // Every decoder is a function of its own.
     std::set<pcfg_decoder_fn> decoders;
     for (const Row &r : kRows) decoders.insert(r.decoder);
     decoders.insert(show_get_one_port_counter_handler);
@@ -65,31 +57,18 @@ TEST_F(DecodeDispatchTest, EveryDecoderIsADistinctFunction) {
     EXPECT_EQ(decoders.size(), 23u);
 }
 
-TEST_F(DecodeDispatchTest, BuginfWrapHandsItsWordBack) {
-    for (uint32_t w : {0u, 1u, 0xdeadbeefu, 0xffffffffu})
-        EXPECT_EQ(out([&] { EXPECT_EQ(pcfg_buginf_wrap(w), w); }), "");
-}
-
-TEST_F(DecodeDispatchTest, OpcodesWithoutARowAndTheNullRecord) {
-    for (uint32_t opcode : {435u, 0u, 8189u}) {
-        int rc = 0;
-        EXPECT_EQ(out([&] { rc = dispatch(logged_record(opcode, kRequest, {1, 2, 3})); }),
-                  "Unsupported MTS opc\n");
-        EXPECT_EQ(rc, -1);
-    }
+TEST_F(DecodeDispatchTest, RecordsWithoutADecoderSilentDecodersAndBuginf) {
     int rc = 0;
     EXPECT_EQ(out([&] { rc = eventlog_port_cfg_cli(nullptr); }), "Unsupported MTS opc\n");
     EXPECT_EQ(rc, -1);
-    EXPECT_TRUE(pcfg_sim::calls().empty());
-}
-
-TEST_F(DecodeDispatchTest, SilentDecodersRunAndPrintNothing) {
-    for (uint32_t opcode : {3187u, 513u, 3134u, 436u, 442u, 3144u, 3146u, 8188u, 420u}) {
-        int rc = -1;
-        EXPECT_EQ(out([&] { rc = dispatch(logged_record(opcode, kReply, {0, 1, 2, 3, 4})); }), "")
+    for (uint32_t opcode : {435u, 0u, 8189u})
+        EXPECT_EQ(dispatched(logged_record(opcode, kRequest, {1, 2, 3})), "Unsupported MTS opc\nrc -1")
             << opcode;
-        EXPECT_EQ(rc, 0) << opcode;
-    }
+    for (uint32_t opcode : {3187u, 513u, 3134u, 436u, 442u, 3144u, 3146u, 8188u, 420u})
+        EXPECT_EQ(dispatched(logged_record(opcode, kReply, {0, 1, 2, 3, 4})), "rc 0") << opcode;
+    EXPECT_TRUE(pcfg_sim::calls().empty());
+    for (uint32_t w : {0u, 1u, 0xdeadbeefu, 0xffffffffu})
+        EXPECT_EQ(out([&] { EXPECT_EQ(pcfg_buginf_wrap(w), w); }), "");
 }
 
 TEST_F(DecodeDispatchTest, DispatchResetsTheIndentDirectCallsKeepIt) {
@@ -100,11 +79,11 @@ TEST_F(DecodeDispatchTest, DispatchResetsTheIndentDirectCallsKeepIt) {
     const auto avg_with = [&](const char *indent) {
         return std::string(indent) + "if_index:0x1004000 flags:0x1 port:4\n";
     };
-    EXPECT_EQ(out([&] { dispatch(sfp); }), "       if_index:0x1004000\n");
+    EXPECT_EQ(dispatched(sfp), "       if_index:0x1004000\nrc 0");
     EXPECT_EQ(decode(show_get_avg_counters_handler, avg), avg_with("       "))
         << "a direct call keeps the 7 spaces the SFP decoder left";
-    EXPECT_EQ(out([&] { dispatch(avg); }), avg_with("     ")) << "the dispatcher sets 5 again";
-    out([&] { dispatch(set_cfg); });
+    EXPECT_EQ(dispatched(avg), avg_with("     ") + "rc 0") << "the dispatcher sets 5 again";
+    dispatched(set_cfg);
     EXPECT_EQ(decode(show_get_avg_counters_handler, avg), avg_with("      "))
         << "set port configuration leaves 6 spaces";
     const auto info =

@@ -3,6 +3,7 @@
 // records beyond the body).
 #include "print/printers.h"
 #include "support/fixture.h"
+#include "support/golden.h"
 #include "support/payload.h"
 
 using namespace pcfg_test;
@@ -23,40 +24,31 @@ TEST_F(PrintDdmCreditTest, DiagnosticsOfTheSingleTlv) {
     struct Case {
         const char *name;
         std::vector<uint8_t> body;
-        const char *text;
         void (*arrange)();
     };
     const std::vector<Case> cases{
-        {"flags", pcfg_sim::encode_tlv_array({{79, ddm_value(0)}}),
-         "     if_index               : 0x1000000\n"
-         "     alarm_flags            : 10\n"
-         "     alarm_clear_flags      : 0\n"
-         "     warn_flags             : abcdef01\n"
-         "     warn_clear_flags       : 1\n", nullptr},
-        {"two", pcfg_sim::encode_tlv_array({{79, ddm_value(0)}, {79, ddm_value(0)}}),
-         "ERROR: Invalid tlv count 2 : Expected 1 \n", nullptr},
-        {"none", pcfg_sim::encode_tlv_array({}), "ERROR: Invalid tlv count 0 : Expected 1 \n", nullptr},
-        {"empty body", {}, "ERROR: Invalid tlv count 0 : Expected 1 \n", nullptr},
-        {"type", pcfg_sim::encode_tlv_array({{80, ddm_value(0)}}), "ERROR: Unexpected TLV Type 80 \n", nullptr},
-        {"size", pcfg_sim::encode_tlv_array({{79, std::vector<uint8_t>(16)}}),
-         "ERROR: Invalid tlv size 16 expected size 24 \n", nullptr},
-        {"named", pcfg_sim::encode_tlv_array({{79, ddm_value(0x4029000C)}}),
-         "                                     transceiver not present  \n", nullptr},
-        {"unnamed", pcfg_sim::encode_tlv_array({{79, ddm_value(0x77)}}), "Invalid status 77 \n", nullptr},
-        {"fetch", pcfg_sim::encode_tlv_array({{79, ddm_value(0)}}),
-         "ERROR: Unable to retreive data:  num tlvs 1 \n",
+        {"flags", pcfg_sim::encode_tlv_array({{79, ddm_value(0)}}), nullptr},
+        {"two", pcfg_sim::encode_tlv_array({{79, ddm_value(0)}, {79, ddm_value(0)}}), nullptr},
+        {"none", pcfg_sim::encode_tlv_array({}), nullptr},
+        {"empty body", {}, nullptr},
+        {"type", pcfg_sim::encode_tlv_array({{80, ddm_value(0)}}), nullptr},
+        {"size", pcfg_sim::encode_tlv_array({{79, std::vector<uint8_t>(16)}}), nullptr},
+        {"named status", pcfg_sim::encode_tlv_array({{79, ddm_value(0x4029000C)}}), nullptr},
+        {"unnamed status", pcfg_sim::encode_tlv_array({{79, ddm_value(0x77)}}), nullptr},
+        {"fetch fails", pcfg_sim::encode_tlv_array({{79, ddm_value(0)}}),
          [] { pcfg_sim::fail("tlv_aligned_array_get_next_tlv", -1); }},
-        {"cut", cut, "ERROR: Unable to retreive data:  num tlvs 1 \n", nullptr},
+        {"cut", cut, nullptr},
     };
+    Transcript t;
     for (const Case &c : cases) {
         pcfg_sim::reset();
         if (c.arrange != nullptr) c.arrange();
         pcfg_sim::script_reply({Reply::Kind::Answer, 0, Payload(8).append(c.body)});
         Params p(34);
         p.num(PCFG_PARAM_PORT, 1);
-        EXPECT_EQ(run(p), std::string("Digital Diagnostics information for the port: 1 \n") + c.text)
-            << c.name;
+        t.add(c.name, run(p));
     }
+    expect_golden("print/ddm", t.str());
 }
 
 // A credit table of `records` port records, printing `count` from `first`.
@@ -71,11 +63,6 @@ void entry(Payload &p, size_t at, int number, int b2b, int mult, int prox, int s
     p.u8(at, number).u8(at + 1, 0xEE).u16(at + 2, b2b).u16(at + 4, mult).u16(at + 6, prox);
     p.u16(at + 8, shar).u16(at + 10, ded);
 }
-
-constexpr const char *kCreditHead =
-    "port  |  vl  |  cos  |  mult  |   b2b  |  prox  |  shar  |  ded\n"
-    "-----------------------------------------------------------------\n";
-constexpr const char *kRule = "-----------------------------------------------------------------\n";
 
 std::string credits(const std::vector<uint8_t> &body) {
     return capture_stdout([&] { pcfg_print_credit_tbl(body); });
@@ -100,43 +87,21 @@ TEST_F(PrintDdmCreditTest, CreditTableWithVirtualLinksAndClassesOfService) {
     entry(p, r5 + 276, 3, 24, 99, 0, 12, 24);
     entry(p, r6, 6, 32, 1, 0, 16, 32);
     p.u8(r6 + 12, 0xFF).u8(r6 + 262, 3);  // a negative virtual-link count shows no rows
-    EXPECT_EQ(credits(p), std::string(kCreditHead) +
-                              "  10  |      |       |     2  |    64  |     8  |    16  |    64\n"
-                              "      |   0  |       |        |     4  |     0  |     0  |     4\n"
-                              "      |   1  |       |        |    20  |     2  |     4  |    20\n"
-                              "      |      |    2  |        |     8  |     1  |     2  |     8\n"
-                              "      |      |    3  |        |    12  |     1  |     2  |    12\n"
-                              "      |      |    6  |        |     1  |     0  |     0  |     1\n" +
-                              kRule +
-                              "   6  |      |       |     1  |    32  |     0  |    16  |    32\n"
-                              "      |      |    2  |        |     8  |     0  |     4  |     8\n"
-                              "      |      |    3  |        |    24  |     0  |    12  |    24\n" +
-                              kRule + "   7  |      |       |     1  |    32  |     0  |    16  |    32\n" + kRule);
+    expect_golden("print/credit_vlinks_and_classes", credits(p));
 }
 
-TEST_F(PrintDdmCreditTest, CreditCountsBeyondTheRecordsRoom) {
+TEST_F(PrintDdmCreditTest, CreditCountsAndRecordsBeyondWhatExists) {
+    Transcript t;
     Payload p = credit_table(2, 0, 2);
     p.u8(1056 + 12, 5).u8(1056 + 14 + 62 * 3 + 12, 6);  // five links, the fourth has six classes
-    p.u8(1056 + 312 + 262, 127);             // port 2: 127 port-level classes
-    const std::string vl = "      |   0  |       |        |     0  |     0  |     0  |     0\n";
-    const std::string cos = "      |      |    0  |        |     0  |     0  |     0  |     0\n";
-    const std::string port_row = "  |      |       |     0  |     0  |     0  |     0  |     0\n";
-    EXPECT_EQ(credits(p), std::string(kCreditHead) + "   1" + port_row + vl + vl + vl + vl + cos + cos + cos +
-                              cos + "      (only 4 of 6 entries exist)\n      (only 4 of 5 entries exist)\n" +
-                              kRule + "   1" + port_row + cos + cos + cos + cos +
-                              "      (only 4 of 127 entries exist)\n" + kRule);
-}
-
-TEST_F(PrintDdmCreditTest, CreditRecordsBeyondTheBody) {
-    EXPECT_EQ(credits(credit_table(3, 1, 0)), kCreditHead);
-    EXPECT_EQ(credits(credit_table(3, 2, 3)),
-              std::string(kCreditHead) + "   1" +
-                  "  |      |       |     0  |     0  |     0  |     0  |     0\n" + kRule +
-                  "ERROR: port records beyond response (first 2 count 3)\n");
-    EXPECT_EQ(credits(credit_table(3, 0xFFFFFFFF, 2)),
-              std::string(kCreditHead) + "ERROR: port records beyond response (first 4294967295 count 2)\n");
-    EXPECT_EQ(credits(credit_table(0, 0, 0, 1055)), "ERROR: Invalid body size 1055 expected size 1056 \n");
-    EXPECT_EQ(credits({}), "");
+    p.u8(1056 + 312 + 262, 127);                         // port 2: 127 port-level classes
+    t.add("counts beyond the record's room", credits(p));
+    t.add("none to print", credits(credit_table(3, 1, 0)));
+    t.add("three from the third of three records", credits(credit_table(3, 2, 3)));
+    t.add("first beyond every record", credits(credit_table(3, 0xFFFFFFFF, 2)));
+    t.add("body a byte short", credits(credit_table(0, 0, 0, 1055)));
+    t.add("empty body", credits({}));
+    expect_golden("print/credit_beyond", t.str());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // sized, so a read past them is caught by the sanitizers.
 #include "print/printers.h"
 #include "support/fixture.h"
+#include "support/golden.h"
 #include "support/payload.h"
 
 using namespace pcfg_test;
@@ -15,21 +16,6 @@ protected:
         return out([&] { printer(b); });
     }
 };
-
-const std::string kIndexHead =
-    "               Index information                        \n"
-    "--------------------------------------------------------\n"
-    " Port | IfIndex  | Global | Local | Link  | Virt | Total\n"
-    " Num  | (Hex)    | Index  | Index | Index | Link | Lanes\n"
-    "--------------------------------------------------------\n";
-const std::string kIndexEnd = "--------------------------------------------------------\n\n";
-const std::string kGroupHead =
-    "     Global Buffer Groups information           \n"
-    "-----------------------------------------------\n"
-    " Buf  | Ports    | Max     | Avail  \n"
-    " Grp  | Grp      | Buffers | Buffers\n"
-    "-----------------------------------------------\n";
-const std::string kGroupEnd = "-----------------------------------------------\n\n";
 
 // Tables at offsets 4 and 30 of the data area (unaligned group entries).
 Payload tables(uint8_t index_count, int32_t group_count, size_t size = 74) {
@@ -46,34 +32,21 @@ Payload tables(uint8_t index_count, int32_t group_count, size_t size = 74) {
     return p;
 }
 
-const std::string kTwoIndexRows =
-    " 01   | 0100A000 | 0016   | 05    | 03    | 4    | 1\n"
-    " 48   | 012FF000 | 1234   | 23    | 07    | 0    | 2\n";
-const std::string kTwoGroupRows =
-    " 01   |  1 -  8  |  2400   |  2112 \n"
-    " 02   | 41 - 48  |    12   |   3 \n";
-
-TEST_F(PrintRsrcTest, ResourceTablesGolden) {
-    const std::string golden = kIndexHead + kTwoIndexRows + kIndexEnd + kGroupHead + kTwoGroupRows + kGroupEnd;
+TEST_F(PrintRsrcTest, ResourceTablesAndRowsBeyondTheBody) {
+    Transcript t;
     const Payload body = tables(2, 2);
-    EXPECT_EQ(print(pcfg_rsrc_show_all_body, body), golden);
+    t.add("two rows each", print(pcfg_rsrc_show_all_body, body));
     // The exported printer trusts the extent the body's own header claims.
-    EXPECT_EQ(out([&] {
-                  pcfg_rsrc_show_all(reinterpret_cast<const pcfg_rsrc_all_info_t *>(body.bytes().data()));
-              }),
-              golden);
-    EXPECT_EQ(print(pcfg_rsrc_show_all_body, tables(0, 0)), kIndexHead + kIndexEnd + kGroupHead + kGroupEnd);
-    EXPECT_EQ(print(pcfg_rsrc_show_all_body, tables(0, -1)), kIndexHead + kIndexEnd + kGroupHead + kGroupEnd);
-}
-
-TEST_F(PrintRsrcTest, RowsBeyondTheBodyAreNotPrinted) {
-    EXPECT_EQ(print(pcfg_rsrc_show_all_body, tables(2, INT32_MAX)),
-              kIndexHead + kTwoIndexRows + kIndexEnd + kGroupHead + kTwoGroupRows + "ERROR: table exceeds response (74 bytes)\n" + kGroupEnd);
-    EXPECT_EQ(print(pcfg_rsrc_show_all_body, tables(2, 0, 47)),
-              kIndexHead + " 01   | 0100A000 | 0016   | 05    | 03    | 4    | 1\n" +
-                  "ERROR: table exceeds response (47 bytes)\n" + kIndexEnd + kGroupHead + kGroupEnd);
-    EXPECT_EQ(print(pcfg_rsrc_show_all_body, Payload(19)), "ERROR: Invalid body size 19 expected size 20 \n");
-    EXPECT_EQ(out([] { pcfg_rsrc_show_all(nullptr); }), "");
+    t.add("two rows each, exported printer", out([&] {
+              pcfg_rsrc_show_all(reinterpret_cast<const pcfg_rsrc_all_info_t *>(body.bytes().data()));
+          }));
+    t.add("no rows", print(pcfg_rsrc_show_all_body, tables(0, 0)));
+    t.add("a negative group count", print(pcfg_rsrc_show_all_body, tables(0, -1)));
+    t.add("groups beyond the body", print(pcfg_rsrc_show_all_body, tables(2, INT32_MAX)));
+    t.add("the second index row cut", print(pcfg_rsrc_show_all_body, tables(2, 0, 47)));
+    t.add("a byte short of the header", print(pcfg_rsrc_show_all_body, Payload(19)));
+    t.add("no body", out([] { pcfg_rsrc_show_all(nullptr); }));
+    expect_golden("print/rsrc_tables", t.str());
 }
 
 // Capabilities: every field distinct; credit group g holds 100g+1 .. 100g+9.
@@ -91,76 +64,30 @@ Payload capabilities(size_t at = 0, size_t size = 336) {
     return p;
 }
 
-std::string credit_group(const char *heading, int g, int first) {
-    char buf[256];
-    snprintf(buf, sizeof buf,
-             "    %s:\n            cdt :(min:%.5d max:%.5d def:%.5d)\n"
-             "            perf:(min:%.5d max:%.5d def:%.5d)\n            mult:(min:%.5d max:%.5d def:%.5d)\n",
-             heading, first, 100 * g + 2, 100 * g + 3, 100 * g + 4, 100 * g + 5, 100 * g + 6,
-             100 * g + 7, 100 * g + 8, 100 * g + 9);
-    return buf;
-}
-
-const std::string kCapGolden =
-    "    port static capabilities  :\n"
-    "        cap_bits_1            :0x8000000000000001\n"
-    "        max_speed             :Auto_max_8G(0x3)\n"
-    "        min_speed             :Auto_Max_8G(0x3)\n"
-    "        max_tx_bytes          :2112\n"
-    "        max_rx_bytes          :-2\n"
-    "        fc_ph_ver_hi          :32\n"
-    "        fc_ph_ver_lo          :9\n"
-    "        connector_type        :SFP(0x9)\n"
-    "        rx_data_field_sz_max  :2112\n"
-    "        rx_data_field_sz_min  :256\n"
-    "        tx_data_field_sz_max  :2048\n"
-    "        tx_data_field_sz_min  :128\n"
-    "        hold_time_max         :100000\n"
-    "        hold_time_min         :1000\n"
-    "        rdl_ver               :1\n"
-    "        cos_bit_map           :0xc\n"
-    "        bb_scn_max            :15\n"
-    "        min_shared_bw         :0\n" +
-    credit_group("osm_mode_fl              ", 0, 32) + credit_group("frm_mode_fl              ", 1, 101) +
-    credit_group("osm_mode_f               ", 2, 201) + credit_group("frm_mode_f               ", 3, 301) +
-    credit_group("osm_mode_e               ", 4, 401) + credit_group("frm_mode_e               ", 5, 501) +
-    "    ec_rx_cdt_f              :(min:1 max:2 def:3 thr:4)\n"
-    "    ec_rx_cdt_e              :(min:5 max:6 def:7 thr:65535)\n";
-
 std::string cap_text(const std::vector<uint8_t> &cap) {
     return capture_stdout([&] { print_port_cap_buf(reinterpret_cast<const pcfg_port_cap_buf_t *>(cap.data())); });
 }
 
-TEST_F(PrintRsrcTest, CapabilitiesGolden) {
-    EXPECT_EQ(cap_text(capabilities()), kCapGolden);
-    EXPECT_EQ(out([] { print_port_cap_buf(nullptr); }), "");
+// The lines of a text that hold `what`.
+std::string lines_with(const std::string &text, const std::string &what) {
+    std::string out;
+    for (size_t at = 0, end; at < text.size(); at = end + 1) {
+        end = text.find('\n', at);
+        if (text.find(what, at) < end) out += text.substr(at, end + 1 - at);
+    }
+    return out;
 }
 
-TEST_F(PrintRsrcTest, SpeedAndConnectorNames) {
-    struct Case { uint32_t code; const char *max_name, *min_name; };
-    const Case speeds[] = {
-        {0, "AUTO", "AUTO"}, {10, "10", "10"}, {100, "100", "100"}, {1000, "1G", "1G"},
-        {2000, "2G", "2G"}, {4000, "4G", "4G"}, {8000, "8G", "8G"}, {10000, "10G", "10G"},
-        {16000, "16G", "16G"}, {4, "Auto_max_16G", "Auto_Max_16G"}, {3, "Auto_max_8G", "Auto_Max_8G"},
-        {2, "Auto_max_4G", "Auto_Max_4G"}, {1, "Auto_max_2G", "Auto_max_2G"}, {5, "Unknown", "Unknown"},
-        {32000, "Unknown", "Unknown"}, {0xFFFFFFFF, "Unknown", "Unknown"},
-    };
-    for (const Case &c : speeds) {
-        const std::string text = cap_text(Payload(336).u32(8, c.code).u32(12, c.code));
-        char expect[160];
-        snprintf(expect, sizeof expect, "        max_speed             :%s(0x%x)\n        min_speed             :%s(0x%x)\n",
-                 c.max_name, c.code, c.min_name, c.code);
-        EXPECT_NE(text.find(expect), std::string::npos) << c.code;
-    }
-    const std::pair<uint32_t, const char *> connectors[] = {
-        {0x1, "SFP"}, {0x9, "SFP"}, {0x8, "SFP+"}, {0xC, "SFP+"}, {0x6, "XFP"},
-        {0x2, "XFP"}, {0x4, "X2"}, {0x0, "Unknwon"}, {0xF0, "Unknwon"},
-    };
-    for (auto [type, name] : connectors) {
-        char expect[96];
-        snprintf(expect, sizeof expect, "        connector_type        :%s(0x%x)\n", name, type);
-        EXPECT_NE(cap_text(Payload(336).u32(36, type)).find(expect), std::string::npos) << type;
-    }
+TEST_F(PrintRsrcTest, CapabilitiesSpeedAndConnectorNames) {
+    Transcript t;
+    t.add("every field distinct", cap_text(capabilities()));
+    t.add("no record", out([] { print_port_cap_buf(nullptr); }));
+    for (uint32_t code : {0u, 10u, 100u, 1000u, 2000u, 4000u, 8000u, 10000u, 16000u, 4u, 3u, 2u, 1u, 5u,
+                          32000u, 0xFFFFFFFFu})
+        t.add("speed " + std::to_string(code), lines_with(cap_text(Payload(336).u32(8, code).u32(12, code)), "_speed"));
+    for (uint32_t type : {0x1u, 0x9u, 0x8u, 0xCu, 0x6u, 0x2u, 0x4u, 0x0u, 0xF0u})
+        t.add("connector " + std::to_string(type), lines_with(cap_text(Payload(336).u32(36, type)), "connector_type"));
+    expect_golden("print/rsrc_capabilities", t.str());
 }
 
 // A port record: fields 1..11 in the byte fields, given counts.
@@ -177,60 +104,25 @@ Payload port_record(uint8_t vlinks, uint8_t ftos) {
     return p;
 }
 
-std::string fields(int vlinks, int ftos) {
-    return "    update            : 1\n    valid_gi          : 2\n    ref_port          : 3\n"
-           "    port_state        : 4\n    port_if_index     : 0x100b000\n    index_cfg_cmd     : 5\n"
-           "    port_gi_cnt       : 6\n    port_gi           : 7\n    head_gi           : 8\n"
-           "    tail_gi           : 9\n    port_li           : 10\n    link_inx_cnt      : 11\n"
-           "    vlink_cnt         : " + std::to_string(vlinks) + "\n    max_speed         : -1\n"
-           "    min_speed         : 2000\n    port_mode         : 32\n    service_state     : 1\n"
-           "force timeout configuaration         : \n   num port_modes      : " + std::to_string(ftos) +
-           "\nPort Mode     timeout(en)    timeout(ms)\n---------     -----------    ----------\n";
-}
-
-TEST_F(PrintRsrcTest, PortRecordGolden) {
-    EXPECT_EQ(print(pcfg_rsrc_print_port_info_body, port_record(0, 0)), fields(0, 0) + "\n\n" + kCapGolden);
+TEST_F(PrintRsrcTest, PortRecord) {
+    Transcript t;
+    t.add("no virtual links or force time-outs", print(pcfg_rsrc_print_port_info_body, port_record(0, 0)));
     const Payload rec = port_record(2, 8);
-    const std::string golden = fields(2, 8) +
-                               "PORT_MODE_E     0             0\n"
-                               "PORT_MODE_SD     1             100\n"
-                               "PORT_MODE_F     0             200\n"
-                               "PORT_MODE_ST     1             300\n"
-                               "PORT_MODE_NP     0             400\n"
-                               "PORT_MODE_FL     1             500\n"
-                               "UNKNOWN     0             600\n"
-                               "UNKNOWN     1             700\n\n\n" +
-                               kCapGolden +
-                               "    port resource vlink info : 0\n"
-                               "        vl_gi_cnt                :1\n        start_lane               :0\n"
-                               "        num_lanes                :2\n        vl_gi                    :200\n"
-                               "    port resource vlink info : 1\n"
-                               "        vl_gi_cnt                :1\n        start_lane               :1\n"
-                               "        num_lanes                :2\n        vl_gi                    :201\n";
-    EXPECT_EQ(print(pcfg_rsrc_print_port_info_body, rec), golden);
-    EXPECT_EQ(out([&] { pcfg_rsrc_print_port_info(reinterpret_cast<const pcft_rsrc_port_info_t *>(rec.bytes().data())); }),
-              golden);
-    EXPECT_EQ(out([&] { print_port_vlink_info(reinterpret_cast<const pcfg_port_vlink_info_t *>(rec.bytes().data() + 44)); }),
-              "        vl_gi_cnt                :1\n        start_lane               :1\n"
-              "        num_lanes                :2\n        vl_gi                    :201\n");
-}
-
-TEST_F(PrintRsrcTest, CountsAboveTheRecordsRoomPrintWhatExists) {
-    const std::string text = print(pcfg_rsrc_print_port_info_body, port_record(255, 200));
-    EXPECT_NE(text.find("UNKNOWN     1             3100\n(only 32 of 200 force-timeout entries exist)\n\n\n"),
-              std::string::npos);
-    EXPECT_NE(text.find("vl_gi                    :203\n    (only 4 of 255 virtual links exist)\n"), std::string::npos);
-    EXPECT_EQ(text.substr(text.size() - 40), "    (only 4 of 255 virtual links exist)\n");
-}
-
-TEST_F(PrintRsrcTest, ShortOrMissingPortRecord) {
-    EXPECT_EQ(print(pcfg_rsrc_print_port_info_body, Payload(911)), "ERROR: Invalid body size 911 expected size 912 \n");
-    EXPECT_EQ(print(pcfg_rsrc_print_port_info_body, {}), "");
-    EXPECT_EQ(out([] {
-                  pcfg_rsrc_print_port_info(nullptr);
-                  print_port_vlink_info(nullptr);
-              }),
-              "");
+    t.add("two virtual links, eight force time-outs", print(pcfg_rsrc_print_port_info_body, rec));
+    t.add("the same, exported printer", out([&] {
+              pcfg_rsrc_print_port_info(reinterpret_cast<const pcft_rsrc_port_info_t *>(rec.bytes().data()));
+          }));
+    t.add("the second virtual link", out([&] {
+              print_port_vlink_info(reinterpret_cast<const pcfg_port_vlink_info_t *>(rec.bytes().data() + 44));
+          }));
+    t.add("counts above the record's room", print(pcfg_rsrc_print_port_info_body, port_record(255, 200)));
+    t.add("a byte short", print(pcfg_rsrc_print_port_info_body, Payload(911)));
+    t.add("empty body", print(pcfg_rsrc_print_port_info_body, {}));
+    t.add("no record", out([] {
+              pcfg_rsrc_print_port_info(nullptr);
+              print_port_vlink_info(nullptr);
+          }));
+    expect_golden("print/rsrc_port_record", t.str());
 }
 
 }  // namespace

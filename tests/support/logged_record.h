@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <source_location>
 #include <string>
 #include <vector>
 
@@ -49,18 +50,19 @@ std::string decode_cut(pcfg_decoder_fn decoder, const std::vector<uint8_t> &reco
 // What the decoder prints for the whole record, from an exactly sized copy.
 std::string decode(pcfg_decoder_fn decoder, const std::vector<uint8_t> &record);
 
-// One sample message and what its decoder prints with a 5-space indent.
+// One sample message for a decoder.
 struct DecodeSample {
-    const char *name;
+    std::string name;
     pcfg_decoder_fn decoder;
     uint32_t opcode;
     uint32_t kind;
     std::vector<uint8_t> payload;
-    std::string expected;
 };
 
-// Golden check of each sample, then the truncation sweep: every shorter
-// length of each sample decodes without reading past the record.
-void check_samples(const std::vector<DecodeSample> &samples);
+// What each sample decodes to with a 5-space indent, checked against the
+// golden transcript `golden`; then the truncation sweep: every shorter length
+// of each sample decodes without reading past the record.
+void check_samples(const std::string &golden, const std::vector<DecodeSample> &samples,
+                   std::source_location where = std::source_location::current());
 
 }  // namespace pcfg_test
