@@ -73,9 +73,9 @@ TEST_F(DecodeDispatchTest, RecordsWithoutADecoderSilentDecodersAndBuginf) {
 
 TEST_F(DecodeDispatchTest, DispatchResetsTheIndentDirectCallsKeepIt) {
     const uint32_t port4 = pcfg_sim::if_index_of_port(4);
-    const auto sfp = logged_record(425, kRequest, Be().u32(port4));
-    const auto avg = logged_record(3119, kRequest, Be().u32(port4).u32(1));
-    const auto set_cfg = logged_record(395, kRequest, Be().u8(0).u8(1).u32(port4).u8(0));
+    const auto sfp = logged_record(425, kRequest, Bytes().u32(port4));
+    const auto avg = logged_record(3119, kRequest, Bytes().u32(port4).u32(1));
+    const auto set_cfg = logged_record(395, kRequest, Bytes().u8(0).u8(1).u32(port4).u8(0));
     const auto avg_with = [&](const char *indent) {
         return std::string(indent) + "if_index:0x1004000 flags:0x1 port:4\n";
     };
@@ -87,7 +87,7 @@ TEST_F(DecodeDispatchTest, DispatchResetsTheIndentDirectCallsKeepIt) {
     EXPECT_EQ(decode(show_get_avg_counters_handler, avg), avg_with("      "))
         << "set port configuration leaves 6 spaces";
     const auto info =
-        logged_record(0, kReply, Be().u32(port4).u32(1).u16(26).u16(0).u32(0).u32(0).u32(3));
+        logged_record(0, kReply, Bytes().u32(port4).u32(1).u16(26).u16(0).u32(0).u32(0).u32(3));
     decode(show_lcp_get_port_info_handler, info);
     EXPECT_EQ(decode(show_get_avg_counters_handler, avg), avg_with("       "))
         << "line-card port information leaves 7 spaces";

@@ -27,9 +27,9 @@ protected:
         const uint32_t port4 = pcfg_sim::if_index_of_port(4);
         // As the FEC command sends it: one port, one 1-byte FEC state TLV.
         const std::vector<uint8_t> fec_request =
-            Be().u8(0).u8(1).u32(port4).u8(1).u8(175).u8(1).u8(1);
+            Bytes().u8(0).u8(1).u32(port4).u8(1).u8(175).u8(1).u8(1);
         pcfg_sim::script_reply(
-            {pcfg_sim::Reply::Kind::Answer, 0, Be().u8(0).u8(1).u32(port4).u32(0)});
+            {pcfg_sim::Reply::Kind::Answer, 0, Bytes().u8(0).u8(1).u32(port4).u32(0)});
         const uint32_t options[6] = {1, 0, 0x400, 0, 0, 0xf};
         const int q = mts_bind(2, -1, options, "test");
         const mts_addr_t manager{0xfe000000u, 902};

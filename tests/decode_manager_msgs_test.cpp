@@ -37,7 +37,7 @@ const Tlvs kShortValues{
 
 // A request for port index 4 holding the TLVs.
 DecodeSample one_port_request(const char *name, const Tlvs &tlvs) {
-    Be p;
+    Bytes p;
     p.u8(0).u8(1).u32(ifx(4)).u8(static_cast<uint32_t>(tlvs.size()));
     for (const auto &[type, value] : tlvs) p.u8(type).u8(static_cast<uint32_t>(value.size())).raw(value);
     return {name, show_set_port_cfg_handler, 395, kRequest, p};
@@ -49,24 +49,24 @@ TEST_F(DecodeManagerMsgsTest, SetPortConfiguration) {
         one_port_request("every configuration type", kEveryType),
         one_port_request("short values", kShortValues),
         {"three ports: known, unknown with no TLVs, the last port", set_cfg, 395, kRequest,
-         Be().u8(1).u8(3)
+         Bytes().u8(1).u8(3)
              .u32(ifx(0)).u8(1).u8(12).u8(1).u8(1)
              .u32(kUnknownIfIndex).u8(0)
              .u32(ifx(47)).u8(2).u8(3).u8(4).u32(8000)
              .u8(9).u8(8).raw({0x21, 0, 0, 0x24, 0xff, 0x4c, 0x5a, 0x6b})},
-        {"no ports", set_cfg, 395, kRequest, Be().u8(0).u8(0)},
+        {"no ports", set_cfg, 395, kRequest, Bytes().u8(0).u8(0)},
         {"reply: entry positions, not port numbers", set_cfg, 395, kReply,
-         Be().u8(0).u8(2).u32(ifx(4)).u32(0).u32(kUnknownIfIndex).u32(0x405)},
-        {"kind 0 reads as a reply", set_cfg, 395, 0, Be().u8(0).u8(1).u32(ifx(1)).u32(0xffffffff)},
+         Bytes().u8(0).u8(2).u32(ifx(4)).u32(0).u32(kUnknownIfIndex).u32(0x405)},
+        {"kind 0 reads as a reply", set_cfg, 395, 0, Bytes().u8(0).u8(1).u32(ifx(1)).u32(0xffffffff)},
         {"reply promising more entries than it holds", set_cfg, 395, kReply,
-         Be().u8(0).u8(3).u32(ifx(2)).u32(0).u32(ifx(3)).u32(0).u32(ifx(4))},
+         Bytes().u8(0).u8(3).u32(ifx(2)).u32(0).u32(ifx(3)).u32(0).u32(ifx(4))},
         {"a TLV running past the end", set_cfg, 395, kRequest,
-         Be().u8(0).u8(1).u32(ifx(4)).u8(2).u8(1).u8(1).u8(1).u8(2).u8(4).u16(0)},
+         Bytes().u8(0).u8(1).u32(ifx(4)).u8(2).u8(1).u8(1).u8(1).u8(2).u8(4).u16(0)},
         {"more TLVs promised than present", set_cfg, 395, kRequest,
-         Be().u8(0).u8(2).u32(ifx(4)).u8(3).u8(18).u8(0).u8(13).u8(1).u8(2)},
+         Bytes().u8(0).u8(2).u32(ifx(4)).u8(3).u8(18).u8(0).u8(13).u8(1).u8(2)},
         {"a record ending inside a port entry", set_cfg, 395, kRequest,
-         Be().u8(0).u8(2).u32(ifx(4)).u8(0).u32(ifx(5))},
-        {"too short for its header", set_cfg, 395, kRequest, Be().u8(0)},
+         Bytes().u8(0).u8(2).u32(ifx(4)).u8(0).u32(ifx(5))},
+        {"too short for its header", set_cfg, 395, kRequest, Bytes().u8(0)},
     });
 }
 
@@ -77,27 +77,27 @@ TEST_F(DecodeManagerMsgsTest, PortCounters) {
         for (uint32_t type : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 0xffffffffu})
             samples.push_back({"set " + std::to_string(aggr) + ", class " + std::to_string(type),
                                show_get_port_counters_handler, 3120, kRequest,
-                               Be().u8(aggr).u32(type).u32(ifx(4))});
+                               Bytes().u8(aggr).u32(type).u32(ifx(4))});
     samples.push_back({"unknown port", show_get_port_counters_handler, 3120, kRequest,
-                       Be().u8(0).u32(1).u32(kUnknownIfIndex)});
+                       Bytes().u8(0).u32(1).u32(kUnknownIfIndex)});
     check_samples("decode/manager_port_counters", samples);
 }
 
 TEST_F(DecodeManagerMsgsTest, PortControlLabelsAndFlPortServices) {
     check_samples("decode/manager_control_labels_fl", {
-        {"offline", show_control_handler, 398, kRequest, Be().u8(9).u32(ifx(4)).u8(4)},
+        {"offline", show_control_handler, 398, kRequest, Bytes().u8(9).u32(ifx(4)).u8(4)},
         {"reset, unknown port", show_control_handler, 398, kRequest,
-         Be().u8(0).u32(kUnknownIfIndex).u8(5)},
-        {"offline blocked", show_control_handler, 398, kRequest, Be().u8(0).u32(ifx(47)).u8(6)},
-        {"action 7", show_control_handler, 398, kRequest, Be().u8(0).u32(ifx(4)).u8(7)},
+         Bytes().u8(0).u32(kUnknownIfIndex).u8(5)},
+        {"offline blocked", show_control_handler, 398, kRequest, Bytes().u8(0).u32(ifx(47)).u8(6)},
+        {"action 7", show_control_handler, 398, kRequest, Bytes().u8(0).u32(ifx(4)).u8(7)},
         {"action 3, unknown port", show_control_handler, 398, kRequest,
-         Be().u8(0).u32(kUnknownIfIndex).u8(3)},
+         Bytes().u8(0).u32(kUnknownIfIndex).u8(3)},
         {"RDL label", show_set_rdl_label_handler, 403, kRequest,
-         Be().u8(3).u8(0x11).u8(0x22).u8(0x33).u8(0x44)},
+         Bytes().u8(3).u8(0x11).u8(0x22).u8(0x33).u8(0x44)},
         {"version-2 RDL label", show_set_ver2_rdl_label_handler, 421, kRequest,
-         Be().u8(2).u8(0x15).u8(1).u8(0xee).raw({0x20, 0, 0, 0x0d, 0xec, 1, 2, 3}).u32(0x01000000)},
+         Bytes().u8(2).u8(0x15).u8(1).u8(0xee).raw({0x20, 0, 0, 0x0d, 0xec, 1, 2, 3}).u32(0x01000000)},
         {"FL port services", show_fl_port_services_handler, 397, kRequest,
-         Be().u8(1).u32(ifx(4)).u16(100).u32(0x1234).u32(0xffff).raw({0, 1, 2, 3})
+         Bytes().u8(1).u32(ifx(4)).u16(100).u32(0x1234).u32(0xffff).raw({0, 1, 2, 3})
              .raw({0, 0x0a, 0x0b, 0x0c})},
     });
 }

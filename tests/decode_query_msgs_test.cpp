@@ -15,23 +15,23 @@ uint32_t ifx(uint8_t port_index) { return pcfg_sim::if_index_of_port(port_index)
 
 TEST_F(DecodeQueryMsgsTest, CountersAndSinglePortQueries) {
     check_samples("decode/query_counters_and_ports", {
-        {"average counters", show_get_avg_counters_handler, 3119, kRequest, Be().u32(ifx(4)).u32(3)},
+        {"average counters", show_get_avg_counters_handler, 3119, kRequest, Bytes().u32(ifx(4)).u32(3)},
         {"average counters, unknown port", show_get_avg_counters_handler, 3119, kRequest,
-         Be().u32(kUnknownIfIndex).u32(0x80000000)},
+         Bytes().u32(kUnknownIfIndex).u32(0x80000000)},
         {"clear: unknown index left out", show_clear_port_counters_handler, 409, kRequest,
-         Be().u8(0).u8(3).u32(ifx(4)).u32(kUnknownIfIndex).u32(ifx(7))},
-        {"clear: no indexes", show_clear_port_counters_handler, 409, kRequest, Be().u8(1).u8(0)},
+         Bytes().u8(0).u8(3).u32(ifx(4)).u32(kUnknownIfIndex).u32(ifx(7))},
+        {"clear: no indexes", show_clear_port_counters_handler, 409, kRequest, Bytes().u8(1).u8(0)},
         {"clear: more indexes promised than present", show_clear_port_counters_handler, 409,
-         kRequest, Be().u8(7).u8(3).u32(ifx(4)).u16(0x0100)},
+         kRequest, Bytes().u8(7).u8(3).u32(ifx(4)).u16(0x0100)},
         {"one port counter", show_get_one_port_counter_handler, 0, kRequest,
-         Be().u8(1).u32(7).u32(ifx(4))},
+         Bytes().u8(1).u32(7).u32(ifx(4))},
         {"one port counter, unknown port", show_get_one_port_counter_handler, 0, kRequest,
-         Be().u8(0).u32(1).u32(kUnknownIfIndex)},
-        {"SFP diagnostics: 7 spaces", show_get_sfp_diag_info_handler, 425, kRequest, Be().u32(ifx(4))},
+         Bytes().u8(0).u32(1).u32(kUnknownIfIndex)},
+        {"SFP diagnostics: 7 spaces", show_get_sfp_diag_info_handler, 425, kRequest, Bytes().u32(ifx(4))},
         {"port capabilities", show_get_port_capabilities_handler, 394, kRequest,
-         Be().u16(0xffff).u32(ifx(4))},
+         Bytes().u16(0xffff).u32(ifx(4))},
         {"port capabilities, unknown port", show_get_port_capabilities_handler, 394, kRequest,
-         Be().u16(0).u32(kUnknownIfIndex)},
+         Bytes().u16(0).u32(kUnknownIfIndex)},
     });
 }
 
@@ -42,23 +42,23 @@ TEST_F(DecodeQueryMsgsTest, LinkStatusNamesAndTheirBoundaries) {
     for (auto [status, reason] : codes)
         samples.push_back({"status " + std::to_string(status) + ", reason " + std::to_string(reason),
                            show_link_status_handler, 399, kRequest,
-                           Be().u8(1).u32(ifx(4)).u8(status).u8(reason).u32(2).u32(16000)
+                           Bytes().u8(1).u32(ifx(4)).u8(status).u8(reason).u32(2).u32(16000)
                                .u8(3).u8(4).u8(1).u8(0)});
     samples.push_back({"unknown port", show_link_status_handler, 399, kRequest,
-                       Be().u8(1).u32(kUnknownIfIndex).u8(1).u8(1).u32(2).u32(16000).u8(3)
+                       Bytes().u8(1).u32(kUnknownIfIndex).u8(1).u8(1).u32(2).u32(16000).u8(3)
                            .u8(4).u8(1).u8(0)});
     check_samples("decode/query_link_status", samples);
 }
 
 // A line-card element: type, 2 unread bytes, if_index, status, value.
-Be element(uint16_t type, uint32_t if_index, uint32_t status, uint32_t value) {
-    return Be().u16(type).u16(0xeeee).u32(if_index).u32(status).u32(value);
+Bytes element(uint16_t type, uint32_t if_index, uint32_t status, uint32_t value) {
+    return Bytes().u16(type).u16(0xeeee).u32(if_index).u32(status).u32(value);
 }
 
 // A capability query with the first num_if ports and codes 1..num_tlv.
-Be capability_query(uint16_t num_if, uint16_t num_tlv, uint16_t present_if,
+Bytes capability_query(uint16_t num_if, uint16_t num_tlv, uint16_t present_if,
                     uint16_t present_tlv) {
-    Be p;
+    Bytes p;
     p.u16(3).u16(num_if).u16(num_tlv).u16(0);
     for (uint16_t i = 0; i < present_if; ++i) p.u32(ifx(static_cast<uint8_t>(i)));
     for (uint16_t i = 1; i <= present_tlv; ++i) p.u16(i);
@@ -70,16 +70,16 @@ TEST_F(DecodeQueryMsgsTest, LineCardPortInformationAndCapabilityQueryRows) {
     const auto query = show_pcfg_query_port_capabilities_handler;
     check_samples("decode/query_port_info_and_capabilities", {
         {"every element type", info, 0, kReply,
-         Be().u32(ifx(4)).u32(5)
+         Bytes().u32(ifx(4)).u32(5)
              .raw(element(25, 0, 0, 0xffffffff)).raw(element(26, 0, 0, 32))
              .raw(element(34, ifx(7), 0, 120)).raw(element(38, 0, 1, 0))
              .raw(element(99, 0, 0xffffffff, 0))},
         {"negative count", info, 0, kReply,
-         Be().u32(ifx(4)).u32(0xffffffff).raw(element(25, 0, 0, 1))},
+         Bytes().u32(ifx(4)).u32(0xffffffff).raw(element(25, 0, 0, 1))},
         {"unknown port", info, 0, kReply,
-         Be().u32(kUnknownIfIndex).u32(1).raw(element(25, 0, 0, 1))},
+         Bytes().u32(kUnknownIfIndex).u32(1).raw(element(25, 0, 0, 1))},
         {"more elements promised than present", info, 0, kReply,
-         Be().u32(ifx(4)).u32(3).raw(element(26, 0, 0, 2)).u32(0)},
+         Bytes().u32(ifx(4)).u32(3).raw(element(26, 0, 0, 2)).u32(0)},
         {"seven indexes, no codes", query, 0, kRequest, capability_query(7, 0, 7, 0)},
         {"full rows", query, 0, kRequest, capability_query(6, 10, 6, 10)},
         {"twelve codes", query, 0, kRequest, capability_query(1, 12, 1, 12)},

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "pcfg_platform.h"
+#include "common/be_reader.h"
 #include "support/fixture.h"
 
 using namespace pcfg_test;
@@ -24,10 +25,7 @@ protected:
     }
 };
 
-uint32_t be(const std::vector<uint8_t> &b, size_t off) {
-    return uint32_t{b[off]} << 24 | uint32_t{b[off + 1]} << 16 | uint32_t{b[off + 2]} << 8 |
-           b[off + 3];
-}
+uint32_t be(const std::vector<uint8_t> &b, size_t off) { return pcfg::BeReader(b).at(off).u32(); }
 
 // Reads the log as a reader does: the (seq_no, opcode) of each record of
 // the opcode, and whether the read said more would follow.
@@ -42,9 +40,8 @@ std::vector<Read> read_all(uint32_t opcode) {
     uint32_t more = 0;
     const void *rec = nullptr;
     while (shm_eventlog_read_rec(2, &more, &rec, 0, -1, 0, opcode) == 0) {
-        const auto *b = static_cast<const uint8_t *>(rec);
-        std::vector<uint8_t> head(b, b + 48);
-        out.push_back({be(head, 12), be(head, 28), more});
+        pcfg::BeReader head(static_cast<const uint8_t *>(rec), 48);
+        out.push_back({head.at(12).u32(), head.at(28).u32(), more});
     }
     return out;
 }
@@ -87,7 +84,7 @@ private:
 };
 
 // A record: 12 seq_no, 16 length, 24 kind, 28 opcode, 48 payload.
-TEST_F(EventLogTest, MessagesAreNumberedFromOneAfterAClear) {
+TEST_F(EventLogTest, MessagesAreNumberedFromOneAfterAClearAndReadByOpcode) {
     pcfg_sim::log_message(1, 395, {0, 1, 2});
     pcfg_sim::log_message(2, 395, {});
     pcfg_sim::clear_event_log();
@@ -100,9 +97,8 @@ TEST_F(EventLogTest, MessagesAreNumberedFromOneAfterAClear) {
     EXPECT_EQ((std::vector<uint32_t>{be(log[0], 12), be(log[0], 16), be(log[0], 24), be(log[0], 28),
                                      be(log[1], 12), be(log[1], 24)}),
               (std::vector<uint32_t>{1, 56, 1, 435, 2, 2}));
-}
-
-TEST_F(EventLogTest, ReadingFiltersByOpcodeAndSaysWhetherMoreFollow) {
+    // Reading filters by opcode and says whether more follow.
+    pcfg_sim::clear_event_log();
     for (uint32_t opcode : {395u, 435u, 395u, 3120u, 395u, 435u}) pcfg_sim::log_message(1, opcode, {});
     EXPECT_EQ(read_all(395), (std::vector<Read>{{1, 395, 1}, {3, 395, 1}, {5, 395, 0}}));
     EXPECT_EQ(read_all(3120), (std::vector<Read>{{4, 3120, 0}}));

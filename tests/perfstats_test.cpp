@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 
+#include "support/bytes.h"
 #include "support/fixture.h"
 #include "support/golden.h"
 
@@ -31,18 +32,13 @@ protected:
     std::string show(Params p = Params(40)) { return run(p); }
 };
 
-void put_be(std::vector<uint8_t> &out, uint64_t v, int width) {
-    for (int i = width - 1; i >= 0; --i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
 // An answer header, then 52-byte records of (if_index, in_bytes, out_bytes).
 std::vector<uint8_t> answer(uint32_t status, uint16_t num_ports,
                             std::initializer_list<std::array<uint64_t, 3>> records = {}) {
-    std::vector<uint8_t> a;
-    put_be(a, status, 4), put_be(a, 0xEEEE, 2), put_be(a, num_ports, 2);
-    for (const auto &[if_index, in, out] : records) {
-        put_be(a, 0xAAAAAAAA, 4), put_be(a, if_index, 4), a.insert(a.end(), 20, 0xBB);
-        put_be(a, in, 8), put_be(a, ~0ull, 8), put_be(a, out, 8);
-    }
+    Bytes a;
+    a.u32(status).u16(0xEEEE).u16(num_ports);
+    for (const auto &[if_index, in, out] : records)
+        a.u32(0xAAAAAAAA).u32(if_index).raw(std::vector<uint8_t>(20, 0xBB)).u64(in).u64(~0ull).u64(out);
     return a;
 }
 

@@ -3,7 +3,7 @@
 // display through the counter exchange, exactly sized.
 #include "support/fixture.h"
 #include "support/golden.h"
-#include "support/payload.h"
+#include "support/bytes.h"
 
 using namespace pcfg_test;
 using pcfg_sim::Reply;
@@ -23,18 +23,18 @@ protected:
 };
 
 // A counter answer: status 0, the record, then the TLV array if any.
-Payload answer(const std::vector<Tlv> &tlvs = {}, bool with_array = false) {
-    Payload p(696);
-    if (with_array || !tlvs.empty()) p.append(pcfg_sim::encode_tlv_array(tlvs));
+Bytes answer(const std::vector<Tlv> &tlvs = {}, bool with_array = false) {
+    Bytes p(696);
+    if (with_array || !tlvs.empty()) p.raw(pcfg_sim::encode_tlv_array(tlvs));
     return p;
 }
 
 std::vector<uint8_t> value(uint32_t status, uint64_t v) {
-    return Payload(16).u32(0, 0xAAAAAAAA).u32(4, status).u64(8, v).bytes();
+    return Bytes(16).u32(0, 0xAAAAAAAA).u32(4, status).u64(8, v).bytes();
 }
 
 std::vector<uint8_t> fec(uint32_t status, uint64_t corrected, uint64_t uncorrected) {
-    return Payload(24).u32(4, status).u64(8, corrected).u64(16, uncorrected).bytes();
+    return Bytes(24).u32(4, status).u64(8, corrected).u64(16, uncorrected).bytes();
 }
 
 // One line per row: the offset, then the name with its padding up to "|".
@@ -91,11 +91,11 @@ TEST_F(PrintCntrTest, EveryCounterTlvTypeAndEveryFaultPrintsItsOwnLine) {
 TEST_F(PrintCntrTest, RecordArrayAndAccessorFaults) {
     Transcript t;
     t.add("all zero: the header alone", show(answer()));
-    Payload p = answer();  // the first counter at payload offset 16, the last at 688
+    Bytes p = answer();  // the first counter at payload offset 16, the last at 688
     p.u64(16, 5).u64(16 + 8 * 84, UINT64_MAX).u64(8, 0xFFFF).u64(4, 0xFFFFFFFF);
     t.add("the first counter and the last (20 digits)", show(p));
     pcfg_sim::clear_calls();
-    t.add("a byte short", show(Payload(695)));
+    t.add("a byte short", show(Bytes(695)));
     EXPECT_TRUE(pcfg_sim::calls_named("tlv_aligned_array_get_num_tlvs").empty());
     t.add("an empty array", show(answer({}, true)));
     pcfg_sim::clear_calls();

@@ -4,7 +4,7 @@
 #include "print/printers.h"
 #include "support/fixture.h"
 #include "support/golden.h"
-#include "support/payload.h"
+#include "support/bytes.h"
 
 using namespace pcfg_test;
 using pcfg_sim::Reply;
@@ -15,7 +15,7 @@ namespace {
 class PrintDdmCreditTest : public PcfgTest {};
 
 std::vector<uint8_t> ddm_value(uint32_t status, uint32_t alarm = 0x10, uint32_t warn = 0xABCDEF01) {
-    return Payload(24).u32(0, alarm).u32(8, warn).u32(12, 1).u32(16, status).u32(20, 0x01000000).bytes();
+    return Bytes(24).u32(0, alarm).u32(8, warn).u32(12, 1).u32(16, status).u32(20, 0x01000000).bytes();
 }
 
 TEST_F(PrintDdmCreditTest, DiagnosticsOfTheSingleTlv) {
@@ -43,7 +43,7 @@ TEST_F(PrintDdmCreditTest, DiagnosticsOfTheSingleTlv) {
     for (const Case &c : cases) {
         pcfg_sim::reset();
         if (c.arrange != nullptr) c.arrange();
-        pcfg_sim::script_reply({Reply::Kind::Answer, 0, Payload(8).append(c.body)});
+        pcfg_sim::script_reply({Reply::Kind::Answer, 0, Bytes(8).raw(c.body)});
         Params p(34);
         p.num(PCFG_PARAM_PORT, 1);
         t.add(c.name, run(p));
@@ -52,14 +52,14 @@ TEST_F(PrintDdmCreditTest, DiagnosticsOfTheSingleTlv) {
 }
 
 // A credit table of `records` port records, printing `count` from `first`.
-Payload credit_table(size_t records, uint32_t first, uint32_t count, size_t size = 0) {
-    Payload p(size != 0 ? size : 1056 + 312 * records);
+Bytes credit_table(size_t records, uint32_t first, uint32_t count, size_t size = 0) {
+    Bytes p(size != 0 ? size : 1056 + 312 * records);
     if (p.bytes().size() >= 1056) p.u32(1048, count).u32(1052, first);
     return p;
 }
 
 // One credit entry at `at`: number, b2b, mult, prox, shar, ded.
-void entry(Payload &p, size_t at, int number, int b2b, int mult, int prox, int shar, int ded) {
+void entry(Bytes &p, size_t at, int number, int b2b, int mult, int prox, int shar, int ded) {
     p.u8(at, number).u8(at + 1, 0xEE).u16(at + 2, b2b).u16(at + 4, mult).u16(at + 6, prox);
     p.u16(at + 8, shar).u16(at + 10, ded);
 }
@@ -69,7 +69,7 @@ std::string credits(const std::vector<uint8_t> &body) {
 }
 
 TEST_F(PrintDdmCreditTest, CreditTableWithVirtualLinksAndClassesOfService) {
-    Payload p = credit_table(7, 4, 3);
+    Bytes p = credit_table(7, 4, 3);
     const size_t r4 = 1056 + 312 * 4, r5 = r4 + 312, r6 = r5 + 312;
     entry(p, r4, 9, 64, 2, 8, 16, 64);  // its own entry number, not its position
     p.u8(r4 + 12, 2);
@@ -92,7 +92,7 @@ TEST_F(PrintDdmCreditTest, CreditTableWithVirtualLinksAndClassesOfService) {
 
 TEST_F(PrintDdmCreditTest, CreditCountsAndRecordsBeyondWhatExists) {
     Transcript t;
-    Payload p = credit_table(2, 0, 2);
+    Bytes p = credit_table(2, 0, 2);
     p.u8(1056 + 12, 5).u8(1056 + 14 + 62 * 3 + 12, 6);  // five links, the fourth has six classes
     p.u8(1056 + 312 + 262, 127);                         // port 2: 127 port-level classes
     t.add("counts beyond the record's room", credits(p));

@@ -4,7 +4,7 @@
 #include "print/printers.h"
 #include "support/fixture.h"
 #include "support/golden.h"
-#include "support/payload.h"
+#include "support/bytes.h"
 
 using namespace pcfg_test;
 
@@ -18,8 +18,8 @@ protected:
 };
 
 // Tables at offsets 4 and 30 of the data area (unaligned group entries).
-Payload tables(uint8_t index_count, int32_t group_count, size_t size = 74) {
-    Payload p(size);
+Bytes tables(uint8_t index_count, int32_t group_count, size_t size = 74) {
+    Bytes p(size);
     p.u16(0, 4).u16(6, 30).u8(8, index_count).u32(12, static_cast<uint32_t>(group_count));
     auto index = [&](size_t at, int port, int link, int gi, int li, int vl, int lanes, uint32_t ifx) {
         if (at + 12 <= size) p.u8(at, port).u8(at + 1, link).u16(at + 2, gi).u16(at + 4, li)
@@ -34,7 +34,7 @@ Payload tables(uint8_t index_count, int32_t group_count, size_t size = 74) {
 
 TEST_F(PrintRsrcTest, ResourceTablesAndRowsBeyondTheBody) {
     Transcript t;
-    const Payload body = tables(2, 2);
+    const Bytes body = tables(2, 2);
     t.add("two rows each", print(pcfg_rsrc_show_all_body, body));
     // The exported printer trusts the extent the body's own header claims.
     t.add("two rows each, exported printer", out([&] {
@@ -44,14 +44,14 @@ TEST_F(PrintRsrcTest, ResourceTablesAndRowsBeyondTheBody) {
     t.add("a negative group count", print(pcfg_rsrc_show_all_body, tables(0, -1)));
     t.add("groups beyond the body", print(pcfg_rsrc_show_all_body, tables(2, INT32_MAX)));
     t.add("the second index row cut", print(pcfg_rsrc_show_all_body, tables(2, 0, 47)));
-    t.add("a byte short of the header", print(pcfg_rsrc_show_all_body, Payload(19)));
+    t.add("a byte short of the header", print(pcfg_rsrc_show_all_body, Bytes(19)));
     t.add("no body", out([] { pcfg_rsrc_show_all(nullptr); }));
     expect_golden("print/rsrc_tables", t.str());
 }
 
 // Capabilities: every field distinct; credit group g holds 100g+1 .. 100g+9.
-Payload capabilities(size_t at = 0, size_t size = 336) {
-    Payload p(size);
+Bytes capabilities(size_t at = 0, size_t size = 336) {
+    Bytes p(size);
     p.u64(at, 0x8000000000000001ull).u32(at + 8, 3).u32(at + 12, 3).u32(at + 20, 2112);
     p.u32(at + 24, 0xFFFFFFFE).u32(at + 28, 32).u32(at + 32, 9).u32(at + 36, 9);
     const uint32_t rest[] = {2112, 256, 2048, 128, 100000, 1000, 1, 0xc, 15, 0};
@@ -84,15 +84,15 @@ TEST_F(PrintRsrcTest, CapabilitiesSpeedAndConnectorNames) {
     t.add("no record", out([] { print_port_cap_buf(nullptr); }));
     for (uint32_t code : {0u, 10u, 100u, 1000u, 2000u, 4000u, 8000u, 10000u, 16000u, 4u, 3u, 2u, 1u, 5u,
                           32000u, 0xFFFFFFFFu})
-        t.add("speed " + std::to_string(code), lines_with(cap_text(Payload(336).u32(8, code).u32(12, code)), "_speed"));
+        t.add("speed " + std::to_string(code), lines_with(cap_text(Bytes(336).u32(8, code).u32(12, code)), "_speed"));
     for (uint32_t type : {0x1u, 0x9u, 0x8u, 0xCu, 0x6u, 0x2u, 0x4u, 0x0u, 0xF0u})
-        t.add("connector " + std::to_string(type), lines_with(cap_text(Payload(336).u32(36, type)), "connector_type"));
+        t.add("connector " + std::to_string(type), lines_with(cap_text(Bytes(336).u32(36, type)), "connector_type"));
     expect_golden("print/rsrc_capabilities", t.str());
 }
 
 // A port record: fields 1..11 in the byte fields, given counts.
-Payload port_record(uint8_t vlinks, uint8_t ftos) {
-    Payload p = capabilities(576, 912);
+Bytes port_record(uint8_t vlinks, uint8_t ftos) {
+    Bytes p = capabilities(576, 912);
     for (size_t i = 0; i < 4; ++i) p.u8(i, i + 1);
     p.u32(4, 0x0100B000);
     for (size_t i = 8; i < 15; ++i) p.u8(i, i - 3);
@@ -107,7 +107,7 @@ Payload port_record(uint8_t vlinks, uint8_t ftos) {
 TEST_F(PrintRsrcTest, PortRecord) {
     Transcript t;
     t.add("no virtual links or force time-outs", print(pcfg_rsrc_print_port_info_body, port_record(0, 0)));
-    const Payload rec = port_record(2, 8);
+    const Bytes rec = port_record(2, 8);
     t.add("two virtual links, eight force time-outs", print(pcfg_rsrc_print_port_info_body, rec));
     t.add("the same, exported printer", out([&] {
               pcfg_rsrc_print_port_info(reinterpret_cast<const pcft_rsrc_port_info_t *>(rec.bytes().data()));
@@ -116,7 +116,7 @@ TEST_F(PrintRsrcTest, PortRecord) {
               print_port_vlink_info(reinterpret_cast<const pcfg_port_vlink_info_t *>(rec.bytes().data() + 44));
           }));
     t.add("counts above the record's room", print(pcfg_rsrc_print_port_info_body, port_record(255, 200)));
-    t.add("a byte short", print(pcfg_rsrc_print_port_info_body, Payload(911)));
+    t.add("a byte short", print(pcfg_rsrc_print_port_info_body, Bytes(911)));
     t.add("empty body", print(pcfg_rsrc_print_port_info_body, {}));
     t.add("no record", out([] {
               pcfg_rsrc_print_port_info(nullptr);

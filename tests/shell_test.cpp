@@ -20,21 +20,16 @@ using namespace pcfg_test;
 using pcfg_shell::Outcome;
 using pcfg_shell::Shell;
 
-// What the library was handed: "cmd <id>", then each token as <id>=<value>,
-// or <id> alone when it has no value.
-struct Sent {
-    int32_t cmd = 0;
-    int32_t handle = 0;
-    bool terminated = false;  // a null pointer follows the tokens
-    std::string block;
-};
-
-Sent record(const cli_param_block &b) {
-    Sent s{b.cmd_id, b.mts_handle, b.tokens[b.token_count] == nullptr, "cmd " + std::to_string(b.cmd_id)};
+// The block the library was handed, as "cmd <id>" and then each token as
+// <id>=<value>, or <id> alone when it has no value; the token list must end
+// in a null pointer.
+std::string block_of(const cli_param_block &b) {
+    EXPECT_EQ(b.tokens[b.token_count], nullptr);
+    std::string s = "cmd " + std::to_string(b.cmd_id);
     for (size_t i = 0; i < b.token_count; ++i) {
         const cli_param_token *t = b.tokens[i];
-        s.block += " " + std::to_string(t->param_id);
-        if (t->value != nullptr) s.block += "=" + std::to_string(*static_cast<const uint32_t *>(t->value));
+        s += " " + std::to_string(t->param_id);
+        if (t->value != nullptr) s += "=" + std::to_string(*static_cast<const uint32_t *>(t->value));
     }
     return s;
 }
@@ -58,7 +53,11 @@ protected:
         pcfg_shell::Options o;
         o.errors = errors_;
         o.clock = [this] { return now_; };
-        if (recording) o.entry = [this](cli_param_block *b) { return sent_.push_back(record(*b)), 0; };
+        if (recording)
+            o.entry = [this](cli_param_block *b) {
+                EXPECT_EQ(b->mts_handle, shell_->queue_handle());
+                return sent_.push_back(block_of(*b)), 0;
+            };
         if (printing_) o.entry = [this](cli_param_block *) { return printf("%s", printing_), 0; };
         shell_.reset();  // one shell at a time: each owns standard output
         shell_ = std::make_unique<Shell>(std::move(o));
@@ -81,7 +80,7 @@ protected:
     }
 
     std::chrono::steady_clock::time_point now_{};
-    std::vector<Sent> sent_;
+    std::vector<std::string> sent_;
     const char *printing_ = nullptr;
     Outcome last_;
     std::unique_ptr<Shell> shell_;
@@ -96,41 +95,29 @@ private:
 // Each line of shell/grammar is followed by the block it fills. Words reach
 // every assigned command identifier; the raw form any identifier and tokens.
 TEST_F(ShellTest, CommandLinesFillTheExactBlock) {
-    Shell &sh = shell(true);
-    ASSERT_GE(sh.queue_handle(), 0);
+    ASSERT_GE(shell(true).queue_handle(), 0);
     std::set<int32_t> reached;
-    const auto block_of = [&](const std::string &text) {
-        SCOPED_TRACE(text);
+    const auto sent_for = [&](const std::string &text) {
         sent_.clear();
-        EXPECT_EQ(line_and_errors(text), "");
+        EXPECT_EQ(line_and_errors(text), "") << text;
         if (sent_.size() != 1) return "blocks sent: " + std::to_string(sent_.size()) + "\n";
-        EXPECT_EQ(sent_[0].handle, sh.queue_handle());
-        EXPECT_TRUE(sent_[0].terminated);
-        if (!text.starts_with("raw")) reached.insert(sent_[0].cmd);
-        return sent_[0].block + "\n";
+        if (!text.starts_with("raw")) reached.insert(std::stoi(sent_[0].substr(4)));
+        return sent_[0] + "\n";
     };
-    expect_transcript("shell/grammar", block_of);
+    expect_transcript("shell/grammar", sent_for);
     // Blanks and a carriage return around the words.
-    EXPECT_EQ(block_of("\t show  port-config   events \r"), "cmd 18\n");
+    EXPECT_EQ(sent_for("\t show  port-config   events \r"), "cmd 18\n");
     const std::set<int32_t> assigned{4,  5,  6,  7,  8,  9,  10, 11, 13, 14, 16, 17, 18,
                                      19, 26, 28, 29, 30, 31, 33, 34, 35, 40, 41};
     EXPECT_EQ(reached, assigned);
-}
-
-TEST_F(ShellTest, RawFormTakesAtMostTheTokenListsCapacity) {
-    shell(true);
+    // The raw form takes at most the token list's capacity.
     std::string full = "raw 10", block = "cmd 10";
     for (int i = 0; i < PCFG_MAX_TOKENS; ++i) {
-        const std::string n = std::to_string(i);
-        full.append(" ").append(n).append("=").append(n);
-        block.append(" ").append(n).append("=").append(n);
+        full += " " + std::to_string(i) + "=" + std::to_string(i);
+        block += " " + std::to_string(i) + "=" + std::to_string(i);
     }
-    line(full);
-    ASSERT_EQ(sent_.size(), 1u);
-    EXPECT_EQ(sent_[0].block, block);
-    EXPECT_TRUE(sent_[0].terminated);
-    line(full + " 64");
-    EXPECT_EQ(errors(), "% Too many raw tokens: 65, at most 64\n");
+    EXPECT_EQ(sent_for(full), block + "\n");
+    EXPECT_EQ(line_and_errors(full + " 64"), "% Too many raw tokens: 65, at most 64\n");
     EXPECT_EQ(sent_.size(), 1u);
 }
 

@@ -1,5 +1,6 @@
 // Configuration event summary (commands 30 and 31) over event logs of
 // set-port-configuration requests.
+#include "support/bytes.h"
 #include "support/fixture.h"
 #include "support/golden.h"
 
@@ -13,9 +14,7 @@ struct Tlv {
     uint8_t type;
     std::vector<uint8_t> value;
 };
-Tlv u32(uint8_t type, uint32_t v) {
-    return {type, {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}};
-}
+Tlv u32(uint8_t type, uint32_t v) { return {type, Bytes().u32(v)}; }
 Tlv u8(uint8_t type, uint8_t v) { return {type, {v}}; }
 
 struct Entry {
@@ -28,15 +27,11 @@ uint32_t port_if(uint8_t index) { return pcfg_sim::if_index_of_port(index); }
 // A set-port-configuration request payload; num_ports from the entries
 // unless given.
 std::vector<uint8_t> request(const std::vector<Entry> &entries, int num_ports = -1) {
-    std::vector<uint8_t> p{0, uint8_t(num_ports < 0 ? entries.size() : num_ports)};
+    Bytes p;
+    p.u8(0).u8(num_ports < 0 ? entries.size() : static_cast<size_t>(num_ports));
     for (const Entry &e : entries) {
-        for (int s = 24; s >= 0; s -= 8) p.push_back(uint8_t(e.if_index >> s));
-        p.push_back(uint8_t(e.tlvs.size()));
-        for (const Tlv &t : e.tlvs) {
-            p.push_back(t.type);
-            p.push_back(uint8_t(t.value.size()));
-            p.insert(p.end(), t.value.begin(), t.value.end());
-        }
+        p.u32(e.if_index).u8(e.tlvs.size());
+        for (const Tlv &t : e.tlvs) p.u8(t.type).u8(t.value.size()).raw(t.value);
     }
     return p;
 }
@@ -46,11 +41,7 @@ void log_request(const std::vector<uint8_t> &payload, uint32_t kind = 1) {
 }
 
 // A reply: one status entry per port.
-void log_reply(uint32_t if_index) {
-    log_request({0, 1, uint8_t(if_index >> 24), uint8_t(if_index >> 16), uint8_t(if_index >> 8),
-                 uint8_t(if_index), 0, 0, 0, 0},
-                2);
-}
+void log_reply(uint32_t if_index) { log_request(Bytes().u8(0).u8(1).u32(if_index).u32(0), 2); }
 
 // What the summary printed, then "[rc <result>]" right where it stopped.
 std::string summary(Params &p) {

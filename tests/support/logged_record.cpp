@@ -14,7 +14,7 @@ namespace pcfg_test {
 std::vector<uint8_t> logged_record(uint32_t opcode, uint32_t kind,
                                    const std::vector<uint8_t> &payload, uint32_t seq_no) {
     const auto length = static_cast<uint32_t>(48 + payload.size());
-    std::vector<uint8_t> rec = Be()
+    std::vector<uint8_t> rec = Bytes()
                                    .u32(0)
                                    .u32(0x00000101)
                                    .u32(0x1001)

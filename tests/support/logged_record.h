@@ -9,29 +9,9 @@
 #include <vector>
 
 #include "port_cfg_cli.h"
+#include "support/bytes.h"
 
 namespace pcfg_test {
-
-// Big-endian payload builder.
-class Be {
-public:
-    Be &u8(uint32_t v) { return put(v, 1); }
-    Be &u16(uint32_t v) { return put(v, 2); }
-    Be &u32(uint32_t v) { return put(v, 4); }
-    Be &raw(const std::vector<uint8_t> &b) {
-        bytes_.insert(bytes_.end(), b.begin(), b.end());
-        return *this;
-    }
-    operator std::vector<uint8_t>() const { return bytes_; }
-    size_t size() const { return bytes_.size(); }
-
-private:
-    Be &put(uint32_t v, int n) {
-        for (int i = n - 1; i >= 0; --i) bytes_.push_back(static_cast<uint8_t>(v >> (8 * i)));
-        return *this;
-    }
-    std::vector<uint8_t> bytes_;
-};
 
 inline constexpr uint32_t kRequest = 1;
 inline constexpr uint32_t kReply = 2;
