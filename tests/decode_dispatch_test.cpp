@@ -10,12 +10,9 @@ namespace {
 
 class DecodeDispatchTest : public PcfgTest {};
 
-// What the dispatcher prints for a record, then what it returns.
 std::string dispatched(const std::vector<uint8_t> &rec) {
-    int rc = 0;
-    const std::string text = capture_stdout(
-        [&] { rc = eventlog_port_cfg_cli(reinterpret_cast<const pcfg_logged_msg_t *>(rec.data())); });
-    return text + "rc " + std::to_string(rc);
+    return with_result(
+        [&] { return eventlog_port_cfg_cli(reinterpret_cast<const pcfg_logged_msg_t *>(rec.data())); });
 }
 
 struct Row {
@@ -58,14 +55,12 @@ TEST_F(DecodeDispatchTest, TableRowsInOrderTheirLookupAndDistinctDecoders) {
 }
 
 TEST_F(DecodeDispatchTest, RecordsWithoutADecoderSilentDecodersAndBuginf) {
-    int rc = 0;
-    EXPECT_EQ(out([&] { rc = eventlog_port_cfg_cli(nullptr); }), "Unsupported MTS opc\n");
-    EXPECT_EQ(rc, -1);
+    EXPECT_EQ(with_result([] { return eventlog_port_cfg_cli(nullptr); }), "Unsupported MTS opc\n[rc -1]\n");
     for (uint32_t opcode : {435u, 0u, 8189u})
-        EXPECT_EQ(dispatched(logged_record(opcode, kRequest, {1, 2, 3})), "Unsupported MTS opc\nrc -1")
+        EXPECT_EQ(dispatched(logged_record(opcode, kRequest, {1, 2, 3})), "Unsupported MTS opc\n[rc -1]\n")
             << opcode;
     for (uint32_t opcode : {3187u, 513u, 3134u, 436u, 442u, 3144u, 3146u, 8188u, 420u})
-        EXPECT_EQ(dispatched(logged_record(opcode, kReply, {0, 1, 2, 3, 4})), "rc 0") << opcode;
+        EXPECT_EQ(dispatched(logged_record(opcode, kReply, {0, 1, 2, 3, 4})), "[rc 0]\n") << opcode;
     EXPECT_TRUE(pcfg_sim::calls().empty());
     for (uint32_t w : {0u, 1u, 0xdeadbeefu, 0xffffffffu})
         EXPECT_EQ(out([&] { EXPECT_EQ(pcfg_buginf_wrap(w), w); }), "");
@@ -79,10 +74,10 @@ TEST_F(DecodeDispatchTest, DispatchResetsTheIndentDirectCallsKeepIt) {
     const auto avg_with = [&](const char *indent) {
         return std::string(indent) + "if_index:0x1004000 flags:0x1 port:4\n";
     };
-    EXPECT_EQ(dispatched(sfp), "       if_index:0x1004000\nrc 0");
+    EXPECT_EQ(dispatched(sfp), "       if_index:0x1004000\n[rc 0]\n");
     EXPECT_EQ(decode(show_get_avg_counters_handler, avg), avg_with("       "))
         << "a direct call keeps the 7 spaces the SFP decoder left";
-    EXPECT_EQ(dispatched(avg), avg_with("     ") + "rc 0") << "the dispatcher sets 5 again";
+    EXPECT_EQ(dispatched(avg), avg_with("     ") + "[rc 0]\n") << "the dispatcher sets 5 again";
     dispatched(set_cfg);
     EXPECT_EQ(decode(show_get_avg_counters_handler, avg), avg_with("      "))
         << "set port configuration leaves 6 spaces";

@@ -37,8 +37,7 @@ protected:
                            static_cast<uint32_t>(fec_request.size()), nullptr, 0, 0),
                   0);
         mts_unbind(q, 0);
-        Params p(10);
-        run(p);
+        run(Params(10));
     }
 
     std::vector<uint8_t> saved_bytes() {

@@ -41,9 +41,8 @@ TEST_F(DispatchTest, HistoryCommandsShowTheirInstanceWithTheManagerAddress) {
     Transcript t;
     for (int id : {4, 5, 6, 7, 8, 9, 14, 35}) {
         pcfg_sim::clear_calls();
-        Params p(id);
-        p.num(PCFG_PARAM_PORT, 3);
-        t.add("command " + std::to_string(id), run(p)).add("calls", calls_text());
+        t.add("command " + std::to_string(id), run(Params(id).num(PCFG_PARAM_PORT, 3)));
+        t.add("calls", calls_text());
     }
     expect_golden("cli/dispatch_history", t.str());
 }

@@ -30,22 +30,14 @@ int record_view(const pcfg_rsp_view *view) {
 
 const std::array<uint8_t, 9> kCntrReq{0, 0, 0, 0, 1, 0x01, 0x00, 0x40, 0x00};
 
-// What an exchange printed, then "[rc <result>]" right where the printing
-// stopped.
 std::string report(int type, int port, void (*printer)(std::span<const uint8_t>) = record_body) {
     g_printed = 0;
-    int rc = -1;
-    const std::string text =
-        capture_stdout([&] { rc = pcfg_mts_send_rcv_cli_req(type, port, printer); });
-    return text + "[rc " + std::to_string(rc) + "]\n";
+    return with_result([&] { return pcfg_mts_send_rcv_cli_req(type, port, printer); });
 }
 
 std::string counters() {
     g_printed = 0;
-    int rc = -1;
-    const std::string text =
-        capture_stdout([&] { rc = pcfg_mts_send_rcv_port_cntr(kCntrReq.data(), record_view); });
-    return text + "[rc " + std::to_string(rc) + "]\n";
+    return with_result([] { return pcfg_mts_send_rcv_port_cntr(kCntrReq.data(), record_view); });
 }
 
 using Arrange = void (*)();
@@ -123,9 +115,8 @@ TEST_F(ExchangeTest, CounterExchangeFailuresPrintOneMessageAndCleanUp) {
 
 TEST_F(ExchangeTest, TimeoutTextRunsOnIntoTheNextOutput) {
     pcfg_sim::set_manager_silent(true);
-    Params p(10);
-    Params invalid(3);
-    EXPECT_EQ(run(p) + run(invalid), "Timed out waiting for response from LC Port CfgInvalid cmd_id = 0x3\n");
+    EXPECT_EQ(run(Params(10)) + run(Params(3)),
+              "Timed out waiting for response from LC Port CfgInvalid cmd_id = 0x3\n");
 }
 
 }  // namespace

@@ -52,11 +52,10 @@ TEST_F(HistoryServiceTest, TheManagerRecordsWhatHappens) {
 
 TEST_F(HistoryServiceTest, TransportMessagesPairRequestsAndReplies) {
     pcfg_sim::clear_history();
-    Params cmds(10);
-    run(cmds);
+    run(Params(10));
     pcfg_sim::script_reply({pcfg_sim::Reply::Kind::Silence, 0, {}});
-    run(cmds);
-    run(cmds);
+    run(Params(10));
+    run(Params(10));
     expect_golden("history/service_transport", instances({5}));
 }
 

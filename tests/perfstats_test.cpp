@@ -29,7 +29,7 @@ protected:
         EXPECT_EQ(library_outstanding(), 0) << "the buffer of the run before is freed";
         heap_reset();
     }
-    std::string show(Params p = Params(40)) { return run(p); }
+    std::string show() { return run(Params(40)); }
 };
 
 // An answer header, then 52-byte records of (if_index, in_bytes, out_bytes).
@@ -55,73 +55,65 @@ TEST_F(PerfstatsTest, RatesScaleBy1000WithUnitAndValueInStep) {
     }
 }
 
-// Every port's rates on the simulated card; the request, the receive
-// options and the names asked for (30-byte buffers).
-TEST_F(PerfstatsTest, SimulatedCardShowsEveryPortsRates) {
+// Every port's rates on the simulated card, the request, the receive options
+// and the names asked for (30-byte buffers); 64 ports at most are asked for,
+// and a card without front ports still asks.
+TEST_F(PerfstatsTest, CardsOfEverySize) {
     reset_card(4);
-    Params p(40);
-    p.num(PCFG_PARAM_INTERVAL, 60);
     Transcript t;
-    t.add("output", show(std::move(p))).add("calls", calls_text());
-    expect_golden("cli/perfstats_card", t.str());
+    t.add("4 front ports, interval 60", run(Params(40).num(PCFG_PARAM_INTERVAL, 60)));
+    t.add("calls", calls_text());
     EXPECT_EQ(library_allocations(), 1u);
-}
-
-TEST_F(PerfstatsTest, CountsAboveTwoTo32CountInFullAndNamesNeverGoStale) {
-    pcfg_sim::script_reply({Reply::Kind::Answer, 0,
-                            answer(0, 2, {{0x01000000, 1ull << 32, 4500000000000000ull},
-                                          {0x01001000, 3000000, 0}})});
-    pcfg_sim::fail("snprintf_if_index_short", 0, 0, 2);  // the second name is not written
-    expect_golden("cli/perfstats_large_counts", show());
-}
-
-TEST_F(PerfstatsTest, AnswerFormsAndFailuresEachCleanUp) {
-    auto overrun = answer(0, 3, {{0x01000000, 0, 0}});
-    overrun.resize(overrun.size() + 51);
-    struct Case {
-        const char *name;
-        std::function<void()> arrange;
-        size_t allocations, drops, unbinds;
-    };
-    const auto reply = [](Reply::Kind kind, std::vector<uint8_t> payload) {
-        pcfg_sim::script_reply({kind, 0, std::move(payload)});
-    };
-    const Case cases[] = {
-        {"bind fails", [] { pcfg_sim::fail("mts_bind", -1, 24); }, 0, 0, 0},
-        {"no port list", [] { pcfg_sim::fail("get_front_port_if_index_list", 3); }, 0, 0, 1},
-        {"no memory", [] { heap_fail_next_malloc(); }, 0, 0, 1},
-        {"send fails", [] { pcfg_sim::fail("mts_send", -1, 113); }, 1, 0, 1},
-        {"silence", [&] { reply(Reply::Kind::Silence, {}); }, 1, 0, 1},
-        {"null payload", [&] { reply(Reply::Kind::NullPayload, {}); }, 1, 1, 1},
-        {"failure status", [&] { reply(Reply::Kind::Answer, answer(5, 2)); }, 1, 1, 1},
-        {"too short", [&] { reply(Reply::Kind::Answer, bytes({0, 0, 0, 0, 0, 0, 0})); }, 1, 1, 1},
-        {"no ports", [&] { reply(Reply::Kind::Answer, answer(0, 0)); }, 1, 1, 1},
-        {"records missing", [&] { reply(Reply::Kind::Answer, overrun); }, 1, 1, 1},
-    };
-    Transcript t;
-    for (const Case &c : cases) {
-        reset_card(2);
-        c.arrange();
-        t.add(c.name, show());
-        EXPECT_EQ(library_allocations(), c.allocations) << c.name;
-        EXPECT_EQ(library_outstanding(), 0) << c.name;
-        EXPECT_EQ(calls_named("mts_drop").size(), c.drops) << c.name;
-        EXPECT_EQ(calls_named("mts_unbind").size(), c.unbinds) << c.name;
-        EXPECT_EQ(calls_named("mts_errno_get").size(), c.unbinds == 0 ? 1u : 0u) << c.name;
-        EXPECT_EQ(pcfg_sim::open_queues() + pcfg_sim::held_messages(), 0) << c.name;
-    }
-    expect_golden("cli/perfstats_failures", t.str());
-}
-
-// 64 ports at most are asked for; a card without front ports still asks.
-TEST_F(PerfstatsTest, CardSizes) {
-    Transcript t;
     for (uint32_t ports : {70u, 0u}) {
         reset_card(ports);
         t.add(std::to_string(ports) + " front ports", show());
         t.add("request", hex(calls_named("mts_send").at(0).payload) + "\n");
     }
-    expect_golden("cli/perfstats_card_sizes", t.str());
+    expect_golden("cli/perfstats_cards", t.str());
+}
+
+// Each answer form and failure, with what the run took and released: the
+// heap buffer, the messages dropped, the queue closed, and whether the bind's
+// errno was asked.
+TEST_F(PerfstatsTest, AnswerFormsAndFailuresEachCleanUp) {
+    auto overrun = answer(0, 3, {{0x01000000, 0, 0}});
+    overrun.resize(overrun.size() + 51);
+    const auto reply = [](Reply::Kind kind, std::vector<uint8_t> payload) {
+        pcfg_sim::script_reply({kind, 0, std::move(payload)});
+    };
+    const std::pair<const char *, std::function<void()>> cases[] = {
+        {"bind fails", [] { pcfg_sim::fail("mts_bind", -1, 24); }},
+        {"no port list", [] { pcfg_sim::fail("get_front_port_if_index_list", 3); }},
+        {"no memory", [] { heap_fail_next_malloc(); }},
+        {"send fails", [] { pcfg_sim::fail("mts_send", -1, 113); }},
+        {"silence", [&] { reply(Reply::Kind::Silence, {}); }},
+        {"null payload", [&] { reply(Reply::Kind::NullPayload, {}); }},
+        {"failure status", [&] { reply(Reply::Kind::Answer, answer(5, 2)); }},
+        {"too short", [&] { reply(Reply::Kind::Answer, bytes({0, 0, 0, 0, 0, 0, 0})); }},
+        {"no ports", [&] { reply(Reply::Kind::Answer, answer(0, 0)); }},
+        {"records missing", [&] { reply(Reply::Kind::Answer, overrun); }},
+        // Counts above 2^32 count in full; names never go stale (the second
+        // is not written).
+        {"large counts, a name missing", [&] {
+             reply(Reply::Kind::Answer, answer(0, 2, {{0x01000000, 1ull << 32, 4500000000000000ull},
+                                                      {0x01001000, 3000000, 0}}));
+             pcfg_sim::fail("snprintf_if_index_short", 0, 0, 2);
+         }},
+    };
+    Transcript t;
+    for (const auto &[name, arrange] : cases) {
+        reset_card(2);
+        arrange();
+        const std::string text = show();
+        t.add(std::string(name) + " (allocations " + std::to_string(library_allocations()) +
+                  ", drops " + std::to_string(calls_named("mts_drop").size()) + ", unbinds " +
+                  std::to_string(calls_named("mts_unbind").size()) + ", errno asked " +
+                  std::to_string(calls_named("mts_errno_get").size()) + ")",
+              text);
+        EXPECT_EQ(library_outstanding(), 0) << name;
+        EXPECT_EQ(pcfg_sim::open_queues() + pcfg_sim::held_messages(), 0) << name;
+    }
+    expect_golden("cli/perfstats_failures", t.str());
 }
 
 // The label notes an interval refused before the platform is reached.
@@ -135,7 +127,7 @@ TEST_F(PerfstatsTest, IntervalTokens) {
         reset_card(1);
         Params p(40);
         for (const auto &v : tokens) v ? p.num(PCFG_PARAM_INTERVAL, *v) : p.bare(PCFG_PARAM_INTERVAL);
-        const std::string text = show(std::move(p));
+        const std::string text = run(p);
         t.add(std::string(name) + (pcfg_sim::calls().empty() ? ", refused before binding" : ""), text);
     }
     expect_golden("cli/perfstats_intervals", t.str());

@@ -31,35 +31,25 @@ std::string asked() {
 
 TEST_F(PortCmdsTest, PortLookupRulesBannersAndRequests) {
     struct Case {
-        const char *name;
         int cmd;
+        const char *name;
         std::vector<uint32_t> ports;
         CardConfig card;
         int list_error;  // what get_front_port_if_index_list answers, 0 = the card's list
     };
-    const CardConfig card48, two{1, {7, 2}, 48, -1}, none{1, {}, 0, 48}, three{1, {0, 1, 2}, 3, 48};
-    const std::vector<Case> cases{
-        {"28 no port", 28, {}, card48, 0},
-        {"28 port 0", 28, {0}, card48, 0},
-        {"28 list fails", 28, {1}, card48, -5},
-        {"29 list fails", 29, {}, card48, 7},
-        {"28 entry of the list", 28, {3}, two, 0},
-        {"28 first token", 28, {3, 7}, two, 0},
-        {"29 entry of the list", 29, {8}, two, 0},
-        {"29 not on card", 29, {1}, two, 0},
-        {"33 no port", 33, {}, card48, 0},
-        {"33 port 0", 33, {0}, card48, 0},
-        {"33 list fails", 33, {1}, card48, -5},
-        {"33 not on card", 33, {5}, three, 0},
-        {"33 last token", 33, {7, 3}, two, 0},
-        {"33 huge", 33, {0x80000000u}, card48, 0},
-        {"34 no port", 34, {}, card48, 0},
-        {"34 list fails", 34, {2}, card48, 3},
-        {"34 in list", 34, {48}, card48, 0},
-        {"34 empty list, port 1", 34, {1}, none, 0},
-        {"34 below count", 34, {10}, three, 0},
-        {"34 at count", 34, {49}, none, 0},
-        {"34 negative", 34, {static_cast<uint32_t>(-4)}, none, 0},
+    const CardConfig c48, two{1, {7, 2}, 48, -1}, none{1, {}, 0, 48}, three{1, {0, 1, 2}, 3, 48};
+    const Case cases[] = {
+        {28, "no port", {}, c48, 0},           {28, "port 0", {0}, c48, 0},
+        {28, "list fails", {1}, c48, -5},      {29, "list fails", {}, c48, 7},
+        {28, "entry of the list", {3}, two, 0}, {28, "first token", {3, 7}, two, 0},
+        {29, "entry of the list", {8}, two, 0}, {29, "not on card", {1}, two, 0},
+        {33, "no port", {}, c48, 0},           {33, "port 0", {0}, c48, 0},
+        {33, "list fails", {1}, c48, -5},      {33, "not on card", {5}, three, 0},
+        {33, "last token", {7, 3}, two, 0},    {33, "huge", {0x80000000u}, c48, 0},
+        {34, "no port", {}, c48, 0},           {34, "list fails", {2}, c48, 3},
+        {34, "in list", {48}, c48, 0},         {34, "empty list, port 1", {1}, none, 0},
+        {34, "below count", {10}, three, 0},   {34, "at count", {49}, none, 0},
+        {34, "negative", {static_cast<uint32_t>(-4)}, none, 0},
     };
     Transcript t;
     for (const Case &c : cases) {
@@ -69,7 +59,7 @@ TEST_F(PortCmdsTest, PortLookupRulesBannersAndRequests) {
         Params p(c.cmd);
         for (uint32_t port : c.ports) p.num(PCFG_PARAM_PORT, port);
         const std::string text = run(p);
-        t.add(std::string(c.name) + " (" + asked() + ")", text);
+        t.add(std::to_string(c.cmd) + " " + c.name + " (" + asked() + ")", text);
     }
     expect_golden("cli/port_lookup", t.str());
 }

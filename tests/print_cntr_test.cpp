@@ -16,9 +16,7 @@ protected:
     // Current counters of port 1, answered with `payload`.
     std::string show(const std::vector<uint8_t> &payload) {
         pcfg_sim::script_reply({Reply::Kind::Answer, 0, payload});
-        Params p(29);
-        p.num(PCFG_PARAM_PORT, 1);
-        return run(p);
+        return run(Params(29).num(PCFG_PARAM_PORT, 1));
     }
 };
 
@@ -54,29 +52,14 @@ TEST_F(PrintCntrTest, CounterTableNamesArePaddedTo40WithOffsetsOfTheirRow) {
 
 TEST_F(PrintCntrTest, EveryCounterTlvTypeAndEveryFaultPrintsItsOwnLine) {
     const std::vector<Tlv> tlvs{
-        {80, value(0, 3)},
-        {130, value(42, 9)},
-        {131, value(0x4029000B, 1)},
-        {132, value(0, 11)},
-        {133, value(0, 12)},
-        {134, value(0, 0)},
-        {135, value(7, 0)},
-        {134, value(0, 5)},
-        {161, value(0, 1764950400)},
-        {161, value(0x99, 0)},
-        {168, fec(0, 0, 7)},
-        {168, fec(0, 4, 0)},
-        {168, fec(0x4029000D, 1, 1)},
-        {168, fec(1, 1, 1)},
-        {168, value(0, 1)},
-        {80, std::vector<uint8_t>(12)},
-        {100, value(0, 1)},
-        {81, value(0, 1)},
-        {129, value(0, 1)},
-        {136, value(0, 1)},
-        {160, value(0, 1)},
-        {162, value(0, 1)},
-        {167, value(0, 1)},
+        {80, value(0, 3)},       {130, value(42, 9)},      {131, value(0x4029000B, 1)},
+        {132, value(0, 11)},     {133, value(0, 12)},      {134, value(0, 0)},
+        {135, value(7, 0)},      {134, value(0, 5)},       {161, value(0, 1764950400)},
+        {161, value(0x99, 0)},   {168, fec(0, 0, 7)},      {168, fec(0, 4, 0)},
+        {168, fec(0x4029000D, 1, 1)}, {168, fec(1, 1, 1)}, {168, value(0, 1)},
+        {80, std::vector<uint8_t>(12)}, {100, value(0, 1)}, {81, value(0, 1)},
+        {129, value(0, 1)},      {136, value(0, 1)},       {160, value(0, 1)},
+        {162, value(0, 1)},      {167, value(0, 1)},
     };
     // Both accessors get the array at payload offset 696 and the constant 1;
     // the walk starts at 0.

@@ -44,9 +44,7 @@ TEST_F(PrintDdmCreditTest, DiagnosticsOfTheSingleTlv) {
         pcfg_sim::reset();
         if (c.arrange != nullptr) c.arrange();
         pcfg_sim::script_reply({Reply::Kind::Answer, 0, Bytes(8).raw(c.body)});
-        Params p(34);
-        p.num(PCFG_PARAM_PORT, 1);
-        t.add(c.name, run(p));
+        t.add(c.name, run(Params(34).num(PCFG_PARAM_PORT, 1)));
     }
     expect_golden("print/ddm", t.str());
 }

@@ -43,17 +43,12 @@ void log_request(const std::vector<uint8_t> &payload, uint32_t kind = 1) {
 // A reply: one status entry per port.
 void log_reply(uint32_t if_index) { log_request(Bytes().u8(0).u8(1).u32(if_index).u32(0), 2); }
 
-// What the summary printed, then "[rc <result>]" right where it stopped.
 std::string summary(Params &p) {
-    int rc = -1;
-    const std::string text = capture_stdout([&] { rc = set_port_cfg_summary_cli(p.block()); });
-    return text + "[rc " + std::to_string(rc) + "]\n";
+    return with_result([&] { return set_port_cfg_summary_cli(p.block()); });
 }
 
 std::string all_ports() {
-    Params p(30);
-    p.bare(30);
-    return summary(p);
+    return summary(Params(30).bare(30));
 }
 
 // The log is read from its start, set-port-configuration messages only; a
@@ -94,9 +89,7 @@ TEST_F(SummaryTest, ADayOfRequestsForAllPortsAndForOne) {
     all.bare(30);
     t.add("port 2, command 31", run(p)).add("all ports, command 30", run(all));
     for (uint32_t typed : {0u, 256u}) {
-        Params q(31);
-        q.num(31, typed);
-        t.add("port " + std::to_string(typed), summary(q));
+        t.add("port " + std::to_string(typed), summary(Params(31).num(31, typed)));
     }
     expect_golden("history/summary_day", t.str());
 }

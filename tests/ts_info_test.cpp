@@ -12,9 +12,7 @@ namespace {
 class TsInfoTest : public PcfgTest {
 protected:
     std::string show(uint32_t typed_port) {
-        Params p(13);
-        p.num(PCFG_PARAM_PORT, typed_port);
-        return run(p);
+        return run(Params(13).num(PCFG_PARAM_PORT, typed_port));
     }
 };
 
@@ -61,13 +59,10 @@ TEST_F(TsInfoTest, ServiceFailuresAndPortTokens) {
               show(typed_port));
     }
     pcfg_sim::clear_calls();
-    Params none(13);
-    none.bare(PCFG_PARAM_PORT).num(PCFG_PARAM_FEC, 1);
-    t.add("a port token without a value", run(none));
+    t.add("a port token without a value", run(Params(13).bare(PCFG_PARAM_PORT).num(PCFG_PARAM_FEC, 1)));
     EXPECT_TRUE(pcfg_sim::calls_named("sse_call").empty());
-    Params last(13);
-    last.num(PCFG_PARAM_PORT, 5).num(PCFG_PARAM_PORT, 200).bare(PCFG_PARAM_PORT);
-    t.add("the last port token with a value counts", run(last));
+    t.add("the last port token with a value counts",
+          run(Params(13).num(PCFG_PARAM_PORT, 5).num(PCFG_PARAM_PORT, 200).bare(PCFG_PARAM_PORT)));
     expect_golden("cli/ts_info_failures", t.str());
 }
 

@@ -33,7 +33,7 @@ std::vector<std::string> lines_of(const std::string &text) {
     return lines;
 }
 
-// A line as C would write it: blanks at its end, tabs and bytes that do not
+// Line i as C would write it: blanks at its end, tabs and bytes that do not
 // print are visible.
 std::string shown(const std::vector<std::string> &lines, size_t i) {
     if (i >= lines.size()) return "(no line)";
@@ -42,24 +42,27 @@ std::string shown(const std::vector<std::string> &lines, size_t i) {
     for (unsigned char c : lines[i]) {
         if (c == '\n') out += "\\n";
         else if (c == '"' || c == '\\') out += {'\\', static_cast<char>(c)};
-        else if (c < 0x20 || c >= 0x7f) out += (snprintf(esc, sizeof esc, "\\x%02x", c), esc);
+        else if (c < 0x20 || c >= 0x7f) out.append(esc, snprintf(esc, sizeof esc, "\\x%02x", c));
         else out += static_cast<char>(c);
     }
     return out + "\"";
 }
 
-// The first differing line, with two lines of context either side.
+// The first differing line, after the line before it.
 std::string difference(const std::string &expected, const std::string &actual) {
     const auto want = lines_of(expected), got = lines_of(actual);
     size_t k = 0;
     while (k < want.size() && k < got.size() && want[k] == got[k]) ++k;
     std::ostringstream msg;
-    msg << "first difference at line " << k + 1 << " (expected " << want.size() << " lines, got "
-        << got.size() << "):\n";
-    for (size_t i = k < 2 ? 0 : k - 2; i < k + 3 && (i < want.size() || i < got.size()); ++i) {
-        if (i < k) msg << "    " << i + 1 << "  " << shown(want, i) << "\n";
-        else msg << "  - " << i + 1 << "  " << shown(want, i) << "\n  + " << i + 1 << "  " << shown(got, i) << "\n";
-    }
+    msg << "first difference at line " << k + 1 << " of " << want.size() << " expected, "
+        << got.size() << " seen:\n";
+    for (size_t i = std::min(k, want.size()); i-- > 0;)
+        if (want[i].starts_with("=== ") || want[i].starts_with("> ")) {
+            msg << "in " << want[i];
+            break;
+        }
+    if (k > 0) msg << "    " << shown(want, k - 1) << "\n";
+    msg << "  - " << shown(want, k) << "\n  + " << shown(got, k) << "\n";
     return msg.str();
 }
 
@@ -75,20 +78,16 @@ void expect_golden(const std::string &name, const std::string &actual, std::sour
     const bool found = read_file(path, expected);
     if (found && expected == actual) return;
     const char *update = std::getenv("PCFG_UPDATE_GOLDEN");
+    std::string why = !found ? "no golden file " + path + " (PCFG_UPDATE_GOLDEN=1 writes it)"
+                             : "output differs from " + path + "\n" + difference(expected, actual) +
+                                   "(PCFG_UPDATE_GOLDEN=1 accepts the output)";
     if (update != nullptr && std::string(update) == "1") {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out << actual;
-        ADD_FAILURE_AT(where.file_name(), where.line())
-            << (out ? "rewrote " : "could not write ") << path
-            << ": review `git diff tests/golden`, then run the tests again without PCFG_UPDATE_GOLDEN";
-    } else if (!found) {
-        ADD_FAILURE_AT(where.file_name(), where.line())
-            << "no golden file " << path << " (PCFG_UPDATE_GOLDEN=1 writes it)";
-    } else {
-        ADD_FAILURE_AT(where.file_name(), where.line())
-            << "output differs from " << path << "\n"
-            << difference(expected, actual) << "(PCFG_UPDATE_GOLDEN=1 accepts the output)";
+        why = (out ? "rewrote " : "could not write ") + path +
+              ": review `git diff tests/golden`, then run the tests again without PCFG_UPDATE_GOLDEN";
     }
+    ADD_FAILURE_AT(where.file_name(), where.line()) << why;
 }
 
 Transcript &Transcript::add(const std::string &label, const std::string &output) {
@@ -115,28 +114,26 @@ void expect_transcript(const std::string &name,
 std::string hex(std::span<const uint8_t> bytes) {
     std::string out;
     char b[4];
-    for (uint8_t v : bytes) out += (out.empty() ? "" : " ") + std::string(b, snprintf(b, sizeof b, "%02x", v));
+    for (uint8_t v : bytes) out.append(out.empty() ? "" : " ").append(b, snprintf(b, sizeof b, "%02x", v));
     return out;
 }
 
 std::string calls_text(std::string_view only) {
     std::string out;
     char b[32];
+    const auto number = [&](int64_t v) {
+        const auto size = static_cast<unsigned long long>(v < 0 ? -v : v);
+        if (size < 65536) return std::string(b, snprintf(b, sizeof b, "%lld", static_cast<long long>(v)));
+        return std::string(b, snprintf(b, sizeof b, "%s%#llx", v < 0 ? "-" : "", size));
+    };
     for (const pcfg_sim::Call &c : pcfg_sim::calls()) {
         if (!only.empty() && c.name != only) continue;
         out += c.name + "(";
-        for (size_t i = 0; i < c.args.size(); ++i) {
-            const int64_t v = c.args[i];
-            const auto size = static_cast<unsigned long long>(v < 0 ? -v : v);
-            if (size < 65536) snprintf(b, sizeof b, "%lld", static_cast<long long>(v));
-            else snprintf(b, sizeof b, "%s%#llx", v < 0 ? "-" : "", size);
-            out += (i == 0 ? "" : ", ") + std::string(b);
-        }
+        for (size_t i = 0; i < c.args.size(); ++i) out += (i == 0 ? "" : ", ") + number(c.args[i]);
         out += ")";
-        for (size_t i = 0; i < c.words.size(); ++i) {
-            snprintf(b, sizeof b, "%#x", static_cast<unsigned>(c.words[i]));
-            out += (i == 0 ? " words{" : " ") + std::string(b) + (i + 1 == c.words.size() ? "}" : "");
-        }
+        for (size_t i = 0; i < c.words.size(); ++i)
+            out += (i == 0 ? " words{" : " ") + std::string(b, snprintf(b, sizeof b, "%#x", static_cast<unsigned>(c.words[i])));
+        if (!c.words.empty()) out += "}";
         if (!c.payload.empty()) out += " payload[" + hex(c.payload) + "]";
         if (!c.text.empty()) out += " \"" + c.text + "\"";
         out += "\n";
