@@ -8,6 +8,7 @@
 
 #include "decode/decode_common.h"
 #include "support/fixture.h"
+#include "support/golden.h"
 #include "support/logged_record.h"
 
 using namespace pcfg_test;
@@ -74,26 +75,21 @@ TEST_F(DecodeTest, RecordsWithoutADecoderSilentDecodersAndBuginf) {
         EXPECT_EQ(out([&] { EXPECT_EQ(pcfg_buginf_wrap(w), w); }), "");
 }
 
+// The dispatcher sets the indent to 5 spaces; a direct call keeps what the
+// decoder before it left: 7 after SFP diagnostics, 6 after set port
+// configuration, 7 after line-card port information.
 TEST_F(DecodeTest, DispatchResetsTheIndentDirectCallsKeepIt) {
-    const uint32_t port4 = pcfg_sim::if_index_of_port(4);
-    const auto sfp = logged_record(425, kRequest, Bytes().u32(port4));
-    const auto avg = logged_record(3119, kRequest, Bytes().u32(port4).u32(1));
-    const auto set_cfg = logged_record(395, kRequest, Bytes().u8(0).u8(1).u32(port4).u8(0));
-    const auto avg_with = [&](const char *indent) {
-        return std::string(indent) + "if_index:0x1004000 flags:0x1 port:4\n";
-    };
-    EXPECT_EQ(dispatched(sfp), "       if_index:0x1004000\n[rc 0]\n");
-    EXPECT_EQ(decode(show_get_avg_counters_handler, avg), avg_with("       "))
-        << "a direct call keeps the 7 spaces the SFP decoder left";
-    EXPECT_EQ(dispatched(avg), avg_with("     ") + "[rc 0]\n") << "the dispatcher sets 5 again";
-    dispatched(set_cfg);
-    EXPECT_EQ(decode(show_get_avg_counters_handler, avg), avg_with("      "))
-        << "set port configuration leaves 6 spaces";
-    const auto info =
-        logged_record(0, kReply, Bytes().u32(port4).u32(1).u16(26).u16(0).u32(0).u32(0).u32(3));
-    decode(show_lcp_get_port_info_handler, info);
-    EXPECT_EQ(decode(show_get_avg_counters_handler, avg), avg_with("       "))
-        << "line-card port information leaves 7 spaces";
+    const auto avg = logged_record(3119, kRequest, Bytes().u32(ifx(4)).u32(1));
+    const auto direct = [&] { return decode(show_get_avg_counters_handler, avg); };
+    Transcript t;
+    t.add("SFP diagnostics dispatched", dispatched(logged_record(425, kRequest, Bytes().u32(ifx(4)))));
+    t.add("average counters, direct", direct()).add("average counters, dispatched", dispatched(avg));
+    dispatched(logged_record(395, kRequest, Bytes().u8(0).u8(1).u32(ifx(4)).u8(0)));
+    t.add("direct, after set port configuration", direct());
+    decode(show_lcp_get_port_info_handler,
+           logged_record(0, kReply, Bytes().u32(ifx(4)).u32(1).u16(26).u16(0).u32(0).u32(0).u32(3)));
+    t.add("direct, after line-card port information", direct());
+    expect_golden("decode/indent", t.str());
 }
 
 using Tlvs = std::vector<std::pair<uint8_t, std::vector<uint8_t>>>;

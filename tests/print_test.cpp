@@ -149,7 +149,7 @@ std::string credits(const std::vector<uint8_t> &body) {
     return capture_stdout([&] { pcfg_print_credit_tbl(body); });
 }
 
-TEST_F(PrintTest, CreditTableWithVirtualLinksAndClassesOfService) {
+TEST_F(PrintTest, CreditTable) {
     Bytes p = credit_table(7, 4, 3);
     const size_t r4 = 1056 + 312 * 4, r5 = r4 + 312, r6 = r5 + 312;
     entry(p, r4, 9, 64, 2, 8, 16, 64);  // its own entry number, not its position
@@ -168,21 +168,19 @@ TEST_F(PrintTest, CreditTableWithVirtualLinksAndClassesOfService) {
     entry(p, r5 + 276, 3, 24, 99, 0, 12, 24);
     entry(p, r6, 6, 32, 1, 0, 16, 32);
     p.u8(r6 + 12, 0xFF).u8(r6 + 262, 3);  // a negative virtual-link count shows no rows
-    expect_golden("print/credit_vlinks_and_classes", credits(p));
-}
-
-TEST_F(PrintTest, CreditCountsAndRecordsBeyondWhatExists) {
     Transcript t;
-    Bytes p = credit_table(2, 0, 2);
-    p.u8(1056 + 12, 5).u8(1056 + 14 + 62 * 3 + 12, 6);  // five links, the fourth has six classes
-    p.u8(1056 + 312 + 262, 127);                         // port 2: 127 port-level classes
-    t.add("counts beyond the record's room", credits(p));
+    t.add("virtual links and classes of service", credits(p));
+    // Counts beyond the record's room, records beyond the body.
+    Bytes q = credit_table(2, 0, 2);
+    q.u8(1056 + 12, 5).u8(1056 + 14 + 62 * 3 + 12, 6);  // five links, the fourth has six classes
+    q.u8(1056 + 312 + 262, 127);                         // port 2: 127 port-level classes
+    t.add("counts beyond the record's room", credits(q));
     t.add("none to print", credits(credit_table(3, 1, 0)));
     t.add("three from the third of three records", credits(credit_table(3, 2, 3)));
     t.add("first beyond every record", credits(credit_table(3, 0xFFFFFFFF, 2)));
     t.add("body a byte short", credits(credit_table(0, 0, 0, 1055)));
     t.add("empty body", credits({}));
-    expect_golden("print/credit_beyond", t.str());
+    expect_golden("print/credits", t.str());
 }
 
 // Tables at offsets 4 and 30 of the data area (unaligned group entries).

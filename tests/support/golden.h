@@ -3,7 +3,7 @@
 // newline; a file ends with a newline only where the output does).
 //
 // Usage:
-//   expect_golden("print/counters_tlvs", show(answer(tlvs)));
+//   expect_golden("print/counter_tlvs", show(answer(tlvs)));
 //
 //   Transcript t;                      // several outputs, one file
 //   for (const Case &c : cases) t.add(c.name, run(c));
@@ -11,6 +11,9 @@
 //
 //   expect_transcript("shell/grammar", [&](const std::string &in) { ... });
 //     // the inputs are the file's "> " lines; each is followed by its output
+//
+// Take each output in a statement (or call) of its own: in `run(a) + run(b)`
+// or `out() + errors()` the two sides run in no fixed order.
 //
 // Deliberate output changes: run the tests with PCFG_UPDATE_GOLDEN=1. A file
 // that differs is rewritten with the output seen, and the test still FAILS
