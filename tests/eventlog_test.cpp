@@ -215,7 +215,8 @@ TEST_F(EventLogTest, MessagesWrappingRoundTheRingReadBackWhole) {
         const auto reads = read_all(395);
         ASSERT_EQ(reads.size(), 1u);
         EXPECT_EQ(reads[0].more, 0u);
-        EXPECT_EQ(std::vector<uint8_t>(reads[0].record.begin() + 48, reads[0].record.end()), marked) << before_end;
+        EXPECT_EQ(std::vector<uint8_t>(reads[0].record.begin() + 48, reads[0].record.end()), marked)
+            << before_end;
         EXPECT_EQ(pcfg_sim::event_log().back(), reads[0].record);
     }
 }

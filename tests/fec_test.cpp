@@ -86,7 +86,8 @@ TEST_F(FecTest, PortAndFecTokens) {
     for (const auto &[typed_port, fec] : cases)
         t.add("port " + std::to_string(typed_port) + " fec " + (fec ? std::to_string(*fec) : "none"),
               set_fec(typed_port, fec));
-    t.add("port token without a value", run(Params(41).handle(queue_).bare(PCFG_PARAM_PORT).num(PCFG_PARAM_FEC, 1)));
+    t.add("port token without a value",
+          run(Params(41).handle(queue_).bare(PCFG_PARAM_PORT).num(PCFG_PARAM_FEC, 1)));
     pcfg_sim::CardConfig empty;  // no front ports
     empty.num_ports = 0;
     pcfg_sim::reset(empty);

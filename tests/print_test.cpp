@@ -118,7 +118,8 @@ TEST_F(PrintTest, DiagnosticsOfTheSingleTlv) {
     const std::pair<const char *, std::vector<uint8_t>> cases[] = {
         {"flags", array({{79, ddm_value(0)}})}, {"two", array({{79, ddm_value(0)}, {79, ddm_value(0)}})},
         {"none", array({})}, {"empty body", {}}, {"type", array({{80, ddm_value(0)}})},
-        {"size", array({{79, std::vector<uint8_t>(16)}})}, {"named status", array({{79, ddm_value(0x4029000C)}})},
+        {"size", array({{79, std::vector<uint8_t>(16)}})},
+        {"named status", array({{79, ddm_value(0x4029000C)}})},
         {"unnamed status", array({{79, ddm_value(0x77)}})}, {"fetch fails", array({{79, ddm_value(0)}})},
         {"cut", cut},
     };
@@ -231,7 +232,8 @@ Bytes capabilities(size_t at = 0, size_t size = 336) {
 }
 
 std::string cap_text(const std::vector<uint8_t> &cap) {
-    return capture_stdout([&] { print_port_cap_buf(reinterpret_cast<const pcfg_port_cap_buf_t *>(cap.data())); });
+    const auto *record = reinterpret_cast<const pcfg_port_cap_buf_t *>(cap.data());
+    return capture_stdout([&] { print_port_cap_buf(record); });
 }
 
 // The lines of a text that hold `what`.
@@ -250,9 +252,11 @@ TEST_F(PrintTest, CapabilitiesSpeedAndConnectorNames) {
     t.add("no record", out([] { print_port_cap_buf(nullptr); }));
     for (uint32_t code : {0u, 10u, 100u, 1000u, 2000u, 4000u, 8000u, 10000u, 16000u, 4u, 3u, 2u, 1u, 5u,
                           32000u, 0xFFFFFFFFu})
-        t.add("speed " + std::to_string(code), lines_with(cap_text(Bytes(336).u32(8, code).u32(12, code)), "_speed"));
+        t.add("speed " + std::to_string(code),
+              lines_with(cap_text(Bytes(336).u32(8, code).u32(12, code)), "_speed"));
     for (uint32_t type : {0x1u, 0x9u, 0x8u, 0xCu, 0x6u, 0x2u, 0x4u, 0x0u, 0xF0u})
-        t.add("connector " + std::to_string(type), lines_with(cap_text(Bytes(336).u32(36, type)), "connector_type"));
+        t.add("connector " + std::to_string(type),
+              lines_with(cap_text(Bytes(336).u32(36, type)), "connector_type"));
     expect_golden("print/rsrc_capabilities", t.str());
 }
 
@@ -265,8 +269,10 @@ Bytes port_record(uint8_t vlinks, uint8_t ftos) {
     p.u8(15, vlinks).u32(20, 0xFFFFFFFF).u32(24, 2000).u32(32, 32).u32(56, 1).u8(60, ftos);
     const int32_t modes[] = {4, 2, 32, 32768, 16384, 64, 6, -1};
     for (size_t i = 0; i < 32; ++i)
-        p.u32(64 + 16 * i, static_cast<uint32_t>(modes[i % 8])).u8(72 + 16 * i, i % 2).u32(76 + 16 * i, 100 * i);
-    for (size_t k = 0; k < 4; ++k) p.u8(40 + 4 * k, 1).u8(41 + 4 * k, k).u8(42 + 4 * k, 2).u8(43 + 4 * k, 200 + k);
+        p.u32(64 + 16 * i, static_cast<uint32_t>(modes[i % 8])).u8(72 + 16 * i, i % 2)
+            .u32(76 + 16 * i, 100 * i);
+    for (size_t k = 0; k < 4; ++k)
+        p.u8(40 + 4 * k, 1).u8(41 + 4 * k, k).u8(42 + 4 * k, 2).u8(43 + 4 * k, 200 + k);
     return p;
 }
 

@@ -132,7 +132,8 @@ std::string calls_text(std::string_view only) {
         for (size_t i = 0; i < c.args.size(); ++i) out += (i == 0 ? "" : ", ") + number(c.args[i]);
         out += ")";
         for (size_t i = 0; i < c.words.size(); ++i)
-            out += (i == 0 ? " words{" : " ") + std::string(b, snprintf(b, sizeof b, "%#x", static_cast<unsigned>(c.words[i])));
+            out += (i == 0 ? " words{" : " ") +
+                   std::string(b, snprintf(b, sizeof b, "%#x", static_cast<unsigned>(c.words[i])));
         if (!c.words.empty()) out += "}";
         if (!c.payload.empty()) out += " payload[" + hex(c.payload) + "]";
         if (!c.text.empty()) out += " \"" + c.text + "\"";
