@@ -38,7 +38,7 @@ TEST(BeReaderTest, AShortReadFailsWholeAndEveryLaterReadFailsToo) {
     EXPECT_FALSE(r.skip(0));
 }
 
-TEST(BeReaderTest, PositionsAndSubReadersStayInsideTheRange) {
+TEST(BeReaderTest, PositionsSubReadersAndAddressesStayInsideTheRange) {
     BeReader r(kBytes.data(), 8);
     BeReader past = r.at(9);
     EXPECT_FALSE(past.ok());
@@ -46,6 +46,11 @@ TEST(BeReaderTest, PositionsAndSubReadersStayInsideTheRange) {
     BeReader end = r.at(8);
     EXPECT_TRUE(end.ok());
     EXPECT_EQ(end.remaining(), 0u);
+    EXPECT_TRUE(r.contains(kBytes.data(), 8));
+    EXPECT_TRUE(r.contains(kBytes.data() + 8, 0));
+    EXPECT_FALSE(r.contains(kBytes.data() + 7, 2));
+    EXPECT_FALSE(r.contains(kBytes.data() + 9, 0));
+    EXPECT_FALSE(BeReader().contains(kBytes.data(), 0));
     BeReader sub = r.sub(3);
     EXPECT_EQ(sub.u16(), 0x0102);
     EXPECT_EQ(sub.u16(), 0) << "the sub-reader ends at its own size";
@@ -56,25 +61,13 @@ TEST(BeReaderTest, PositionsAndSubReadersStayInsideTheRange) {
 }
 
 TEST(BeReaderTest, PrefixReadsTakeWhatIsThere) {
-    struct Case {
-        size_t size, width;
-        uint64_t value;
-    };
-    for (const Case c : {Case{0, 4, 0}, Case{1, 4, 0x01}, Case{3, 4, 0x010203},
-                         Case{6, 4, 0x01020304}, Case{15, 8, 0x0102030405060708}}) {
-        BeReader r(kBytes.data(), c.size);
-        EXPECT_EQ(r.uint_prefix(c.width), c.value) << c.size << " bytes, width " << c.width;
+    const std::array<std::array<uint64_t, 3>, 5> cases{{  // size, width, value
+        {0, 4, 0}, {1, 4, 0x01}, {3, 4, 0x010203}, {6, 4, 0x01020304}, {15, 8, 0x0102030405060708}}};
+    for (const auto &[size, width, value] : cases) {
+        BeReader r(kBytes.data(), size);
+        EXPECT_EQ(r.uint_prefix(width), value) << size << " bytes, width " << width;
         EXPECT_TRUE(r.ok());
     }
-}
-
-TEST(BeReaderTest, ContainsOnlyAddressesInsideTheRange) {
-    BeReader r(kBytes.data(), 8);
-    EXPECT_TRUE(r.contains(kBytes.data(), 8));
-    EXPECT_TRUE(r.contains(kBytes.data() + 8, 0));
-    EXPECT_FALSE(r.contains(kBytes.data() + 7, 2));
-    EXPECT_FALSE(r.contains(kBytes.data() + 9, 0));
-    EXPECT_FALSE(BeReader().contains(kBytes.data(), 0));
 }
 
 TEST(BeWriterTest, WritesBigEndianAndRefusesWhatDoesNotFit) {

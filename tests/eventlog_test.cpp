@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "pcfg_platform.h"
+#include "common/be_reader.h"
 #include "support/fixture.h"
 
 using namespace pcfg_test;
@@ -24,16 +25,14 @@ protected:
     }
 };
 
-uint32_t be(const std::vector<uint8_t> &b, size_t off) {
-    return uint32_t{b[off]} << 24 | uint32_t{b[off + 1]} << 16 | uint32_t{b[off + 2]} << 8 |
-           b[off + 3];
-}
+uint32_t be(const std::vector<uint8_t> &b, size_t off) { return pcfg::BeReader(b).at(off).u32(); }
 
 // Reads the log as a reader does: the (seq_no, opcode) of each record of
-// the opcode, and whether the read said more would follow.
+// the opcode, whether the read said more would follow, and the record.
 struct Read {
     uint32_t seq, opcode, more;
-    bool operator==(const Read &) const = default;
+    std::vector<uint8_t> record = {};
+    bool operator==(const Read &o) const { return seq == o.seq && opcode == o.opcode && more == o.more; }
 };
 std::vector<Read> read_all(uint32_t opcode) {
     const uint32_t params[7] = {1, 1, 0, 0, 0, 0, 0};
@@ -43,8 +42,8 @@ std::vector<Read> read_all(uint32_t opcode) {
     const void *rec = nullptr;
     while (shm_eventlog_read_rec(2, &more, &rec, 0, -1, 0, opcode) == 0) {
         const auto *b = static_cast<const uint8_t *>(rec);
-        std::vector<uint8_t> head(b, b + 48);
-        out.push_back({be(head, 12), be(head, 28), more});
+        pcfg::BeReader head(b, 48);
+        out.push_back({head.at(12).u32(), head.at(28).u32(), more, {b, b + head.at(16).u32()}});
     }
     return out;
 }
@@ -65,12 +64,8 @@ public:
         munmap(map_, kSize);
         close(fd_);
     }
-    template <typename T>
-    void put(size_t off, T v) {
-        std::memcpy(map_ + off, &v, sizeof v);
-    }
-    template <typename T>
-    T get(size_t off) const {
+    template <typename T> void put(size_t off, T v) { std::memcpy(map_ + off, &v, sizeof v); }
+    template <typename T> T get(size_t off) const {
         T v;
         std::memcpy(&v, map_ + off, sizeof v);
         return v;
@@ -86,7 +81,8 @@ private:
     uint8_t *map_ = nullptr;
 };
 
-TEST_F(EventLogTest, MessagesAreNumberedFromOneAfterAClear) {
+// A record: 12 seq_no, 16 length, 24 kind, 28 opcode, 48 payload.
+TEST_F(EventLogTest, MessagesAreNumberedFromOneAfterAClearAndReadByOpcode) {
     pcfg_sim::log_message(1, 395, {0, 1, 2});
     pcfg_sim::log_message(2, 395, {});
     pcfg_sim::clear_event_log();
@@ -95,16 +91,12 @@ TEST_F(EventLogTest, MessagesAreNumberedFromOneAfterAClear) {
     const auto log = pcfg_sim::event_log();
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[0].size(), 56u);
-    EXPECT_EQ(be(log[0], 12), 1u);
-    EXPECT_EQ(be(log[0], 16), 56u);
-    EXPECT_EQ(be(log[0], 24), 1u);
-    EXPECT_EQ(be(log[0], 28), 435u);
     EXPECT_EQ(log[0][48], 7);
-    EXPECT_EQ(be(log[1], 12), 2u);
-    EXPECT_EQ(be(log[1], 24), 2u);
-}
-
-TEST_F(EventLogTest, ReadingFiltersByOpcodeAndSaysWhetherMoreFollow) {
+    EXPECT_EQ((std::vector<uint32_t>{be(log[0], 12), be(log[0], 16), be(log[0], 24), be(log[0], 28),
+                                     be(log[1], 12), be(log[1], 24)}),
+              (std::vector<uint32_t>{1, 56, 1, 435, 2, 2}));
+    // Reading filters by opcode and says whether more follow.
+    pcfg_sim::clear_event_log();
     for (uint32_t opcode : {395u, 435u, 395u, 3120u, 395u, 435u}) pcfg_sim::log_message(1, opcode, {});
     EXPECT_EQ(read_all(395), (std::vector<Read>{{1, 395, 1}, {3, 395, 1}, {5, 395, 0}}));
     EXPECT_EQ(read_all(3120), (std::vector<Read>{{4, 3120, 0}}));
@@ -183,9 +175,7 @@ TEST_F(EventLogTest, DamagedOrForeignSegmentsAreReportedAndNotUsed) {
         }
         testing::internal::CaptureStderr();
         EXPECT_TRUE(read_all(395).empty()) << c.what;
-        Params p(30);
-        p.bare(30);
-        EXPECT_EQ(run(p), "Unable to init_shm_eventlog.\n") << c.what;
+        EXPECT_EQ(run(Params(30).bare(30)), "Unable to init_shm_eventlog.\n") << c.what;
         pcfg_sim::log_message(1, 395, {0, 3});
         const std::string report = testing::internal::GetCapturedStderr();
         EXPECT_EQ(report.rfind("event log " + pcfg_sim::event_log_segment() + ": ", 0), 0u)
@@ -222,15 +212,12 @@ TEST_F(EventLogTest, MessagesWrappingRoundTheRingReadBackWhole) {
         pcfg_sim::clear_event_log();
         fill_until(before_end);
         pcfg_sim::log_message(1, 395, marked);
-        const uint32_t params[7] = {1, 1, 0, 0, 0, 0, 0};
-        ASSERT_EQ(init_shm_eventlog(params), 0);
-        uint32_t more = 1;
-        const void *rec = nullptr;
-        ASSERT_EQ(shm_eventlog_read_rec(2, &more, &rec, 0, -1, 0, 395), 0);
-        EXPECT_EQ(more, 0u);
-        const auto *b = static_cast<const uint8_t *>(rec);
-        EXPECT_EQ(std::vector<uint8_t>(b + 48, b + 48 + marked.size()), marked) << before_end;
-        EXPECT_EQ(pcfg_sim::event_log().back(), std::vector<uint8_t>(b, b + 48 + marked.size()));
+        const auto reads = read_all(395);
+        ASSERT_EQ(reads.size(), 1u);
+        EXPECT_EQ(reads[0].more, 0u);
+        EXPECT_EQ(std::vector<uint8_t>(reads[0].record.begin() + 48, reads[0].record.end()), marked)
+            << before_end;
+        EXPECT_EQ(pcfg_sim::event_log().back(), reads[0].record);
     }
 }
 

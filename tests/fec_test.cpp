@@ -7,6 +7,7 @@
 
 #include "pcfg_platform.h"
 #include "support/fixture.h"
+#include "support/golden.h"
 
 using namespace pcfg_test;
 using pcfg_sim::calls_named;
@@ -59,84 +60,64 @@ protected:
     int queue_ = -1;
 };
 
+// The request goes out on the shell's queue and the receive waits for the
+// reply to that request's token; the manager logs request and answer.
 TEST_F(FecTest, SendsOneFecTlvAndTakesTheReplyToThatRequest) {
     // An earlier answer waits on the shell's queue: the command must leave it.
     const std::array<uint8_t, 8> report{1};
     mts_send(queue_, &kManager, 435, report.data(), 8, nullptr, 0, 0);
     pcfg_sim::clear_calls();
-
-    EXPECT_EQ(set_fec(3, 1), "mts send: if_index = 0x1002000, port = 2, fec = 1\n"
-                             "mts recv: if_index = 0x1002000, status = 0, success\n");
-    EXPECT_EQ(call_names(), (std::vector<std::string>{"get_front_port_if_index_list", "mts_send",
-                                                      "mts_rr_token_get", "mts_recv", "mts_drop",
-                                                      "mts_payload_get", "mts_payload_size",
-                                                      "mts_drop"}));
-    const auto send = calls_named("mts_send").at(0);
-    EXPECT_EQ(send.args, (std::vector<int64_t>{queue_, 0xfe000000, 902, 395, 1, 10, 1, 0, 0}));
-    const auto request = bytes({0, 1, 0x01, 0x00, 0x20, 0x00, 1, 175, 1, 1});
-    EXPECT_EQ(send.payload, request);
-    auto words = calls_named("mts_recv").at(0).words;
-    ASSERT_EQ(words.size(), 10u);
-    EXPECT_NE(words[3], 0u) << "the request's token";
-    words[3] = 0;
-    EXPECT_EQ(words, (std::vector<uint32_t>{1, 0, 5, 0, 0, 0, 0, 0, 0, 0}));
-    for (const auto &drop : calls_named("mts_drop")) EXPECT_EQ(drop.args.at(0), queue_);
-
-    const auto log = pcfg_sim::event_log();  // the manager logged request and answer
+    Transcript t;
+    t.add("output", set_fec(3, 1)).add("calls", calls_text());
+    EXPECT_NE(calls_named("mts_recv").at(0).words.at(3), 0u) << "the request's token";
+    const auto log = pcfg_sim::event_log();
     ASSERT_GE(log.size(), 2u);
-    EXPECT_EQ(std::vector<uint8_t>(log[log.size() - 2].begin() + 48, log[log.size() - 2].end()), request);
-    EXPECT_EQ(std::vector<uint8_t>(log.back().begin() + 48, log.back().end()),
-              bytes({0, 1, 0x01, 0x00, 0x20, 0x00, 0, 0, 0, 0}));
+    for (size_t i = log.size() - 2; i < log.size(); ++i)
+        t.add("logged payload", hex(std::span(log[i]).subspan(48)) + "\n");
+    expect_golden("cli/fec_request", t.str());
     EXPECT_EQ(receive(435).size(), 12u) << "the earlier answer is still there";
 }
 
 TEST_F(FecTest, PortAndFecTokens) {
-    const std::tuple<uint32_t, std::optional<uint32_t>, const char *> cases[] = {
-        {0, 1, "mts send: if_index = 0x0, port = -1, fec = 1\n"  // port 0 is no port
-               "mts recv: if_index = 0x0, status = 1076428811, failure\n"},
-        {49, 1, "mts send: if_index = 0x0, port = 48, fec = 1\n"
-                "mts recv: if_index = 0x0, status = 1076428811, failure\n"},
-        {1, std::nullopt, "mts send: if_index = 0x1000000, port = 0, fec = 0\n"
-                          "mts recv: if_index = 0x1000000, status = 0, success\n"},
-        {1, 256, "mts send: if_index = 0x1000000, port = 0, fec = 0\n"
-                 "mts recv: if_index = 0x1000000, status = 0, success\n"},
-        {48, 511, "mts send: if_index = 0x102f000, port = 47, fec = 255\n"
-                  "mts recv: if_index = 0x102f000, status = 1076428809, failure\n"},
-    };
-    for (const auto &[typed_port, fec, text] : cases) EXPECT_EQ(set_fec(typed_port, fec), text);
-
-    Params none(41);
-    none.handle(queue_).bare(PCFG_PARAM_PORT).num(PCFG_PARAM_FEC, 1);
-    EXPECT_EQ(run(none), std::get<2>(cases[0]));
-
+    Transcript t;
+    const std::tuple<uint32_t, std::optional<uint32_t>> cases[] = {
+        {0, 1},  // port 0 is no port
+        {49, 1}, {1, std::nullopt}, {1, 256}, {48, 511}};
+    for (const auto &[typed_port, fec] : cases)
+        t.add("port " + std::to_string(typed_port) + " fec " + (fec ? std::to_string(*fec) : "none"),
+              set_fec(typed_port, fec));
+    t.add("port token without a value",
+          run(Params(41).handle(queue_).bare(PCFG_PARAM_PORT).num(PCFG_PARAM_FEC, 1)));
     pcfg_sim::CardConfig empty;  // no front ports
     empty.num_ports = 0;
     pcfg_sim::reset(empty);
     bind_shell_queue();
-    EXPECT_EQ(set_fec(1, 1), "mts send: if_index = 0x0, port = 0, fec = 1\n"
-                             "mts recv: if_index = 0x0, status = 1076428811, failure\n");
+    t.add("a card without front ports, port 1", set_fec(1, 1));
+    expect_golden("cli/fec_tokens", t.str());
+}
+
+void answer(Reply::Kind kind, std::initializer_list<int> payload) {
+    pcfg_sim::script_reply({kind, 0, bytes(payload)});
 }
 
 TEST_F(FecTest, OutcomesAndFailures) {
-    const std::string sent = "mts send: if_index = 0x1000000, port = 0, fec = 1\n";
-    const std::tuple<std::function<void()>, std::string, size_t> cases[] = {
-        {[] { pcfg_sim::script_reply({Reply::Kind::Answer, 0, bytes({0, 1, 1, 0, 0, 0, 0, 0, 0, 22})}); },
-         sent + "mts recv: if_index = 0x1000000, status = 22, failure\n", 2},
-        {[] { pcfg_sim::script_reply({Reply::Kind::NullPayload, 0, {}}); }, sent + "mts recv: no payload\n", 2},
-        {[] { pcfg_sim::script_reply({Reply::Kind::Answer, 0, bytes({0, 1, 1, 0, 0, 0, 0, 0, 0})}); },
-         sent + "mts recv: short payload (9 bytes)\n", 2},
-        {[] { pcfg_sim::script_reply({Reply::Kind::Silence, 0, {}}); },
-         sent + "Failed to receive reponse message from pcfg, timed out.", 1},
-        {[] { pcfg_sim::fail("mts_send", -1, 113); }, "mts send failed", 0},
-        {[] { pcfg_sim::fail("get_front_port_if_index_list", 1); }, "getting if_index list failed\n", 0},
+    const std::tuple<const char *, std::function<void()>, size_t> cases[] = {
+        {"failure status", [] { answer(Reply::Kind::Answer, {0, 1, 1, 0, 0, 0, 0, 0, 0, 22}); }, 2},
+        {"null payload", [] { answer(Reply::Kind::NullPayload, {}); }, 2},
+        {"short payload", [] { answer(Reply::Kind::Answer, {0, 1, 1, 0, 0, 0, 0, 0, 0}); }, 2},
+        {"silence", [] { answer(Reply::Kind::Silence, {}); }, 1},
+        {"send fails", [] { pcfg_sim::fail("mts_send", -1, 113); }, 0},
+        {"no port list", [] { pcfg_sim::fail("get_front_port_if_index_list", 1); }, 0},
     };
-    for (const auto &[arrange, text, drops] : cases) {
+    Transcript t;
+    for (const auto &[name, arrange, drops] : cases) {
         pcfg_sim::clear_calls();
         arrange();
-        EXPECT_EQ(set_fec(1, 1), text);
-        EXPECT_EQ(calls_named("mts_drop").size(), drops) << text;
-        EXPECT_EQ(pcfg_sim::held_messages(), 0) << text;
+        t.add(name, set_fec(1, 1));
+        EXPECT_EQ(calls_named("mts_drop").size(), drops) << name;
+        EXPECT_EQ(pcfg_sim::held_messages(), 0) << name;
     }
+    expect_golden("cli/fec_outcomes", t.str());
 }
 
 TEST_F(FecTest, ManagerAppliesEachEntryAndRefusesWhatItCannot) {

@@ -1,24 +1,20 @@
 // Configuration event summary (commands 30 and 31) over event logs of
 // set-port-configuration requests.
+#include "support/bytes.h"
 #include "support/fixture.h"
+#include "support/golden.h"
 
 using namespace pcfg_test;
-using pcfg_sim::calls_named;
 
 namespace {
 
 class SummaryTest : public PcfgTest {};
 
-const std::string kHeading =
-    "  SeqNo Port   Speed    En/Dis   PortMode  RateMode Perf  B2B EcB2B\n";
-
 struct Tlv {
     uint8_t type;
     std::vector<uint8_t> value;
 };
-Tlv u32(uint8_t type, uint32_t v) {
-    return {type, {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}};
-}
+Tlv u32(uint8_t type, uint32_t v) { return {type, Bytes().u32(v)}; }
 Tlv u8(uint8_t type, uint8_t v) { return {type, {v}}; }
 
 struct Entry {
@@ -31,15 +27,11 @@ uint32_t port_if(uint8_t index) { return pcfg_sim::if_index_of_port(index); }
 // A set-port-configuration request payload; num_ports from the entries
 // unless given.
 std::vector<uint8_t> request(const std::vector<Entry> &entries, int num_ports = -1) {
-    std::vector<uint8_t> p{0, uint8_t(num_ports < 0 ? entries.size() : num_ports)};
+    Bytes p;
+    p.u8(0).u8(num_ports < 0 ? entries.size() : static_cast<size_t>(num_ports));
     for (const Entry &e : entries) {
-        for (int s = 24; s >= 0; s -= 8) p.push_back(uint8_t(e.if_index >> s));
-        p.push_back(uint8_t(e.tlvs.size()));
-        for (const Tlv &t : e.tlvs) {
-            p.push_back(t.type);
-            p.push_back(uint8_t(t.value.size()));
-            p.insert(p.end(), t.value.begin(), t.value.end());
-        }
+        p.u32(e.if_index).u8(e.tlvs.size());
+        for (const Tlv &t : e.tlvs) p.u8(t.type).u8(t.value.size()).raw(t.value);
     }
     return p;
 }
@@ -49,42 +41,24 @@ void log_request(const std::vector<uint8_t> &payload, uint32_t kind = 1) {
 }
 
 // A reply: one status entry per port.
-void log_reply(uint32_t if_index) {
-    log_request({0, 1, uint8_t(if_index >> 24), uint8_t(if_index >> 16), uint8_t(if_index >> 8),
-                 uint8_t(if_index), 0, 0, 0, 0},
-                2);
+void log_reply(uint32_t if_index) { log_request(Bytes().u8(0).u8(1).u32(if_index).u32(0), 2); }
+
+std::string summary(Params &p) {
+    return with_result([&] { return set_port_cfg_summary_cli(p.block()); });
 }
 
-struct Outcome {
-    int rc;
-    std::string text;
-};
-
-Outcome summary(Params &p) {
-    Outcome o{};
-    o.text = capture_stdout([&] { o.rc = set_port_cfg_summary_cli(p.block()); });
-    return o;
+std::string all_ports() {
+    return summary(Params(30).bare(30));
 }
 
-Outcome all_ports() {
-    Params p(30);
-    p.bare(30);
-    return summary(p);
-}
-
+// The log is read from its start, set-port-configuration messages only; a
+// reply is read and skipped.
 TEST_F(SummaryTest, OneRequestOneRow) {
     log_request(request({{port_if(4), {u32(3, 8000), u8(12, 1), u32(2, 0x20), u8(44, 2), u32(25, 0)}}}));
     log_reply(port_if(4));
-    const Outcome o = all_ports();
-    EXPECT_EQ(o.rc, 0);
-    EXPECT_EQ(o.text, kHeading + "      1    5      8G        Up          F    Shared    -  Def     -\n");
-    // The log is read from its start, set-port-configuration messages only.
-    const auto init = calls_named("init_shm_eventlog");
-    ASSERT_EQ(init.size(), 1u);
-    EXPECT_EQ(init[0].words, (std::vector<uint32_t>{1, 1, 0, 0, 0, 0, 0}));
-    const auto reads = calls_named("shm_eventlog_read_rec");
-    ASSERT_EQ(reads.size(), 2u) << "the reply is read and skipped";
-    EXPECT_EQ(reads[0].args, (std::vector<int64_t>{2, 1, 1, 0, -1, 0, 395}));
+    Transcript t;
+    t.add("summary", all_ports()).add("calls", calls_text());
+    expect_golden("history/summary_one_row", t.str());
 }
 
 // A day of configuration: bring-up of three ports, a rate-mode change, a
@@ -105,69 +79,44 @@ void log_a_day() {
     log_request(request({{port_if(0), {u32(3, 2)}}}, 0));                            // 6: no ports
 }
 
-const std::string kDayRows =
-    "      1    1    Auto        Up       Auto         -    -   32   Def\n"
-    "      1    2      4G        Up         FL         -    -    -     -\n"
-    "      1    3   Max8G      Down         TE         -   16    -   500\n"
-    "      4    2       -         -          -      Full  Def    -     -\n"
-    "      5    3       -         -          -         -    -    -     -\n"
-    "      5    2       -         -   FLnotPdi         -    -32767     -\n"
-    "      5    1       -         -        All         -    -    -     -\n";
-
-TEST_F(SummaryTest, AllPortsOverADayOfRequests) {
+// Port numbers whose index is 255 (typed 0 or 256) filter nothing.
+TEST_F(SummaryTest, ADayOfRequestsForAllPortsAndForOne) {
     log_a_day();
-    const Outcome o = all_ports();
-    EXPECT_EQ(o.rc, 0);
-    EXPECT_EQ(o.text, kHeading + kDayRows);
-}
-
-TEST_F(SummaryTest, OnePortThroughTheCommandTable) {
-    log_a_day();
-    Params p(31);
+    Transcript t;
+    t.add("all ports", all_ports());
+    Params p(31), all(30);
     p.num(31, 2);
-    EXPECT_EQ(run(p), kHeading +
-                          "      1    2      4G        Up         FL         -    -    -     -\n"
-                          "      4    2       -         -          -      Full  Def    -     -\n"
-                          "      5    2       -         -   FLnotPdi         -    -32767     -\n");
-    Params all(30);
     all.bare(30);
-    EXPECT_EQ(run(all), kHeading + kDayRows);
-    // Port numbers whose index is 255 (typed 0 or 256) filter nothing.
+    t.add("port 2, command 31", run(p)).add("all ports, command 30", run(all));
     for (uint32_t typed : {0u, 256u}) {
-        Params q(31);
-        q.num(31, typed);
-        EXPECT_EQ(summary(q).text, kHeading + kDayRows) << typed;
+        t.add("port " + std::to_string(typed), summary(Params(31).num(31, typed)));
     }
+    expect_golden("history/summary_day", t.str());
 }
 
 TEST_F(SummaryTest, NamesAndCreditColumns) {
-    struct Case {
-        std::vector<Tlv> tlvs;
-        std::string row;
+    const std::vector<std::vector<Tlv>> cases{
+        {u32(3, 10), u8(12, 4), u32(2, 0x2), u8(44, 3)},
+        {u32(3, 100), u8(12, 8), u32(2, 0x4000), u8(44, 4)},
+        {u32(3, 10000), u8(12, 0xFF), u32(2, 0x80000000), u32(37, 99999)},
+        {u32(3, 4), u32(2, 0x40000), u32(25, 1), u32(41, 123456)},
+        {u32(3, 12345), u32(2, 0x60)},
+        {u32(2, 0x80000)},
+        {u32(2, 0x41)},
+        {{3, {0, 0, 0x3E, 0x80, 9, 9}}, {12, {1, 7, 7}}},  // values longer than their field
     };
-    const std::vector<Case> cases{
-        {{u32(3, 10), u8(12, 4), u32(2, 0x2), u8(44, 3)},
-         "     10M   Testing         SD   Default    -    -     -"},
-        {{u32(3, 100), u8(12, 8), u32(2, 0x4000), u8(44, 4)},
-         "    100M  Trunking         NP         -    -    -     -"},
-        {{u32(3, 10000), u8(12, 0xFF), u32(2, 0x80000000), u32(37, 99999)},
-         "     10G       All     AD_DEF         -99999    -     -"},
-        {{u32(3, 4), u32(2, 0x40000), u32(25, 1), u32(41, 123456)},
-         "  Max16G         -    LINK_UP         -    -    1123456"},
-        {{u32(3, 12345), u32(2, 0x60)}, "       -         -         FX         -    -    -     -"},
-        {{u32(2, 0x80000)}, "       -         -         FA         -    -    -     -"},
-        {{u32(2, 0x41)}, "       -         -          -         -    -    -     -"},
-        // A value longer than its field is read from its first bytes.
-        {{{3, {0, 0, 0x3E, 0x80, 9, 9}}, {12, {1, 7, 7}}},
-         "     16G        Up          -         -    -    -     -"},
-    };
-    for (const Case &c : cases) {
+    Transcript t;
+    for (size_t i = 0; i < cases.size(); ++i) {
         pcfg_sim::clear_event_log();
-        log_request(request({{port_if(7), c.tlvs}}));
-        EXPECT_EQ(all_ports().text, kHeading + "      1    8" + c.row + "\n") << c.row;
+        log_request(request({{port_if(7), cases[i]}}));
+        t.add("port 8, request " + std::to_string(i + 1), all_ports());
     }
+    expect_golden("history/summary_names", t.str());
 }
 
+// Unreadable records end silently; a TLV that runs past the payload ends
+// the record, and its entry shows nothing (the entries before it were
+// shown). Kinds other than 2 count as requests.
 TEST_F(SummaryTest, RecordsThatCannotBeReadEndSilently) {
     const uint32_t p0 = port_if(0);
     const std::vector<std::vector<uint8_t>> bad{
@@ -179,27 +128,18 @@ TEST_F(SummaryTest, RecordsThatCannotBeReadEndSilently) {
         request({{p0, {{12, {}}}}}),                      // enable state without its byte
     };
     for (const auto &payload : bad) log_request(payload);
-    // A TLV that runs past the payload ends the record, and its entry
-    // shows nothing; the entries before it were shown.
     auto cut = request({{p0, {u32(3, 8000), {8, {0, 0, 0, 0, 0, 0}}}}});
     cut.pop_back();
     log_request(cut);
     auto tail_cut = request({{p0, {u32(3, 8000)}}, {port_if(1), {u32(3, 4000), u8(12, 1)}}});
     tail_cut.pop_back();
     log_request(tail_cut);
-    // Kinds other than 2 count as requests.
     log_request(request({{port_if(9), {u8(12, 2)}}}), 0);
     log_request(request({{port_if(9), {u8(12, 1)}}}), 7);
-    const Outcome o = all_ports();
-    EXPECT_EQ(o.rc, 0);
-    EXPECT_EQ(o.text, kHeading +
-                          "      4    1      8G         -          -         -    -    -     -\n"
-                          "      8    1      8G         -          -         -    -    -     -\n"
-                          "      9   10       -      Down          -         -    -    -     -\n"
-                          "     10   10       -        Up          -         -    -    -     -\n");
+    expect_golden("history/summary_unreadable", all_ports());
 }
 
-TEST_F(SummaryTest, ParameterFailures) {
+TEST_F(SummaryTest, ParameterFailuresAndTheLastToken) {
     log_request(request({{port_if(0), {u32(3, 8000)}}}));
     EXPECT_EQ(capture_stdout([] { EXPECT_EQ(set_port_cfg_summary_cli(nullptr), 1); }),
               "VSH Parameter information NULL\n");
@@ -207,63 +147,36 @@ TEST_F(SummaryTest, ParameterFailures) {
     other.num(12, 1).num(17, 2);
     bare_port.bare(31);
     bare_then_all.bare(31).bare(30);
-    for (Params *p : {&empty, &other, &bare_port, &bare_then_all}) {
-        const Outcome o = summary(*p);
-        EXPECT_EQ(o.rc, 1);
-        EXPECT_EQ(o.text, "Invalid command!\n");
-    }
+    for (Params *p : {&empty, &other, &bare_port, &bare_then_all})
+        EXPECT_EQ(summary(*p), "Invalid command!\n[rc 1]\n");
     EXPECT_TRUE(pcfg_sim::calls().empty()) << "the log is not touched";
-}
-
-TEST_F(SummaryTest, TheLastTokenDecidesWhetherRecordsAreShown) {
-    log_request(request({{port_if(0), {u32(3, 8000)}}}));
+    // The last token decides whether records are shown, and the whole list
+    // counts, beyond the token count.
     log_request(request({{port_if(1), {u32(3, 8000)}}}));
-    Params p(30);
+    Params p(30), q(30);
     p.bare(30).num(12, 2);
-    const Outcome o = summary(p);
-    EXPECT_EQ(o.rc, 0);
-    EXPECT_EQ(o.text, "invalid taken\ninvalid taken\n");
-    // The whole list counts, beyond the token count.
-    Params q(30);
+    EXPECT_EQ(summary(p), "invalid taken\ninvalid taken\n[rc 0]\n");
     q.num(12, 2).bare(30).count(1);
-    EXPECT_EQ(summary(q).text, kHeading +
-                                   "      1    1      8G         -          -         -    -    -     -\n"
-                                   "      2    2      8G         -          -         -    -    -     -\n");
+    expect_golden("history/summary_token_count", summary(q));
 }
 
+// An empty log, then failing reads: the first, the second, and a read that
+// hands over no record and no more-records flag.
 TEST_F(SummaryTest, LogFailures) {
-    // An empty log: the first read finds nothing.
-    Outcome o = all_ports();
-    EXPECT_EQ(o.rc, 1);
-    EXPECT_EQ(o.text, "");
-
+    Transcript t;
+    t.add("empty log", all_ports());
     log_request(request({{port_if(0), {u32(3, 8000)}}}));
     log_request(request({{port_if(1), {u32(3, 4000)}}}));
     pcfg_sim::fail("init_shm_eventlog", -1);
-    o = all_ports();
-    EXPECT_EQ(o.rc, 1);
-    EXPECT_EQ(o.text, "Unable to init_shm_eventlog.\n");
-
+    t.add("init fails", all_ports());
     pcfg_sim::fail("shm_eventlog_read_rec", -1, 0, 2);
-    o = all_ports();
-    EXPECT_EQ(o.rc, 1);
-    EXPECT_EQ(o.text, kHeading + "      1    1      8G         -          -         -    -    -     -\n");
-
+    t.add("second read fails", all_ports());
     pcfg_sim::fail("shm_eventlog_read_rec", -1, 0, 1);
-    o = all_ports();
-    EXPECT_EQ(o.rc, 1);
-    EXPECT_EQ(o.text, "");
-
-    // A successful read that hands over no record and no more-records flag.
+    t.add("first read fails", all_ports());
     pcfg_sim::fail("shm_eventlog_read_rec", 0, 0, 1);
-    o = all_ports();
-    EXPECT_EQ(o.rc, 0);
-    EXPECT_EQ(o.text, kHeading);
+    t.add("first read hands over nothing", all_ports());
+    expect_golden("history/summary_log_failures", t.str());
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(SummaryTest, AStartingCardLogsItsStartUpConfigurationOnce) {
     pcfg_sim::CardConfig config;
@@ -273,13 +186,7 @@ TEST_F(SummaryTest, AStartingCardLogsItsStartUpConfigurationOnce) {
     pcfg_sim::reset(config);
     pcfg_sim::reset(config);  // the log is not empty any more: nothing is added
     EXPECT_EQ(pcfg_sim::event_log().size(), 4u);
-    EXPECT_EQ(all_ports().text,
-              kHeading +
-                  "      1    1     16G        Up          F      Full    -    -     -\n"
-                  "      1    2     16G        Up         FL      Full    -    -     -\n"
-                  "      1    3     16G        Up          E    Shared    -   64   Def\n"
-                  "      1    4     16G        Up         TE    Shared    -   64   Def\n"
-                  "      3    1       -         -          -         -    -    -     -\n");
+    expect_golden("history/summary_start_up", all_ports());
 }
 
 }  // namespace

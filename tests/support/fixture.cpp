@@ -27,6 +27,12 @@ std::string PcfgTest::run(Params &params) {
     return text;
 }
 
+std::string with_result(const std::function<int()> &call) {
+    int rc = -1;
+    const std::string text = capture_stdout([&] { rc = call(); });
+    return text + "[rc " + std::to_string(rc) + "]\n";
+}
+
 std::vector<std::string> call_names() {
     std::vector<std::string> names;
     for (const auto &c : pcfg_sim::calls()) names.push_back(c.name);

@@ -24,6 +24,7 @@ protected:
 
     // Runs a command through the entry point and returns what it printed.
     std::string run(Params &params);
+    std::string run(Params &&params) { return run(params); }
     // Output of any piece of library code.
     std::string out(const std::function<void()> &body) { return capture_stdout(body); }
 
@@ -31,6 +32,10 @@ protected:
     // freed again before the test ends).
     size_t allowed_allocations_ = 0;
 };
+
+// What `call` printed, then "[rc <its result>]" right where the printing
+// stopped.
+std::string with_result(const std::function<int()> &call);
 
 // The platform calls of the log, by name only, in order.
 std::vector<std::string> call_names();

@@ -7,13 +7,14 @@
 
 #include "decode/decode_common.h"
 #include "support/capture.h"
+#include "support/golden.h"
 
 namespace pcfg_test {
 
 std::vector<uint8_t> logged_record(uint32_t opcode, uint32_t kind,
                                    const std::vector<uint8_t> &payload, uint32_t seq_no) {
     const auto length = static_cast<uint32_t>(48 + payload.size());
-    std::vector<uint8_t> rec = Be()
+    std::vector<uint8_t> rec = Bytes()
                                    .u32(0)
                                    .u32(0x00000101)
                                    .u32(0x1001)
@@ -41,16 +42,19 @@ std::string decode(pcfg_decoder_fn decoder, const std::vector<uint8_t> &record) 
     return decode_cut(decoder, record, static_cast<uint32_t>(record.size()));
 }
 
-void check_samples(const std::vector<DecodeSample> &samples) {
+void check_samples(const std::string &golden, const std::vector<DecodeSample> &samples,
+                   std::source_location where) {
+    Transcript t;
     for (const DecodeSample &s : samples) {
         const auto rec = logged_record(s.opcode, s.kind, s.payload);
         pcfg::decode::set_indent(5);
-        EXPECT_EQ(decode(s.decoder, rec), s.expected) << s.name;
+        t.add(s.name, decode(s.decoder, rec));
         for (uint32_t len = 0; len < rec.size(); ++len) {
             pcfg::decode::set_indent(5);
             decode_cut(s.decoder, rec, len);
         }
     }
+    expect_golden(golden, t.str(), where);
 }
 
 }  // namespace pcfg_test

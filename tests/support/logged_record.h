@@ -4,33 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <source_location>
 #include <string>
 #include <vector>
 
 #include "port_cfg_cli.h"
+#include "support/bytes.h"
 
 namespace pcfg_test {
-
-// Big-endian payload builder.
-class Be {
-public:
-    Be &u8(uint32_t v) { return put(v, 1); }
-    Be &u16(uint32_t v) { return put(v, 2); }
-    Be &u32(uint32_t v) { return put(v, 4); }
-    Be &raw(const std::vector<uint8_t> &b) {
-        bytes_.insert(bytes_.end(), b.begin(), b.end());
-        return *this;
-    }
-    operator std::vector<uint8_t>() const { return bytes_; }
-    size_t size() const { return bytes_.size(); }
-
-private:
-    Be &put(uint32_t v, int n) {
-        for (int i = n - 1; i >= 0; --i) bytes_.push_back(static_cast<uint8_t>(v >> (8 * i)));
-        return *this;
-    }
-    std::vector<uint8_t> bytes_;
-};
 
 inline constexpr uint32_t kRequest = 1;
 inline constexpr uint32_t kReply = 2;
@@ -49,18 +30,19 @@ std::string decode_cut(pcfg_decoder_fn decoder, const std::vector<uint8_t> &reco
 // What the decoder prints for the whole record, from an exactly sized copy.
 std::string decode(pcfg_decoder_fn decoder, const std::vector<uint8_t> &record);
 
-// One sample message and what its decoder prints with a 5-space indent.
+// One sample message for a decoder.
 struct DecodeSample {
-    const char *name;
+    std::string name;
     pcfg_decoder_fn decoder;
     uint32_t opcode;
     uint32_t kind;
     std::vector<uint8_t> payload;
-    std::string expected;
 };
 
-// Golden check of each sample, then the truncation sweep: every shorter
-// length of each sample decodes without reading past the record.
-void check_samples(const std::vector<DecodeSample> &samples);
+// What each sample decodes to with a 5-space indent, checked against the
+// golden transcript `golden`; then the truncation sweep: every shorter length
+// of each sample decodes without reading past the record.
+void check_samples(const std::string &golden, const std::vector<DecodeSample> &samples,
+                   std::source_location where = std::source_location::current());
 
 }  // namespace pcfg_test
