@@ -74,7 +74,8 @@ void show_counters(const cli_param_block &params, const char *op, uint8_t aggr,
 
 // Port index of commands 33 and 34 once it is known to be on the card, or
 // no value after printing why not. `beyond_list` also accepts a port
-// missing from the list whose index is below the card's front-port count.
+// missing from the list whose index is below the card's front-port count,
+// compared as signed numbers.
 std::optional<int32_t> checked_port(const cli_param_block &params, const char *op,
                                     bool beyond_list) {
     const int32_t index = port_index(params, Pick::Last);
@@ -85,7 +86,7 @@ std::optional<int32_t> checked_port(const cli_param_block &params, const char *o
     front_port_list list{};
     if (!front_ports(list, op)) return std::nullopt;
     if (find_port(list, index) == nullptr &&
-        !(beyond_list && index >= 0 && get_total_lc_front_ports() > index)) {
+        !(beyond_list && get_total_lc_front_ports() > index)) {
         printf("Invalid port number %d\n", shown(index));
         return std::nullopt;
     }
