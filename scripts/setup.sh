@@ -2,12 +2,14 @@
 # Installs what the build needs on a fresh machine, only where it is missing.
 #   scripts/setup.sh native   compiler, CMake, Ninja, GoogleTest sources
 #   scripts/setup.sh all      the above, plus the PowerPC cross compiler and qemu
+#   scripts/setup.sh quality  the native set, plus valgrind and gcovr (memcheck, coverage)
 set -euo pipefail
 
 want=(cmake ninja-build g++ googletest)
-if [[ "${1:-native}" == all ]]; then
-    want+=(g++-powerpc-linux-gnu qemu-user)
-fi
+case "${1:-native}" in
+    all) want+=(g++-powerpc-linux-gnu qemu-user) ;;
+    quality) want+=(valgrind gcovr) ;;
+esac
 
 missing=()
 for pkg in "${want[@]}"; do
