@@ -12,7 +12,7 @@
 #   scripts/coverage.sh --html   also build/coverage/html/index.html
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh quality
+scripts/setup.sh coverage
 jobs=${JOBS:-$(nproc)}
 
 cmake --preset coverage >/dev/null

@@ -2,13 +2,15 @@
 # Installs what the build needs on a fresh machine, only where it is missing.
 #   scripts/setup.sh native   compiler, CMake, Ninja, GoogleTest sources
 #   scripts/setup.sh all      the above, plus the PowerPC cross compiler and qemu
-#   scripts/setup.sh quality  the native set, plus valgrind and gcovr (memcheck, coverage)
+#   scripts/setup.sh memcheck the native set, plus valgrind
+#   scripts/setup.sh coverage the native set, plus gcovr
 set -euo pipefail
 
 want=(cmake ninja-build g++ googletest)
 case "${1:-native}" in
     all) want+=(g++-powerpc-linux-gnu qemu-user) ;;
-    quality) want+=(valgrind gcovr) ;;
+    memcheck) want+=(valgrind) ;;
+    coverage) want+=(gcovr) ;;
 esac
 
 missing=()
