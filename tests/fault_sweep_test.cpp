@@ -321,7 +321,9 @@ struct Outcome {
 struct Totals {
     size_t shapes = 0;
     size_t positions = 0;
-    size_t runs = 0;
+    size_t runs = 0;         // one call failed
+    size_t second_runs = 0;  // and then a call of its failure path
+    size_t answer_runs = 0;  // the manager's answer replaced
     std::map<std::string, size_t> by_call;  // positions per platform call
 };
 Totals g_totals;
@@ -329,8 +331,10 @@ Totals g_totals;
 class FaultSweep : public PcfgTest, public ::testing::WithParamInterface<Shape> {
 protected:
     static void TearDownTestSuite() {
-        printf("[ sweep    ] %zu command shapes, %zu call positions, %zu failure runs\n",
-               g_totals.shapes, g_totals.positions, g_totals.runs);
+        printf("[ sweep    ] %zu command shapes, %zu call positions; failure runs: %zu of one call, "
+               "%zu of two, %zu of the manager's answer\n",
+               g_totals.shapes, g_totals.positions, g_totals.runs, g_totals.second_runs,
+               g_totals.answer_runs);
         std::string calls;
         for (const auto &[name, n] : g_totals.by_call)
             calls += (calls.empty() ? "" : ", ") + name + " " + std::to_string(n);
@@ -437,7 +441,7 @@ protected:
                     pcfg_sim::fail(name, v.result, v.err, nth);
                     pcfg_sim::fail(c, w.result, w.err, n);
                 });
-                ++g_totals.runs;
+                ++g_totals.second_runs;
                 check_common(r2);
                 check_released(r2, refused_unbind ? 1 : 0, refused_drop ? 1 : 0);
             }
@@ -477,7 +481,7 @@ TEST_P(FaultSweep, EveryPlatformCallFailsInTurn) {
     for (const Answer &a : kAnswers) {
         SCOPED_TRACE(std::string("manager ") + a.label);
         const Outcome r = run_once([&] { pcfg_sim::script_reply(a.reply); });
-        ++g_totals.runs;
+        ++g_totals.answer_runs;
         check_common(r);
         check_released(r, 0, 0);
         check_expected(r, clean, a.key, Expect::Message);
