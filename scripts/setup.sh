@@ -2,16 +2,18 @@
 # Installs what the build needs on a fresh machine, only where it is missing.
 #   scripts/setup.sh native   compiler, CMake, Ninja, GoogleTest sources
 #   scripts/setup.sh all      the above, plus the PowerPC cross compiler and qemu
-#   scripts/setup.sh bench    the above, plus Google Benchmark, valgrind and python3
+#   scripts/setup.sh bench    the "all" set, plus Google Benchmark, valgrind and python3
+#   scripts/setup.sh memcheck the native set, plus valgrind
+#   scripts/setup.sh coverage the native set, plus gcovr
 set -euo pipefail
 
 want=(cmake ninja-build g++ googletest)
-if [[ "${1:-native}" == all || "${1:-native}" == bench ]]; then
-    want+=(g++-powerpc-linux-gnu qemu-user)
-fi
-if [[ "${1:-native}" == bench ]]; then
-    want+=(libbenchmark-dev valgrind python3)
-fi
+case "${1:-native}" in
+    all) want+=(g++-powerpc-linux-gnu qemu-user) ;;
+    bench) want+=(g++-powerpc-linux-gnu qemu-user libbenchmark-dev valgrind python3) ;;
+    memcheck) want+=(valgrind) ;;
+    coverage) want+=(gcovr) ;;
+esac
 
 missing=()
 for pkg in "${want[@]}"; do

@@ -14,4 +14,5 @@ for preset in dev ppc; do
     echo "== $preset: test"
     ctest --preset "$preset" -j "$jobs"
 done
+scripts/memcheck.sh
 echo "== all tests passed"

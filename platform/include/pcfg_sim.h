@@ -137,7 +137,9 @@ struct LogDecodeResult {
 // the end of the data is reported with its byte offset and decoding stops
 // there. Every record is decoded from a copy of exactly its own length.
 LogDecodeResult decode_log_bytes(std::span<const uint8_t> data);
-// The same for a saved log file.
+// The same for a saved log file. A file larger than kMaxSavedLogBytes is no
+// saved log (the card's log holds 1 MiB) and is refused unread.
+inline constexpr size_t kMaxSavedLogBytes = size_t{16} << 20;
 LogDecodeResult decode_log_file(const std::string &path);
 
 // ---------------------------------------------------------------------------

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 #include "pcfg_platform.h"
 #include "pcfg_sim.h"
@@ -119,8 +118,18 @@ LogDecodeResult decode_log_file(const std::string &path) {
         printf("decode-log: cannot read %s: %s\n", path.c_str(), strerror(errno));
         return {0, false};
     }
-    const std::vector<uint8_t> data{std::istreambuf_iterator<char>(in),
-                                    std::istreambuf_iterator<char>()};
+    // Read in bounded chunks: a device or an endless stream is refused once
+    // it has given more than a saved log can hold.
+    std::vector<uint8_t> data;
+    std::array<char, 65536> chunk;
+    while (in.read(chunk.data(), chunk.size()) || in.gcount() > 0) {
+        data.insert(data.end(), chunk.begin(), chunk.begin() + in.gcount());
+        if (data.size() > kMaxSavedLogBytes) {
+            printf("decode-log: cannot read %s: more than %zu bytes, not a saved log\n",
+                   path.c_str(), kMaxSavedLogBytes);
+            return {0, false};
+        }
+    }
     if (in.bad()) {
         printf("decode-log: cannot read %s\n", path.c_str());
         return {0, false};

@@ -248,13 +248,15 @@ int mts_recv(int handle, mts_msg_t *msg, const uint32_t *options) {
 }
 
 int mts_errno_get(int handle) {
-    enter({"mts_errno_get", {handle_arg(handle)}, {}, {}, {}});
+    if (auto f = enter({"mts_errno_get", {handle_arg(handle)}, {}, {}, {}}))
+        return static_cast<int>(f->result);
     if (Queue *q = queue_of(handle)) return q->last_errno;
     return tp().last_errno;
 }
 
 uint32_t mts_opc_get(const mts_msg_t *msg) {
-    enter({"mts_opc_get", {given(msg)}, {}, {}, {}});
+    if (auto f = enter({"mts_opc_get", {given(msg)}, {}, {}, {}}))
+        return static_cast<uint32_t>(f->result);
     const Message *m = message_of(msg);
     return m != nullptr ? m->opcode : 0;
 }
@@ -269,7 +271,8 @@ void *mts_payload_get(const mts_msg_t *msg) {
 }
 
 uint32_t mts_payload_size(const mts_msg_t *msg) {
-    enter({"mts_payload_size", {given(msg)}, {}, {}, {}});
+    if (auto f = enter({"mts_payload_size", {given(msg)}, {}, {}, {}}))
+        return static_cast<uint32_t>(f->result);
     const Message *m = message_of(msg);
     return m != nullptr && !m->null_payload ? static_cast<uint32_t>(m->payload.size()) : 0;
 }
@@ -285,7 +288,8 @@ int mts_drop(int handle, mts_msg_t *msg) {
 }
 
 uint32_t mts_rr_token_get(const mts_msg_t *sent) {
-    enter({"mts_rr_token_get", {given(sent)}, {}, {}, {}});
+    if (auto f = enter({"mts_rr_token_get", {given(sent)}, {}, {}, {}}))
+        return static_cast<uint32_t>(f->result);
     const Message *m = message_of(sent);
     return m != nullptr ? m->token : 0;
 }

@@ -1,11 +1,43 @@
 #include "eventlog_commands.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "pcfg_sim.h"
+#include "text.h"
 
 namespace pcfg_shell {
+namespace {
+
+// Why a file cannot be decoded as a saved log, or nothing when it can be
+// read: a regular file no larger than any saved log.
+std::string unreadable_log(const std::string &path) {
+    FILE *f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) return std::strerror(errno);
+    struct stat st {};
+    const bool regular = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode);
+    std::fclose(f);
+    if (!regular) return "not a saved event-log file";
+    if (static_cast<uint64_t>(st.st_size) > pcfg_sim::kMaxSavedLogBytes)
+        return cat({"not a saved event-log file (more than ",
+                    std::to_string(pcfg_sim::kMaxSavedLogBytes), " bytes)"});
+    return {};
+}
+
+// Why a file cannot be written, or nothing when it can (it is created, and
+// left as it was when it exists: saving replaces it afterwards).
+std::string unwritable(const std::string &path) {
+    FILE *f = std::fopen(path.c_str(), "ab");
+    if (f == nullptr) return std::strerror(errno);
+    std::fclose(f);
+    return {};
+}
+
+}  // namespace
 
 Outcome eventlog_show(Session &, const Args &) {
     pcfg_sim::show_event_log();
@@ -14,12 +46,17 @@ Outcome eventlog_show(Session &, const Args &) {
 
 Outcome eventlog_save(Session &, const Args &args) {
     const std::string path(args.word(0));
+    if (const std::string why = unwritable(path); !why.empty())
+        return Outcome::rejected(cat({"Cannot write ", quoted(path), ": ", why}));
     if (!pcfg_sim::save_event_log(path)) return Outcome::rejected("event log not saved");
     return Outcome::done();
 }
 
 Outcome eventlog_decode_file(Session &, const Args &args) {
-    const auto result = pcfg_sim::decode_log_file(std::string(args.word(0)));
+    const std::string path(args.word(0));
+    if (const std::string why = unreadable_log(path); !why.empty())
+        return Outcome::rejected(cat({"Cannot read ", quoted(path), ": ", why}));
+    const auto result = pcfg_sim::decode_log_file(path);
     printf("decode-log: %zu records decoded%s\n", result.records,
            result.complete ? "" : ", stopped at a damaged record");
     return Outcome::done();

@@ -115,13 +115,14 @@ std::string refusal(const std::vector<MatchState> &states, const Step &step,
     const std::string_view word = words[index];
     const auto typed = words.first(index);
     if (!step.number_error.empty()) return step.number_error;
-    if (index == 0)
-        return cat({"Unknown command ", quoted(word), " (type \"help\" for the commands)"});
     if (step.prefix_words.size() > 1) {
         std::string list;
         for (std::string_view w : step.prefix_words) list.append(list.empty() ? "" : ", ").append(w);
+        if (index == 0) return cat({"Ambiguous command ", quoted(word), ": ", list});
         return cat({"Ambiguous word ", quoted(word), " after ", quoted(join_words(typed)), ": ", list});
     }
+    if (index == 0)
+        return cat({"Unknown command ", quoted(word), " (type \"help\" for the commands)"});
     const bool wants_more = std::any_of(states.begin(), states.end(),
                                         [](const MatchState &s) { return element_at(s) != nullptr; });
     if (!wants_more)

@@ -21,12 +21,16 @@ struct PlatformCall {
     std::string_view what;
 };
 
-constexpr std::array<PlatformCall, 20> kPlatformCalls{{
+constexpr std::array<PlatformCall, 24> kPlatformCalls{{
     {"mts_bind", "open a transport queue"},
     {"mts_unbind", "close a transport queue"},
     {"mts_send", "send a message"},
     {"mts_recv", "receive a message"},
     {"mts_drop", "release a message"},
+    {"mts_errno_get", "error number of a queue (the result)"},
+    {"mts_opc_get", "opcode of a message (the result)"},
+    {"mts_payload_size", "payload size of a message (the result)"},
+    {"mts_rr_token_get", "request/response token of a sent message (the result)"},
     {"mts_payload_get", "payload of a message (null)"},
     {"mts_opc_name_get", "name of an opcode (null)"},
     {"sdstub_show_hist_inst", "display a history instance"},

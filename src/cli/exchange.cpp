@@ -85,8 +85,10 @@ int exchange(const ExchangeTexts &t, uint32_t opcode, const uint8_t *request,
             printf(t.recv_failed, err);
         return 1;
     }
-    if (answer.opcode() != opcode) {
-        printf(t.bad_opcode, static_cast<int>(answer.opcode()));
+    // Asked once: the message shows the opcode that failed the check.
+    const uint32_t received = answer.opcode();
+    if (received != opcode) {
+        printf(t.bad_opcode, static_cast<int>(received));
         return 1;
     }
     const uint8_t *payload = answer.payload();
