@@ -8,7 +8,7 @@
 #include "common/be_reader.h"
 #include "history/summary_record.h"
 #include "support/fixture.h"
-#include "support/payload.h"
+#include "support/bytes.h"
 
 using namespace pcfg_test;
 using pcfg_sim::Reply;
@@ -145,7 +145,7 @@ TEST_F(EdgeCasesTest, SummaryWalksAFullTokenListAndNoFurther) {
 TEST_F(EdgeCasesTest, ResourceTablesReachAsFarAsTheFartherTable) {
     // The index table lies after the buffer-group table: the body a caller
     // vouches for ends with the index table, and both tables print whole.
-    Payload body(20 + 24 + 24);
+    Bytes body(20 + 24 + 24);
     body.u16(0, 24).u16(6, 0).u8(8, 2).u32(12, 1);
     body.u16(20, 100).u16(22, 50).u32(24, 0).u32(28, 3);                // group 1: ports 1-4
     body.u8(44, 0).u8(45, 1).u16(46, 7).u16(48, 8).u8(50, 0).u8(51, 4).u32(52, 0x01000000);
