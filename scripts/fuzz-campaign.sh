@@ -33,8 +33,8 @@ for target in "${targets[@]}"; do
     run_log="$work/$target/last-run.log"
     outcome=clean
     if ! "$binary" "${FUZZ_FLAGS[@]}" -max_total_time="$seconds" -print_final_stats=1 \
-        -artifact_prefix="$work/$target/findings/" "$work/$target/corpus" \
-        $(fuzz_input_dirs "$target") >"$run_log" 2>&1; then
+        -max_len="$(fuzz_max_len "$target")" -artifact_prefix="$work/$target/findings/" \
+        "$work/$target/corpus" $(fuzz_input_dirs "$target") >"$run_log" 2>&1; then
         outcome=FINDING
         status=1
     fi

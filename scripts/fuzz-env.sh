@@ -21,6 +21,15 @@ fuzz_targets() {
 
 fuzz_binary() { echo "$FUZZ_BIN/fuzz_$1"; }
 
+# Longest input a run makes: libFuzzer's default, except for the manager's
+# answers, the longest of which (the credit tables) is about 16 kB.
+fuzz_max_len() {
+    case $1 in
+        answers) echo 20000 ;;
+        *) echo 4096 ;;
+    esac
+}
+
 # The committed inputs of a target: its corpus and its regression inputs.
 fuzz_input_dirs() {
     local d

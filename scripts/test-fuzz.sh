@@ -33,8 +33,9 @@ for target in $(fuzz_targets); do
     # A short run from the committed inputs; new inputs go to the scratch
     # corpus, findings to the scratch findings folder.
     if ! "$(fuzz_binary "$target")" "${FUZZ_FLAGS[@]}" -max_total_time="$seconds" \
-        -print_final_stats=1 -artifact_prefix="$scratch/$target/findings/" \
-        "$scratch/$target/corpus" $inputs >>"$log" 2>&1; then
+        -max_len="$(fuzz_max_len "$target")" -print_final_stats=1 \
+        -artifact_prefix="$scratch/$target/findings/" "$scratch/$target/corpus" $inputs \
+        >>"$log" 2>&1; then
         echo "fuzz $target: FINDING (see $log and $scratch/$target/findings/)"
         tail -n 30 "$log"
         failed+=("$target")
