@@ -3,13 +3,20 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "pcfg_sim.h"
 
 namespace pcfg_fuzz {
+
+namespace {
+constexpr size_t kHeaderLen = PCFG_LOGGED_MSG_HDR_LEN;
+constexpr size_t kLengthOffset = 16;
+}  // namespace
 
 void init() {
     static bool done = false;
@@ -26,13 +33,61 @@ void init() {
     if (freopen("/dev/null", "w", stdout) == nullptr) abort();
 }
 
-void check_invariants(int allowed_queues) {
+void begin_input() {
+    static bool started = false;
+    if (started) return;
+    init();
+    pcfg_sim::reset();
+    started = true;
+}
+
+void end_input(int allowed_queues) {
     fflush(stdout);
     if (pcfg_sim::open_queues() != allowed_queues || pcfg_sim::held_messages() != 0) {
-        fprintf(stderr, "invariant broken: %d open queues, %d held messages\n",
-                pcfg_sim::open_queues(), pcfg_sim::held_messages());
+        fprintf(stderr, "invariant broken: %d open queues (%d allowed), %d held messages\n",
+                pcfg_sim::open_queues(), allowed_queues, pcfg_sim::held_messages());
         abort();
     }
+    pcfg_sim::clear_script();
+    pcfg_sim::set_manager_silent(false);
+    pcfg_sim::clear_faults();
+    pcfg_sim::clear_calls();
+    pcfg_sim::clear_history();
+}
+
+std::vector<uint8_t> logged_record(std::span<const uint8_t> bytes) {
+    std::array<uint8_t, kHeaderLen> head{};
+    std::copy_n(bytes.begin(), std::min(bytes.size(), kHeaderLen), head.begin());
+    size_t length = size_t{head[16]} << 24 | size_t{head[17]} << 16 | size_t{head[18]} << 8 |
+                    head[19];
+    bool rewrite = false;
+    if (length > std::max(bytes.size(), kHeaderLen)) {
+        length = bytes.size();
+        rewrite = true;
+    }
+    std::vector<uint8_t> rec(std::max(length, kHeaderLen), 0);
+    std::copy_n(bytes.begin(), std::min(bytes.size(), rec.size()), rec.begin());
+    if (rewrite)
+        for (size_t i = 0; i < 4; ++i)
+            rec[kLengthOffset + i] = static_cast<uint8_t>(length >> (24 - 8 * i));
+    return rec;
+}
+
+Block::Block(int32_t cmd_id, int32_t handle) : block_(std::make_unique<cli_param_block>()) {
+    block_->cmd_id = cmd_id;
+    block_->mts_handle = handle;
+}
+
+void Block::token(int32_t param_id, std::optional<uint32_t> value) {
+    const size_t n = block_->token_count;
+    if (n >= PCFG_MAX_TOKENS) return;
+    tokens_[n].param_id = param_id;
+    if (value) {
+        values_[n] = *value;
+        tokens_[n].value = &values_[n];
+    }
+    block_->tokens[n] = &tokens_[n];
+    block_->token_count = static_cast<uint8_t>(n + 1);
 }
 
 }  // namespace pcfg_fuzz

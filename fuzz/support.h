@@ -1,20 +1,62 @@
 // Shared set-up of the fuzz targets: output goes to /dev/null (it is still
-// formatted), and after every input the transport invariants must hold.
+// formatted), the simulated card starts once per process, and after every
+// input the transport invariants must hold.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <span>
+#include <vector>
+
+#include "port_cfg_cli.h"
 
 namespace pcfg_fuzz {
 
-// Once per process: standard output to /dev/null, TZ fixed.
+// Once per process: standard output to /dev/null, TZ fixed, the event log in
+// a segment of this process.
 void init();
-// After each input: no queue left open but `allowed_queues`, no message
-// held; aborts otherwise so the fuzzer keeps the input.
-void check_invariants(int allowed_queues = 0);
 
-// Splits the input: takes bytes from the front.
+// Before each input: init(), and the simulated card started on the first
+// input (a full restart per input would cost more than most inputs do).
+void begin_input();
+
+// After each input: no queue left open but `allowed_queues`, no message
+// held; aborts otherwise so the fuzzer keeps the input. Then forgets what
+// the input left behind - scripted answers, faults, a silent manager, the
+// call log and the history records - so that the next input starts alike
+// and the input frees what it allocated (libFuzzer looks for leaks in
+// inputs that allocate more than they free). Ports and simulated time stay
+// what earlier inputs left.
+void end_input(int allowed_queues = 0);
+
+// A logged message built from raw bytes: the bytes are the whole record,
+// its length field included. A length field that claims more bytes than
+// the input holds is set to the input's size (a record never comes with
+// less than its length); the buffer then holds exactly `length` bytes, and
+// at least the 48-byte header a decoder may always read (zero-padded).
+std::vector<uint8_t> logged_record(std::span<const uint8_t> bytes);
+
+// A parameter block as the shell fills it.
+class Block {
+public:
+    Block(int32_t cmd_id, int32_t handle);
+    Block(const Block &) = delete;  // the tokens point into the block
+    Block &operator=(const Block &) = delete;
+    // Appends a token; no value means a null value address. Ignored once the
+    // list is full.
+    void token(int32_t param_id, std::optional<uint32_t> value);
+    cli_param_block *get() { return block_.get(); }
+
+private:
+    std::unique_ptr<cli_param_block> block_;
+    std::array<cli_param_token, PCFG_MAX_TOKENS> tokens_{};
+    std::array<uint32_t, PCFG_MAX_TOKENS> values_{};
+};
+
+// Splits the input: takes bytes from the front (zeros once it is used up).
 class Input {
 public:
     Input(const uint8_t *data, size_t size) : data_(data, size) {}
@@ -24,12 +66,20 @@ public:
         data_ = data_.subspan(1);
         return b;
     }
+    uint16_t u16() { return static_cast<uint16_t>(byte() << 8 | byte()); }
     uint32_t u32() {
         uint32_t v = 0;
         for (int i = 0; i < 4; ++i) v = (v << 8) | byte();
         return v;
     }
+    // Up to n bytes.
+    std::span<const uint8_t> take(size_t n) {
+        const auto part = data_.first(n < data_.size() ? n : data_.size());
+        data_ = data_.subspan(part.size());
+        return part;
+    }
     std::span<const uint8_t> rest() const { return data_; }
+    bool empty() const { return data_.empty(); }
 
 private:
     std::span<const uint8_t> data_;

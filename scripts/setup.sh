@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Installs what the build needs on a fresh machine, only where it is missing.
 #   scripts/setup.sh native   compiler, CMake, Ninja, GoogleTest sources
-#   scripts/setup.sh all      the above, plus the PowerPC cross compiler and qemu
-#   scripts/setup.sh bench    the "all" set, plus Google Benchmark, valgrind and python3
+#   scripts/setup.sh all      the above, plus the PowerPC cross compiler and qemu, and clang
+#                             with its libFuzzer and sanitizer runtimes (the fuzz preset)
+#   scripts/setup.sh fuzz     the native set, plus clang with its runtimes
+#   scripts/setup.sh bench    the native set, plus the PowerPC cross compiler, Google Benchmark,
+#                             valgrind and python3
 #   scripts/setup.sh memcheck the native set, plus valgrind
 #   scripts/setup.sh coverage the native set, plus gcovr
 set -euo pipefail
 
 want=(cmake ninja-build g++ googletest)
 case "${1:-native}" in
-    all) want+=(g++-powerpc-linux-gnu qemu-user) ;;
+    all) want+=(g++-powerpc-linux-gnu qemu-user clang libclang-rt-14-dev llvm valgrind) ;;
+    fuzz) want+=(clang libclang-rt-14-dev llvm) ;;
     bench) want+=(g++-powerpc-linux-gnu qemu-user libbenchmark-dev valgrind python3) ;;
     memcheck) want+=(valgrind) ;;
     coverage) want+=(gcovr) ;;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite: natively with
 # AddressSanitizer and UndefinedBehaviorSanitizer, then cross-built for
-# 32-bit big-endian PowerPC and run under qemu-ppc.
+# 32-bit big-endian PowerPC and run under qemu-ppc; then the fuzz targets
+# replay their corpora and regression inputs and run briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh all
@@ -14,5 +15,6 @@ for preset in dev ppc; do
     echo "== $preset: test"
     ctest --preset "$preset" -j "$jobs"
 done
+scripts/test-fuzz.sh
 scripts/memcheck.sh
 echo "== all tests passed"

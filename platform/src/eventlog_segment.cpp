@@ -243,6 +243,20 @@ std::optional<Entry> entry_at(const Header &h, uint64_t pos) {
 
 bool matches(const Entry &e, uint32_t opcode) { return opcode == 0 || e.opcode == opcode; }
 
+// True when the name still stands for the attached segment (it may have
+// been replaced since, by another process clearing a damaged log).
+bool still_attached() {
+    const Attachment &a = att();
+    if (a.fd < 0 || a.map == nullptr || a.name != eventlog_segment_name()) return false;
+    const int fd = shm_open(a.name.c_str(), O_RDONLY, 0);
+    if (fd < 0) return false;
+    struct stat named {}, held {};
+    const bool same = fstat(fd, &named) == 0 && fstat(a.fd, &held) == 0 &&
+                      named.st_dev == held.st_dev && named.st_ino == held.st_ino;
+    close(fd);
+    return same;
+}
+
 }  // namespace
 
 std::string eventlog_segment_name() {
@@ -297,7 +311,7 @@ void segment_clear() {
 }
 
 std::optional<uint64_t> segment_open_for_reading() {
-    detach();  // the name may stand for another segment by now
+    if (!still_attached()) detach();  // the name may stand for another segment by now
     if (!attach()) return std::nullopt;
     Lock lock(att().fd);
     Header h;

@@ -50,6 +50,10 @@ Transport &tp() {
     return t;
 }
 
+// The address handed out for every empty payload: one byte that belongs to
+// no message and is never to be read.
+uint8_t g_empty_payload;
+
 Queue *queue_of(int handle) {
     const int slot = handle - kFirstHandle;
     if (slot < 0 || slot >= kMaxQueues || !tp().queues[slot].bound) return nullptr;
@@ -134,6 +138,7 @@ std::optional<std::span<const uint8_t>> held_payload_containing(const void *p) {
     // An address inside a message wins over one just past the end of
     // another: a caller may hand over the end of a message (nothing left to
     // read), never the bytes after it.
+    if (p == &g_empty_payload) return std::span<const uint8_t>{};
     const auto addr = reinterpret_cast<uintptr_t>(p);
     std::optional<std::span<const uint8_t>> at_end;
     for (const auto &[id, m] : tp().messages) {
@@ -266,8 +271,7 @@ void *mts_payload_get(const mts_msg_t *msg) {
     Message *m = message_of(msg);
     if (m == nullptr || m->null_payload) return nullptr;
     // An empty payload still has an address: one past nothing, never read.
-    static uint8_t empty;
-    return m->payload.empty() ? &empty : m->payload.data();
+    return m->payload.empty() ? &g_empty_payload : m->payload.data();
 }
 
 uint32_t mts_payload_size(const mts_msg_t *msg) {
