@@ -100,7 +100,8 @@ TEST_F(ExchangeTest, CounterExchangeSendsTheRequestUnchangedAndPassesTheWholeAns
     expect_golden("cli/exchange_counter_calls", calls_text());
     // A null printer: the answer is taken and released quietly.
     pcfg_sim::clear_calls();
-    EXPECT_EQ(with_result([] { return pcfg_mts_send_rcv_port_cntr(kCntrReq.data(), nullptr); }), "[rc 0]\n");
+    EXPECT_EQ(with_result([] { return pcfg_mts_send_rcv_port_cntr(kCntrReq.data(), nullptr); }),
+              "[rc 0]\n");
     EXPECT_EQ(pcfg_sim::calls_named("mts_drop").size(), 1u);
 }
 

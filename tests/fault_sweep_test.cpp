@@ -157,7 +157,9 @@ const std::vector<std::pair<const char *, Reply>> kAnswers = {
 // starts or ends with as the clean run's output does make one marker line.
 std::string against(const std::string &clean, const std::string &text) {
     if (text == clean) return "<the clean output>\n";
-    const auto line_start = [](const std::string &s, size_t at) { return at == 0 || s[at - 1] == '\n'; };
+    const auto line_start = [](const std::string &s, size_t at) {
+        return at == 0 || s[at - 1] == '\n';
+    };
     size_t head = 0, first = 0, tail = 0, last = 0;
     for (size_t i = 0; i < text.size() && i < clean.size() && text[i] == clean[i]; ++i)
         if (text[i] == '\n') head = i + 1, ++first;
@@ -168,7 +170,8 @@ std::string against(const std::string &clean, const std::string &text) {
     }
     if (last < 3) tail = last = 0;
     const auto marker = [](const char *which, size_t lines) {
-        return lines ? "<the clean output's " + std::string(which) + " " + std::to_string(lines) + " lines>\n" : "";
+        const std::string n = std::to_string(lines);
+        return lines ? "<the clean output's " + std::string(which) + " " + n + " lines>\n" : "";
     };
     return marker("first", first) + text.substr(head, text.size() - head - tail) + marker("last", last);
 }

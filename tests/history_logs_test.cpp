@@ -67,7 +67,8 @@ TEST_F(HistoryLogsTest, RecordsAndTimestampsThatAreNotThere) {
     Transcript t;
     for (uint32_t event : {0u, 1u, 12u, 13u, 16u}) {
         int rc = -1;
-        const std::string text = out([&] { rc = port_cfg_history_cli(nullptr, 0, kHist | event, nullptr, 0); });
+        const std::string text =
+            out([&] { rc = port_cfg_history_cli(nullptr, 0, kHist | event, nullptr, 0); });
         EXPECT_EQ(rc, static_cast<int>(text.size())) << event;
         t.add("event " + std::to_string(event), text);
     }

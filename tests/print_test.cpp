@@ -206,7 +206,8 @@ Bytes tables(uint8_t index_count, int32_t group_count, size_t size = 74, uint16_
 }
 
 std::string exported(const Bytes &body) {
-    return capture_stdout([&] { pcfg_rsrc_show_all(reinterpret_cast<const pcfg_rsrc_all_info_t *>(body.bytes().data())); });
+    const auto *all = reinterpret_cast<const pcfg_rsrc_all_info_t *>(body.bytes().data());
+    return capture_stdout([&] { pcfg_rsrc_show_all(all); });
 }
 
 TEST_F(PrintTest, ResourceTablesAndRowsBeyondTheBody) {

@@ -195,8 +195,8 @@ TEST_F(SummaryTest, RecordsShorterThanTheirHeaderShowNothing) {
         std::vector<uint8_t> rec(std::max<uint32_t>(length, 20), 0);
         rec[15] = 7;  // seq_no
         rec[19] = static_cast<uint8_t>(length);
-        EXPECT_EQ(capture_stdout([&] { pcfg::summary::print_record(rec.data(), pcfg::summary::kNoFilter); }),
-                  "") << length;
+        using pcfg::summary::print_record, pcfg::summary::kNoFilter;
+        EXPECT_EQ(capture_stdout([&] { print_record(rec.data(), kNoFilter); }), "") << length;
     }
 }
 
@@ -209,8 +209,9 @@ TEST_F(SummaryTest, AFullTokenListIsWalkedAndNoFurther) {
     cli_param_token beyond{};
     beyond.param_id = 99;
     params.block()->tokens[PCFG_MAX_TOKENS] = &beyond;
-    EXPECT_EQ(summary(params), "  SeqNo Port   Speed    En/Dis   PortMode  RateMode Perf  B2B EcB2B\n"
-                               "      1    1       -      Down          -         -    -    -     -\n[rc 0]\n");
+    EXPECT_EQ(summary(params),
+              "  SeqNo Port   Speed    En/Dis   PortMode  RateMode Perf  B2B EcB2B\n"
+              "      1    1       -      Down          -         -    -    -     -\n[rc 0]\n");
 }
 
 TEST_F(SummaryTest, AStartingCardLogsItsStartUpConfigurationOnce) {
