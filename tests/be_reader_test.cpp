@@ -1,6 +1,7 @@
 // The bounded big-endian reader and writer every payload goes through.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -36,6 +37,12 @@ TEST(BeReaderTest, AShortReadFailsWholeAndEveryLaterReadFailsToo) {
     EXPECT_EQ(r.u8(), 0) << "the error is sticky: the byte at offset 4 is not read";
     EXPECT_TRUE(r.bytes(1).empty());
     EXPECT_FALSE(r.skip(0));
+    BeReader s(kBytes.data(), 10);
+    EXPECT_FALSE(s.seek(11));
+    EXPECT_EQ(s.uint_prefix(2), 0u) << "a failed reader gives 0";
+    EXPECT_EQ(s.offset(), 0u);
+    EXPECT_FALSE(s.sub(1).ok());
+    EXPECT_EQ(BeReader(nullptr, 10).size(), 0u) << "no bytes behind a null address";
 }
 
 TEST(BeReaderTest, PositionsSubReadersAndAddressesStayInsideTheRange) {
@@ -61,11 +68,13 @@ TEST(BeReaderTest, PositionsSubReadersAndAddressesStayInsideTheRange) {
 }
 
 TEST(BeReaderTest, PrefixReadsTakeWhatIsThere) {
-    const std::array<std::array<uint64_t, 3>, 5> cases{{  // size, width, value
-        {0, 4, 0}, {1, 4, 0x01}, {3, 4, 0x010203}, {6, 4, 0x01020304}, {15, 8, 0x0102030405060708}}};
+    const std::array<std::array<uint64_t, 3>, 6> cases{{  // size, width, value; at most 8 bytes
+        {0, 4, 0}, {1, 4, 0x01}, {3, 4, 0x010203}, {6, 4, 0x01020304}, {15, 8, 0x0102030405060708},
+        {15, 12, 0x0102030405060708}}};
     for (const auto &[size, width, value] : cases) {
         BeReader r(kBytes.data(), size);
         EXPECT_EQ(r.uint_prefix(width), value) << size << " bytes, width " << width;
+        EXPECT_EQ(r.offset(), std::min({size, width, uint64_t{8}}));
         EXPECT_TRUE(r.ok());
     }
 }
@@ -78,6 +87,10 @@ TEST(BeWriterTest, WritesBigEndianAndRefusesWhatDoesNotFit) {
     w.u32(0xAABBCCDD);
     EXPECT_FALSE(w.ok());
     EXPECT_EQ(buf, (std::array<uint8_t, 9>{1, 2, 3, 4, 5, 6, 7, 0, 0}));
+    std::array<uint8_t, 3> small{9, 9, 9};
+    BeWriter z(small);
+    EXPECT_FALSE(z.u8(1).zeros(3).ok()) << "zeros that do not fit write nothing";
+    EXPECT_EQ(small, (std::array<uint8_t, 3>{1, 9, 9}));
 }
 
 }  // namespace

@@ -67,6 +67,15 @@ TEST_F(DispatchTest, CommandsProcessedHistoriesAndEvents) {
     step("11, the manager silent", eleven);
     pcfg_sim::script_reply({pcfg_sim::Reply::Kind::Answer, 0, bytes({6, 0, 0, 0, 0, 0, 0, 2, 1, 2})});
     step("18", events);
+    // Bodies too short for their count (after the 8-byte header).
+    const auto short_body = [&](const char *name, Params &p, std::vector<uint8_t> body) {
+        body.insert(body.begin(), 8, 0);
+        pcfg_sim::script_reply({pcfg_sim::Reply::Kind::Answer, 0, body});
+        step(name, p);
+    };
+    short_body("10, a body of 3 bytes", ten, {0, 0, 7});
+    short_body("10, no body", ten, {});
+    short_body("18, a body of 1 byte", events, {1});
     expect_golden("cli/dispatch_reports", t.str());
 }
 

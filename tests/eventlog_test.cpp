@@ -27,26 +27,25 @@ protected:
 
 uint32_t be(const std::vector<uint8_t> &b, size_t off) { return pcfg::BeReader(b).at(off).u32(); }
 
-// Reads the log as a reader does: the (seq_no, opcode) of each record of
-// the opcode, whether the read said more would follow, and the record.
-struct Read {
-    uint32_t seq, opcode, more;
-    std::vector<uint8_t> record = {};
-    bool operator==(const Read &o) const { return seq == o.seq && opcode == o.opcode && more == o.more; }
-};
-std::vector<Read> read_all(uint32_t opcode) {
+// Reads the log as a reader does, the records of `opcode` (0: all): each as
+// "<seq_no>:<opcode>", with "+" where the read said more would follow. The
+// last record read is kept in `last`.
+std::vector<std::string> reads(uint32_t opcode, std::vector<uint8_t> *last = nullptr) {
     const uint32_t params[7] = {1, 1, 0, 0, 0, 0, 0};
-    std::vector<Read> out;
-    if (init_shm_eventlog(params) != 0) return out;
+    std::vector<std::string> out;
+    if (init_shm_eventlog(params) != 0) return {"not read"};
     uint32_t more = 0;
     const void *rec = nullptr;
     while (shm_eventlog_read_rec(2, &more, &rec, 0, -1, 0, opcode) == 0) {
         const auto *b = static_cast<const uint8_t *>(rec);
         pcfg::BeReader head(b, 48);
-        out.push_back({head.at(12).u32(), head.at(28).u32(), more, {b, b + head.at(16).u32()}});
+        out.push_back(std::to_string(head.at(12).u32()) + ":" + std::to_string(head.at(28).u32()) +
+                      (more != 0 ? "+" : ""));
+        if (last != nullptr) last->assign(b, b + head.at(16).u32());
     }
     return out;
 }
+using Reads = std::vector<std::string>;
 
 // The segment as raw shared memory. Layout of the stand-in's segment:
 // 0 magic, 4 version, 24 head (u64), 32 tail (u64), 40 count, ring from 64
@@ -98,10 +97,10 @@ TEST_F(EventLogTest, MessagesAreNumberedFromOneAfterAClearAndReadByOpcode) {
     // Reading filters by opcode and says whether more follow.
     pcfg_sim::clear_event_log();
     for (uint32_t opcode : {395u, 435u, 395u, 3120u, 395u, 435u}) pcfg_sim::log_message(1, opcode, {});
-    EXPECT_EQ(read_all(395), (std::vector<Read>{{1, 395, 1}, {3, 395, 1}, {5, 395, 0}}));
-    EXPECT_EQ(read_all(3120), (std::vector<Read>{{4, 3120, 0}}));
-    EXPECT_EQ(read_all(0).size(), 6u);
-    EXPECT_TRUE(read_all(398).empty());
+    EXPECT_EQ(reads(395), (Reads{"1:395+", "3:395+", "5:395"}));
+    EXPECT_EQ(reads(3120), Reads{"4:3120"});
+    EXPECT_EQ(reads(0), (Reads{"1:395+", "2:435+", "3:395+", "4:3120+", "5:395+", "6:435"}));
+    EXPECT_EQ(reads(398), Reads{});
     uint32_t more = 0;
     const void *rec = nullptr;
     EXPECT_EQ(shm_eventlog_read_rec(1, &more, &rec, 0, -1, 0, 395), -1) << "only log 2";
@@ -121,7 +120,7 @@ TEST_F(EventLogTest, TheLogOutlivesTheProcessThatWroteIt) {
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(read_all(395), (std::vector<Read>{{1, 395, 1}, {2, 395, 0}}));
+    EXPECT_EQ(reads(395), (Reads{"1:395+", "2:395"}));
     pcfg_sim::reset();
     EXPECT_TRUE(pcfg_sim::event_log().empty()) << "a fresh card starts a fresh log";
 }
@@ -134,7 +133,7 @@ TEST_F(EventLogTest, TheOldestMessagesRollOff) {
     EXPECT_EQ(be(log.front(), 12), 4u);
     EXPECT_EQ(be(log.back(), 12), 20u);
     EXPECT_EQ(log.back()[48 + 59999], 0xA5);
-    EXPECT_EQ(read_all(395).size(), 17u);
+    EXPECT_EQ(reads(395).size(), 17u);
 
     testing::internal::CaptureStderr();
     pcfg_sim::log_message(1, 395, std::vector<uint8_t>(70000));
@@ -143,50 +142,46 @@ TEST_F(EventLogTest, TheOldestMessagesRollOff) {
 }
 
 TEST_F(EventLogTest, DamagedOrForeignSegmentsAreReportedAndNotUsed) {
-    struct Case {
-        const char *what;
-        void (*damage)(RawSegment &);
-        const char *report;
-    };
-    const std::vector<Case> cases{
+    using Damage = void (*)(RawSegment &);
+    const std::tuple<const char *, Damage, const char *> cases[] = {  // what, damage, report
         {"foreign magic", [](RawSegment &s) { s.put<uint32_t>(0, 0x12345678); }, "not an event log"},
         {"other version", [](RawSegment &s) { s.put<uint32_t>(4, 2); }, "another version"},
-        {"head beyond tail",
-         [](RawSegment &s) { s.put<uint64_t>(24, s.get<uint64_t>(32) + 4); },
+        {"head beyond tail", [](RawSegment &s) { s.put<uint64_t>(24, s.get<uint64_t>(32) + 4); },
          "ring positions out of range"},
         {"tail beyond the ring",
          [](RawSegment &s) { s.put<uint64_t>(32, s.get<uint64_t>(24) + RawSegment::kSize); },
          "ring positions out of range"},
         {"count", [](RawSegment &s) { s.put<uint32_t>(40, 1000); }, "record count"},
-        {"entry length", [](RawSegment &s) { s.put<uint32_t>(s.oldest(), 0x7FFFFFFF); }, "does not fit"},
+        {"entry length", [](RawSegment &s) { s.put<uint32_t>(s.oldest(), 0x7FFFFFFF); },
+         "does not fit"},
         {"entry shorter than a header", [](RawSegment &s) { s.put<uint32_t>(s.oldest(), 20); },
          "does not fit"},
-        {"message length field",
-         [](RawSegment &s) { s.put<uint8_t>(s.oldest() + 4 + 19, 0x99); }, "says it has"},
+        {"message length field", [](RawSegment &s) { s.put<uint8_t>(s.oldest() + 4 + 19, 0x99); },
+         "says it has"},
         {"size", [](RawSegment &s) { EXPECT_EQ(ftruncate(s.fd(), 4096), 0); }, "bytes, expected"},
     };
-    for (const Case &c : cases) {
+    for (const auto &[what, damage, why] : cases) {
         pcfg_sim::clear_event_log();
         pcfg_sim::log_message(1, 395, {0, 1});
         pcfg_sim::log_message(1, 395, {0, 2});
         {
             RawSegment raw;
-            c.damage(raw);
+            damage(raw);
         }
         testing::internal::CaptureStderr();
-        EXPECT_TRUE(read_all(395).empty()) << c.what;
-        EXPECT_EQ(run(Params(30).bare(30)), "Unable to init_shm_eventlog.\n") << c.what;
+        EXPECT_EQ(reads(395), Reads{"not read"}) << what;
+        EXPECT_EQ(run(Params(30).bare(30)), "Unable to init_shm_eventlog.\n") << what;
         pcfg_sim::log_message(1, 395, {0, 3});
         const std::string report = testing::internal::GetCapturedStderr();
         EXPECT_EQ(report.rfind("event log " + pcfg_sim::event_log_segment() + ": ", 0), 0u)
-            << c.what << ": " << report;
-        EXPECT_NE(report.find(c.report), std::string::npos) << c.what << ": " << report;
-        EXPECT_NE(report.find("not read"), std::string::npos) << c.what << ": " << report;
+            << what << ": " << report;
+        EXPECT_NE(report.find(why), std::string::npos) << what << ": " << report;
+        EXPECT_NE(report.find("not read"), std::string::npos) << what << ": " << report;
 
         // Clearing replaces the segment; the log works again.
         pcfg_sim::clear_event_log();
         pcfg_sim::log_message(1, 395, {0, 4});
-        EXPECT_EQ(read_all(395), (std::vector<Read>{{1, 395, 0}})) << c.what;
+        EXPECT_EQ(reads(395), Reads{"1:395"}) << what;
     }
 }
 
@@ -212,12 +207,12 @@ TEST_F(EventLogTest, MessagesWrappingRoundTheRingReadBackWhole) {
         pcfg_sim::clear_event_log();
         fill_until(before_end);
         pcfg_sim::log_message(1, 395, marked);
-        const auto reads = read_all(395);
-        ASSERT_EQ(reads.size(), 1u);
-        EXPECT_EQ(reads[0].more, 0u);
-        EXPECT_EQ(std::vector<uint8_t>(reads[0].record.begin() + 48, reads[0].record.end()), marked)
-            << before_end;
-        EXPECT_EQ(pcfg_sim::event_log().back(), reads[0].record);
+        std::vector<uint8_t> record;
+        const Reads read = reads(395, &record);  // after the fillers
+        ASSERT_EQ(read.size(), 1u);
+        EXPECT_FALSE(read[0].ends_with("+"));
+        EXPECT_EQ(std::vector<uint8_t>(record.begin() + 48, record.end()), marked) << before_end;
+        EXPECT_EQ(pcfg_sim::event_log().back(), record);
     }
 }
 
@@ -225,12 +220,12 @@ TEST_F(EventLogTest, AnUnusableSegmentNameIsReported) {
     const std::string name = pcfg_sim::event_log_segment();
     setenv("PCFG_SIM_EVENTLOG", "no-slash", 1);
     testing::internal::CaptureStderr();
-    EXPECT_TRUE(read_all(0).empty());
+    EXPECT_EQ(reads(0), Reads{"not read"});
     const std::string report = testing::internal::GetCapturedStderr();
     setenv("PCFG_SIM_EVENTLOG", name.c_str(), 1);
     EXPECT_NE(report.find("not a usable shared-memory name"), std::string::npos) << report;
     pcfg_sim::log_message(1, 395, {});
-    EXPECT_EQ(read_all(0).size(), 1u);
+    EXPECT_EQ(reads(0), Reads{"1:395"});
 }
 
 }  // namespace

@@ -98,6 +98,11 @@ TEST_F(ExchangeTest, CounterExchangeSendsTheRequestUnchangedAndPassesTheWholeAns
     EXPECT_EQ(g_view_bytes, whole);
     EXPECT_EQ(g_view.size, whole.size());
     expect_golden("cli/exchange_counter_calls", calls_text());
+    // A null printer: the answer is taken and released quietly.
+    pcfg_sim::clear_calls();
+    EXPECT_EQ(with_result([] { return pcfg_mts_send_rcv_port_cntr(kCntrReq.data(), nullptr); }),
+              "[rc 0]\n");
+    EXPECT_EQ(pcfg_sim::calls_named("mts_drop").size(), 1u);
 }
 
 TEST_F(ExchangeTest, CounterExchangeFailuresPrintOneMessageAndCleanUp) {

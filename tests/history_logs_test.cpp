@@ -61,6 +61,20 @@ TEST_F(HistoryLogsTest, InvalidEventsPrintOnlyTheirLine) {
     EXPECT_TRUE(pcfg_sim::calls().empty());
 }
 
+// A record or a timestamp that is not there: every field reads as 0, the
+// time column shows the epoch, and the result is the length printed.
+TEST_F(HistoryLogsTest, RecordsAndTimestampsThatAreNotThere) {
+    Transcript t;
+    for (uint32_t event : {0u, 1u, 12u, 13u, 16u}) {
+        int rc = -1;
+        const std::string text =
+            out([&] { rc = port_cfg_history_cli(nullptr, 0, kHist | event, nullptr, 0); });
+        EXPECT_EQ(rc, static_cast<int>(text.size())) << event;
+        t.add("event " + std::to_string(event), text);
+    }
+    expect_golden("history/log_missing", t.str());
+}
+
 // The value is read for type 12 only, and only its low byte.
 TEST_F(HistoryLogsTest, ErrorLog) {
     auto error = [](uint8_t type, uint32_t value, int32_t code, uint8_t port = 0) {

@@ -184,19 +184,30 @@ TEST_F(PrintTest, CreditTable) {
     expect_golden("print/credits", t.str());
 }
 
-// Tables at offsets 4 and 30 of the data area (unaligned group entries).
-Bytes tables(uint8_t index_count, int32_t group_count, size_t size = 74) {
+// Two index rows and two buffer groups, the tables at offsets `index_at` and
+// `group_at` of the data area (by default the index table first and the
+// group entries unaligned); rows that do not fit in `size` bytes are left out.
+Bytes tables(uint8_t index_count, int32_t group_count, size_t size = 74, uint16_t index_at = 4,
+             uint16_t group_at = 30) {
     Bytes p(size);
-    p.u16(0, 4).u16(6, 30).u8(8, index_count).u32(12, static_cast<uint32_t>(group_count));
+    p.u16(0, index_at).u16(6, group_at).u8(8, index_count).u32(12, static_cast<uint32_t>(group_count));
     auto index = [&](size_t at, int port, int link, int gi, int li, int vl, int lanes, uint32_t ifx) {
         if (at + 12 <= size) p.u8(at, port).u8(at + 1, link).u16(at + 2, gi).u16(at + 4, li)
                                  .u8(at + 6, vl).u8(at + 7, lanes).u32(at + 8, ifx);
     };
-    index(24, 0, 3, 16, 5, 4, 1, 0x0100A000);
-    index(36, 47, 7, 1234, 23, 0, 2, 0x012FF000);
-    if (size >= 74) p.u16(50, 2400).u16(52, 2112).u32(54, 0).u32(58, 7);
-    if (size >= 74) p.u16(62, 12).u16(64, 3).u32(66, 40).u32(70, 47);
+    auto group = [&](size_t at, int credits, int size_b, uint32_t first, uint32_t last) {
+        if (at + 12 <= size) p.u16(at, credits).u16(at + 2, size_b).u32(at + 4, first).u32(at + 8, last);
+    };
+    index(20 + index_at, 0, 3, 16, 5, 4, 1, 0x0100A000);
+    index(32 + index_at, 47, 7, 1234, 23, 0, 2, 0x012FF000);
+    group(20 + group_at, 2400, 2112, 0, 7);
+    group(32 + group_at, 12, 3, 40, 47);
     return p;
+}
+
+std::string exported(const Bytes &body) {
+    const auto *all = reinterpret_cast<const pcfg_rsrc_all_info_t *>(body.bytes().data());
+    return capture_stdout([&] { pcfg_rsrc_show_all(all); });
 }
 
 TEST_F(PrintTest, ResourceTablesAndRowsBeyondTheBody) {
@@ -204,9 +215,8 @@ TEST_F(PrintTest, ResourceTablesAndRowsBeyondTheBody) {
     const Bytes body = tables(2, 2);
     t.add("two rows each", print(pcfg_rsrc_show_all_body, body));
     // The exported printer trusts the extent the body's own header claims.
-    t.add("two rows each, exported printer", out([&] {
-              pcfg_rsrc_show_all(reinterpret_cast<const pcfg_rsrc_all_info_t *>(body.bytes().data()));
-          }));
+    t.add("two rows each, exported printer", exported(body));
+    t.add("the group table first, exported printer", exported(tables(2, 2, 68, 24, 0)));
     t.add("no rows", print(pcfg_rsrc_show_all_body, tables(0, 0)));
     t.add("a negative group count", print(pcfg_rsrc_show_all_body, tables(0, -1)));
     t.add("groups beyond the body", print(pcfg_rsrc_show_all_body, tables(2, INT32_MAX)));

@@ -1,20 +1,16 @@
-// Bad operator input in the shell: every command of the command table cut
-// short, lengthened, given numbers out of its range, bytes that are not
-// text, lines too long, files that cannot be read or written, and input
-// that ends in the middle of a line. Each bad line gets exactly one line of
-// explanation on the error stream, prints nothing, runs nothing, and never
-// brings the shell down.
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
+// Bad operator input in the shell, generated from the command table where it
+// can be: every command cut short, lengthened and given numbers out of its
+// range; bytes that are not text wherever they stand; words and lines too
+// long; input that ends in the middle of a line. Each bad line gets exactly
+// one line of explanation on the error stream, prints nothing, runs nothing,
+// and never brings the shell down. (Single refused lines and their exact
+// explanations: the transcript shell/refused.)
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "command_table.h"
-#include "shell.h"
-#include "support/fixture.h"
+#include "support/shell_fixture.h"
 
 namespace {
 
@@ -24,265 +20,169 @@ using pcfg_shell::Outcome;
 
 constexpr const char *kNoFile = "/nonexistent-pcfg-dir/log.bin";
 
-class ShellInputTest : public PcfgTest {
+class ShellInputTest : public ShellTest {
 protected:
     void SetUp() override {
-        PcfgTest::SetUp();
-        errors_ = open_memstream(&err_buf_, &err_size_);
-        pcfg_shell::Options o;
-        o.errors = errors_;
-        o.clock = [] { return std::chrono::steady_clock::time_point{}; };
-        o.entry = [this](cli_param_block *) { return ++library_calls_, 0; };
-        shell_ = std::make_unique<pcfg_shell::Shell>(std::move(o));
+        ShellTest::SetUp();
+        shell(true);
     }
-    void TearDown() override {
-        shell_.reset();
-        fclose(errors_);
-        free(err_buf_);
-        PcfgTest::TearDown();
+    // Runs a line that must be refused with one line of explanation
+    // (starting so), nothing printed and nothing run; returns the line.
+    std::string expect_refused(std::string_view text, const std::string &starts) {
+        sent_.clear();
+        EXPECT_EQ(line(text), "");
+        EXPECT_EQ(last_.kind, Outcome::Kind::Rejected);
+        EXPECT_TRUE(sent_.empty()) << "the line ran";
+        const std::string why = errors();
+        EXPECT_TRUE(why.starts_with("% " + starts)) << why;
+        EXPECT_EQ(std::count(why.begin(), why.end(), '\n'), 1) << why;
+        EXPECT_TRUE(why.ends_with("\n")) << why;
+        return why;
     }
-
-    struct Seen {
-        Outcome outcome;
-        std::string output;
-        std::string errors;
-        int library_calls;
-    };
-    Seen line(std::string_view text) {
-        Seen s;
-        library_calls_ = 0;
-        s.output = out([&] { s.outcome = shell_->run_line(text); });
-        s.errors = errors();
-        s.library_calls = library_calls_;
-        return s;
-    }
-    std::string errors() {
-        fflush(errors_);
-        std::string text(err_buf_ + err_seen_, err_size_ - err_seen_);
-        err_seen_ = err_size_;
-        return text;
-    }
-
-    // A refused line: one line of explanation starting so, nothing else.
-    void expect_refused(const Seen &s, std::string_view starts) {
-        EXPECT_EQ(s.outcome.kind, Outcome::Kind::Rejected);
-        EXPECT_EQ(s.output, "");
-        EXPECT_EQ(s.library_calls, 0);
-        EXPECT_TRUE(s.errors.starts_with("% " + std::string(starts))) << s.errors;
-        EXPECT_EQ(std::count(s.errors.begin(), s.errors.end(), '\n'), 1) << s.errors;
-        EXPECT_TRUE(s.errors.ends_with("\n")) << s.errors;
-    }
-
-    std::unique_ptr<pcfg_shell::Shell> shell_;
-    int library_calls_ = 0;
-
-private:
-    FILE *errors_ = nullptr;
-    char *err_buf_ = nullptr;
-    size_t err_size_ = 0;
-    size_t err_seen_ = 0;
 };
 
 // The words of a command row typed in full: numbers at the low end of their
 // range, words naming a file that does not exist, optional parts typed or
 // left out. Each word remembers the syntax element it fills.
-struct Typed {
-    std::vector<std::string> words;
-    std::vector<const pcfg_shell::Element *> elems;
-    std::string text() const {
-        std::string t;
-        for (const std::string &w : words) t += (t.empty() ? "" : " ") + w;
-        return t;
-    }
-};
+using Typed = std::vector<std::pair<std::string, const pcfg_shell::Element *>>;
 
 Typed typed_in_full(size_t row, bool optional_parts) {
     Typed t;
     const pcfg_shell::Syntax &syn = pcfg_shell::command_syntax(row);
     for (size_t i = 0; i < syn.count; ++i) {
         const pcfg_shell::Element &e = syn.elems[i];
-        std::string word;
-        switch (e.kind) {
-            case ElemKind::OptOpen:
-                if (!optional_parts) i = e.partner;
-                continue;
-            case ElemKind::OptClose:
-            case ElemKind::Rest:
-                continue;
-            case ElemKind::Keyword: word = e.text; break;
-            case ElemKind::Number: word = std::to_string(e.lo); break;
-            case ElemKind::Word: word = kNoFile; break;
-        }
-        t.words.push_back(word);
-        t.elems.push_back(&e);
+        if (e.kind == ElemKind::OptOpen && !optional_parts) i = e.partner;
+        if (e.kind == ElemKind::Keyword) t.push_back({std::string(e.text), &e});
+        if (e.kind == ElemKind::Number) t.push_back({std::to_string(e.lo), &e});
+        if (e.kind == ElemKind::Word) t.push_back({kNoFile, &e});
     }
     return t;
 }
 
-// Numbers no range of the shell takes, whatever the range.
-const std::vector<std::pair<std::string, std::string>> kNeverNumbers = {
-    {"99999999999999999999999999", "too large, at most "},
-    {"0x", "not a number"},
-    {"-", "not a number"},
-    {"--1", "not a number"},
-    {"+1", "not a number"},
-    {"0x1g", "junk \"g\" after the number"},
-    {"12abc", "junk \"abc\" after the number"},
-    {"1e3", "junk \"e3\" after the number"},
-    {"1.5", "junk \".5\" after the number"},
-    {"0x-1", "not a number"},
-};
-
-TEST_F(ShellInputTest, EveryNumberOutOfItsRangeIsRefusedByName) {
-    size_t checked = 0;
-    for (size_t row = 0; row < pcfg_shell::command_count(); ++row) {
-        const Typed full = typed_in_full(row, true);
-        for (size_t k = 0; k < full.words.size(); ++k) {
-            const pcfg_shell::Element &e = *full.elems[k];
-            if (e.kind != ElemKind::Number) continue;
-            std::vector<std::pair<std::string, std::string>> bad = kNeverNumbers;
-            bad.push_back({std::to_string(e.hi) + "0", "too large, at most "});
-            if (e.hi < INT64_MAX) bad.push_back({std::to_string(e.hi + 1), "too large, at most "});
-            if (e.lo > 0) bad.push_back({std::to_string(e.lo - 1), "too small, at least "});
-            if (e.lo == 0) bad.push_back({"-1", "must not be negative"});
-            if (e.lo < 0) bad.push_back({std::to_string(e.lo - 1), "too small, at least "});
-            for (const auto &[value, why] : bad) {
-                Typed t = full;
-                t.words[k] = value;
-                SCOPED_TRACE(t.text());
-                expect_refused(line(t.text()), "Bad " + std::string(e.text) + " \"" + value +
-                                                   "\": " + why);
-                ++checked;
-            }
-        }
-    }
-    EXPECT_GE(checked, 150u);
+std::string text_of(const Typed &t, size_t words) {
+    std::string text;
+    for (size_t k = 0; k < words; ++k) text += (k == 0 ? "" : " ") + t[k].first;
+    return text;
 }
 
-TEST_F(ShellInputTest, EveryCommandCutShortOrLengthenedGetsOneLine) {
+// Numbers the range of `e` does not take, and what the explanation says of
+// each: numbers no range takes, then those just beyond its ends.
+std::vector<std::pair<std::string, std::string>> bad_numbers(const pcfg_shell::Element &e) {
+    const std::string large = "too large, at most " + std::to_string(e.hi);
+    std::vector<std::pair<std::string, std::string>> bad = {
+        {"99999999999999999999999999", large}, {std::to_string(e.hi) + "0", large},
+        {"0x", "not a number"}, {"-", "not a number"}, {"--1", "not a number"},
+        {"+1", "not a number"}, {"0x-1", "not a number"}, {"0x1g", "junk \"g\" after the number"},
+        {"12abc", "junk \"abc\" after the number"}, {"1e3", "junk \"e3\" after the number"},
+        {"1.5", "junk \".5\" after the number"}};
+    if (e.hi < INT64_MAX) bad.push_back({std::to_string(e.hi + 1), large});
+    if (e.lo == 0) bad.push_back({"-1", "must not be negative"});
+    else bad.push_back({std::to_string(e.lo - 1), "too small, at least " + std::to_string(e.lo)});
+    return bad;
+}
+
+TEST_F(ShellInputTest, EveryCommandCutShortLengthenedOrGivenNumbersOutOfRange) {
+    size_t numbers = 0;
     for (size_t row = 0; row < pcfg_shell::command_count(); ++row) {
+        const auto elems = pcfg_shell::command_syntax(row).elements();
+        const bool takes_rest = std::any_of(elems.begin(), elems.end(), [](const auto &e) {
+            return e.kind == ElemKind::Rest;
+        });
         for (bool optional_parts : {false, true}) {
             const Typed full = typed_in_full(row, optional_parts);
-            const auto elems = pcfg_shell::command_syntax(row).elements();
-            const bool takes_rest = std::any_of(elems.begin(), elems.end(), [](const auto &e) {
-                return e.kind == ElemKind::Rest;
-            });
             // Every word boundary: the line runs (some prefixes are commands
-            // of their own) or is refused with one line.
-            for (size_t n = 1; n <= full.words.size(); ++n) {
-                Typed cut = full;
-                cut.words.resize(n);
-                SCOPED_TRACE(cut.text());
-                const Seen s = line(cut.text());
-                if (s.outcome.kind == Outcome::Kind::Rejected) {
-                    EXPECT_EQ(s.output, "");
-                    EXPECT_EQ(s.library_calls, 0);
-                    EXPECT_EQ(std::count(s.errors.begin(), s.errors.end(), '\n'), 1) << s.errors;
-                } else {
-                    EXPECT_EQ(s.errors, "");
+            // of their own) or is refused with one line; a whole command is
+            // refused only for its file.
+            for (size_t n = 1; n <= full.size(); ++n) {
+                SCOPED_TRACE(text_of(full, n));
+                sent_.clear();
+                const std::string shown = line(text_of(full, n)), why = errors();
+                if (last_.kind != Outcome::Kind::Rejected) {
+                    EXPECT_EQ(why, "");
+                    continue;
                 }
-                if (n == full.words.size() && s.outcome.kind == Outcome::Kind::Rejected) {
-                    EXPECT_NE(s.errors.find(kNoFile), std::string::npos)
-                        << "a whole command is refused only for its file: " << s.errors;
+                EXPECT_EQ(shown, "");
+                EXPECT_TRUE(sent_.empty());
+                EXPECT_EQ(std::count(why.begin(), why.end(), '\n'), 1) << why;
+                if (n == full.size()) {
+                    EXPECT_NE(why.find(kNoFile), std::string::npos) << why;
                 }
             }
-            if (takes_rest) continue;  // a word more is one of its words
-            // A word too many: refused, and the line says which.
-            Typed longer = full;
-            longer.words.push_back("extra");
-            SCOPED_TRACE(longer.text());
-            const Seen s = line(longer.text());
-            expect_refused(s, "");
-            EXPECT_NE(s.errors.find("\"extra\""), std::string::npos) << s.errors;
+            // A word too many (unless the command takes the rest of the
+            // line): refused, and the line says which.
+            if (!takes_rest) {
+                const std::string why = expect_refused(text_of(full, full.size()) + " extra", "");
+                EXPECT_NE(why.find("\"extra\""), std::string::npos) << why;
+            }
+            // Each number out of its range, the line refused by the number's name.
+            for (size_t k = 0; k < full.size() && optional_parts; ++k) {
+                const pcfg_shell::Element &e = *full[k].second;
+                if (e.kind != ElemKind::Number) continue;
+                for (const auto &[value, why] : bad_numbers(e)) {
+                    Typed t = full;
+                    t[k].first = value;
+                    SCOPED_TRACE(text_of(t, t.size()));
+                    expect_refused(text_of(t, t.size()),
+                                   "Bad " + std::string(e.text) + " \"" + value + "\": " + why);
+                    ++numbers;
+                }
+            }
         }
     }
+    EXPECT_GE(numbers, 150u);
 }
 
 TEST_F(ShellInputTest, BytesThatAreNotTextAreRefusedWhereverTheyStand) {
     const std::string good = "show port-config counters port 5";
     for (int byte = 0; byte < 256; ++byte) {
-        const auto c = static_cast<char>(byte);
         if (byte == '\t' || (byte >= 0x20 && byte < 0x7f)) continue;
         for (size_t at : {size_t{0}, size_t{4}, size_t{17}, good.size()}) {
-            std::string text = good;
-            text.insert(at, 1, c);
             if (byte == '\r' && at == good.size()) continue;  // a line ending, taken off
-            SCOPED_TRACE(std::to_string(byte) + " at " + std::to_string(at));
-            char want[64];
-            snprintf(want, sizeof want, "Line holds the non-printable byte 0x%02x at column %zu",
+            std::string text = good;
+            text.insert(at, 1, static_cast<char>(byte));
+            char want[80];
+            snprintf(want, sizeof want,
+                     "Line holds the non-printable byte 0x%02x at column %zu; not run",
                      static_cast<unsigned>(byte), at + 1);
-            expect_refused(line(text), want);
+            SCOPED_TRACE(want);
+            expect_refused(text, want);
         }
     }
 }
 
-TEST_F(ShellInputTest, UnknownWordsHugeWordsAndLongLines) {
-    const std::string huge_word(4000, 'z');
-    const std::string shown = std::string(37, 'z') + "...";  // a long word is cut when quoted
+TEST_F(ShellInputTest, HugeWordsAreCutWhenQuotedAndLongLinesAreNotRun) {
+    const std::string huge(4000, 'z'), shown = std::string(37, 'z') + "...";
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"zzz", "Unknown command \"zzz\""},
-        {huge_word, "Unknown command \"" + shown + "\""},
-        {"show " + huge_word, "Unknown word \"" + shown + "\" after \"show\""},
-        {"show port-config counters port 5 " + huge_word, "Unexpected word \"" + shown},
-        {"show port-config counters port " + huge_word, "Bad port \"" + shown},
-        {"s", "Ambiguous command \"s\": show, sim"},
-        {"show port-config ???", "Nothing starting with \"??\" may follow \"show port-config\""},
-        {"zzz ?", "Unknown command \"zzz\""},
-        {"?? ", "No command starts with \"?\""},
-        {"show port-config counters port 300 ?", "Bad port \"300\": too large, at most 255"},
-        {std::string(4097, ' ') + "x", "Line too long: more than 4096 characters; not run"},
-        {"raw 10 " + std::string(4090, '1'), "Line too long"},
-        {"raw 10 12=" + std::string(40, '9'), "Bad value \"" + std::string(40, '9')},
-        {"raw 10 12==5", "Bad value \"=5\": not a number (token 1)"},
-        {"raw -2147483649", "Bad cmd-id \"-2147483649\": too small, at least -2147483648"},
-        {"raw 10 -2147483649=1", "Bad parameter id \"-2147483649\": too small"},
-        {"raw 10 4294967296=1", "Bad parameter id \"4294967296\": too large"},
-        {"sim fail mts_recv -1 4096", "Bad errno \"4096\": too large, at most 4095"},
-        {"sim fail mts_recv -1 5 0", "Bad nth \"0\": too small, at least 1"},
-        {"sim fail MTS_RECV", "Unknown platform call \"MTS_RECV\""},
-        {"sim advance 31622400 1", "Unexpected word \"1\""},
-        {"help zzz", "Unknown command \"zzz\""},
-        {"decode-log /", "Cannot read \"/\": not a saved event-log file"},
-        {"decode-log /dev/zero", "Cannot read \"/dev/zero\": not a saved event-log file"},
-        {std::string("decode-log ") + kNoFile,
-         std::string("Cannot read \"") + kNoFile + "\": No such file or directory"},
-        {std::string("event-log save ") + kNoFile,
-         std::string("Cannot write \"") + kNoFile + "\": No such file or directory"},
-        {"event-log save /", "Cannot write \"/\": Is a directory"},
+        {huge, "Unknown command \"" + shown + "\" (type"},
+        {"show " + huge, "Unknown word \"" + shown + "\" after \"show\""},
+        {"show port-config counters port 5 " + huge, "Unexpected word \"" + shown + "\":"},
+        {"show port-config counters port " + huge, "Bad port \"" + shown + "\": not a number"},
+        {std::string(4097, ' ') + "x", "Line too long: more than 4096 characters; not run\n"},
+        {"raw 10 " + std::string(4090, '1'), "Line too long: more than 4096 characters; not run\n"},
     };
     for (const auto &[text, why] : cases) {
         SCOPED_TRACE(text.substr(0, 80));
-        expect_refused(line(text), why);
+        expect_refused(text, why);
     }
     // Leading zeros are still the number; a line of exactly the longest
     // length is read and run.
-    EXPECT_EQ(line("show port-config counters port 0000000000000000000000000000005").library_calls,
-              1);
-    const std::string longest = "show port-config events" + std::string(4096 - 23, ' ');
-    ASSERT_EQ(longest.size(), 4096u);
-    const Seen s = line(longest);
-    EXPECT_EQ(s.outcome.kind, Outcome::Kind::Done);
-    EXPECT_EQ(s.library_calls, 1);
+    line("show port-config counters port 0000000000000000000000000000005");
+    line("show port-config events" + std::string(4096 - 23, ' '));
+    EXPECT_EQ(sent_, (std::vector<std::string>{"cmd 28 12=5", "cmd 18"}));
+    EXPECT_EQ(errors(), "");
 }
 
 TEST_F(ShellInputTest, InputEndingInTheMiddleOfALineRunsNothing) {
     const std::string command = "debug port-config fec port 3 state 1";
     for (size_t cut = 1; cut < command.size(); ++cut) {
-        const std::string input = "show port-config events\n" + command.substr(0, cut);
-        FILE *in = tmpfile();
-        ASSERT_NE(in, nullptr);
-        fwrite(input.data(), 1, input.size(), in);
-        rewind(in);
-        library_calls_ = 0;
+        SCOPED_TRACE(command.substr(0, cut));
+        sent_.clear();
         int status = -1;
-        EXPECT_EQ(out([&] { status = shell_->run_stream(in); }), "");
-        fclose(in);
-        const std::string err = errors();
-        SCOPED_TRACE(input);
-        EXPECT_EQ(library_calls_, 1) << "only the whole line runs";
+        EXPECT_EQ(stream("show port-config events\n" + command.substr(0, cut), status), "");
+        EXPECT_EQ(sent_, std::vector<std::string>{"cmd 18"}) << "only the whole line runs";
         EXPECT_EQ(status, 1);
-        EXPECT_EQ(err, "% line 2: Input ended in the middle of a line; \"" +
-                           command.substr(0, cut) + "\" was not run\n");
+        EXPECT_EQ(errors(), "% line 2: Input ended in the middle of a line; \"" +
+                                command.substr(0, cut) + "\" was not run\n");
     }
 }
 

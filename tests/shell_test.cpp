@@ -1,96 +1,20 @@
 // The operator shell: command lines to parameter blocks, refused input,
 // the raw form, the fresh-line rule, its own queue, time passing, and a few
 // whole runs on the simulated card.
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "command_table.h"
 #include "help.h"
-#include "shell.h"
-#include "support/fixture.h"
 #include "support/golden.h"
+#include "support/shell_fixture.h"
 
 namespace {
 
 using namespace pcfg_test;
 using pcfg_shell::Outcome;
 using pcfg_shell::Shell;
-
-// The block the library was handed, as "cmd <id>" and then each token as
-// <id>=<value>, or <id> alone when it has no value; the token list must end
-// in a null pointer.
-std::string block_of(const cli_param_block &b) {
-    EXPECT_EQ(b.tokens[b.token_count], nullptr);
-    std::string s = "cmd " + std::to_string(b.cmd_id);
-    for (size_t i = 0; i < b.token_count; ++i) {
-        const cli_param_token *t = b.tokens[i];
-        s += " " + std::to_string(t->param_id);
-        if (t->value != nullptr) s += "=" + std::to_string(*static_cast<const uint32_t *>(t->value));
-    }
-    return s;
-}
-
-class ShellTest : public PcfgTest {
-protected:
-    void SetUp() override {
-        PcfgTest::SetUp();
-        errors_ = open_memstream(&err_buf_, &err_size_);
-    }
-    void TearDown() override {
-        shell_.reset();
-        fclose(errors_);
-        free(err_buf_);
-        PcfgTest::TearDown();
-    }
-
-    // A shell on the simulated card; with `recording` the library is not
-    // called, the blocks are kept instead.
-    Shell &shell(bool recording = false) {
-        pcfg_shell::Options o;
-        o.errors = errors_;
-        o.clock = [this] { return now_; };
-        if (recording)
-            o.entry = [this](cli_param_block *b) {
-                EXPECT_EQ(b->mts_handle, shell_->queue_handle());
-                return sent_.push_back(block_of(*b)), 0;
-            };
-        if (printing_) o.entry = [this](cli_param_block *) { return printf("%s", printing_), 0; };
-        shell_.reset();  // one shell at a time: each owns standard output
-        shell_ = std::make_unique<Shell>(std::move(o));
-        return *shell_;
-    }
-    std::string line(std::string_view text) {
-        return out([&] { last_ = shell_->run_line(text); });
-    }
-    // Standard output of a line, then its error text.
-    std::string line_and_errors(std::string_view text) {
-        const std::string shown = line(text);
-        return shown + errors();
-    }
-    // Error text written since the last look.
-    std::string errors() {
-        fflush(errors_);
-        std::string text(err_buf_ + err_seen_, err_size_ - err_seen_);
-        err_seen_ = err_size_;
-        return text;
-    }
-
-    std::chrono::steady_clock::time_point now_{};
-    std::vector<std::string> sent_;
-    const char *printing_ = nullptr;
-    Outcome last_;
-    std::unique_ptr<Shell> shell_;
-
-private:
-    FILE *errors_ = nullptr;
-    char *err_buf_ = nullptr;
-    size_t err_size_ = 0;
-    size_t err_seen_ = 0;
-};
 
 // Each line of shell/grammar is followed by the block it fills. Words reach
 // every assigned command identifier; the raw form any identifier and tokens.
@@ -122,23 +46,14 @@ TEST_F(ShellTest, CommandLinesFillTheExactBlock) {
 }
 
 // Each refused line of shell/refused gets one line on the error stream and
-// runs nothing; so do lines with bytes that do not print, and long lines.
+// runs nothing.
 TEST_F(ShellTest, BadInputGetsOneLineAndNoCommand) {
     shell(true);
-    const auto refused = [&](const std::string &text) {
+    expect_transcript("shell/refused", [&](const std::string &text) {
         const std::string shown = line_and_errors(text);
         EXPECT_EQ(last_.kind, Outcome::Kind::Rejected) << text;
         return shown;
-    };
-    expect_transcript("shell/refused", refused);
-    const std::vector<std::pair<std::string, std::string>> unprintable = {
-        {"show\x01 port-config", "Line holds the non-printable byte 0x01 at column 5; not run"},
-        {std::string("show port-config events \xff", 25),
-         "Line holds the non-printable byte 0xff at column 25; not run"},
-        {std::string("show\0", 5), "Line holds the non-printable byte 0x00 at column 5; not run"},
-        {std::string(5000, 'a'), "Line too long: more than 4096 characters; not run"},
-    };
-    for (const auto &[text, why] : unprintable) EXPECT_EQ(refused(text), "% " + why + "\n");
+    });
     EXPECT_TRUE(sent_.empty());
     EXPECT_EQ(call_names(), std::vector<std::string>{"mts_bind"});  // the shell's own queue only
 }
@@ -200,17 +115,11 @@ TEST_F(ShellTest, LinesFromAStream) {
     };
     for (const auto &[input, output, refused, status] : cases) {
         pcfg_sim::reset();
-        FILE *in = tmpfile();
-        ASSERT_NE(in, nullptr);
-        fwrite(input.data(), 1, input.size(), in);
-        rewind(in);
         shell();
         int rc = -1;
-        EXPECT_EQ(out([&] { rc = shell_->run_stream(in); }), output);
+        EXPECT_EQ(stream(input, rc), output);
         EXPECT_EQ(errors(), refused);
         EXPECT_EQ(rc, status);
-        fclose(in);
-        shell_.reset();
     }
 }
 
@@ -244,10 +153,6 @@ TEST_F(ShellTest, ProgramRunsEachCommandOption) {
     const char *bad[] = {"pcfg", "-x"};
     EXPECT_EQ(pcfg_shell::main(2, const_cast<char **>(bad)), 2);
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(ShellTest, ClearEventLogEmptiesTheManagersLog) {
     shell();

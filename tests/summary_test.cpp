@@ -1,5 +1,6 @@
 // Configuration event summary (commands 30 and 31) over event logs of
 // set-port-configuration requests.
+#include "history/summary_record.h"
 #include "support/bytes.h"
 #include "support/fixture.h"
 #include "support/golden.h"
@@ -134,6 +135,14 @@ TEST_F(SummaryTest, RecordsThatCannotBeReadEndSilently) {
     auto tail_cut = request({{p0, {u32(3, 8000)}}, {port_if(1), {u32(3, 4000), u8(12, 1)}}});
     tail_cut.pop_back();
     log_request(tail_cut);
+    // Three settings promised; after two, nothing, a type alone or a setting
+    // cut short is left.
+    for (const std::vector<uint8_t> &rest : {std::vector<uint8_t>{}, {2}, {2, 4, 0, 0}}) {
+        auto promised = request({{port_if(1), {u32(3, 8000), u8(12, 1)}}});
+        promised[6] = 3;
+        promised.insert(promised.end(), rest.begin(), rest.end());
+        log_request(promised);
+    }
     log_request(request({{port_if(9), {u8(12, 2)}}}), 0);
     log_request(request({{port_if(9), {u8(12, 1)}}}), 7);
     expect_golden("history/summary_unreadable", all_ports());
@@ -176,6 +185,33 @@ TEST_F(SummaryTest, LogFailures) {
     pcfg_sim::fail("shm_eventlog_read_rec", 0, 0, 1);
     t.add("first read hands over nothing", all_ports());
     expect_golden("history/summary_log_failures", t.str());
+}
+
+// Records whose length field is below the 48-byte header: only the bytes
+// the length allows are read (the buffers are exactly that long), and
+// nothing is shown.
+TEST_F(SummaryTest, RecordsShorterThanTheirHeaderShowNothing) {
+    for (uint32_t length : {0u, 20u, 30u, 47u}) {
+        std::vector<uint8_t> rec(std::max<uint32_t>(length, 20), 0);
+        rec[15] = 7;  // seq_no
+        rec[19] = static_cast<uint8_t>(length);
+        using pcfg::summary::print_record, pcfg::summary::kNoFilter;
+        EXPECT_EQ(capture_stdout([&] { print_record(rec.data(), kNoFilter); }), "") << length;
+    }
+}
+
+// 64 tokens fill the list; the slot after them is never read (here it holds
+// a token that would stop the rows).
+TEST_F(SummaryTest, AFullTokenListIsWalkedAndNoFurther) {
+    log_request(request({{port_if(0), {u8(12, 2)}}}));
+    Params params(30);
+    for (int i = 0; i < PCFG_MAX_TOKENS; ++i) params.bare(PCFG_PARAM_SUMMARY_ALL);
+    cli_param_token beyond{};
+    beyond.param_id = 99;
+    params.block()->tokens[PCFG_MAX_TOKENS] = &beyond;
+    EXPECT_EQ(summary(params),
+              "  SeqNo Port   Speed    En/Dis   PortMode  RateMode Perf  B2B EcB2B\n"
+              "      1    1       -      Down          -         -    -    -     -\n[rc 0]\n");
 }
 
 TEST_F(SummaryTest, AStartingCardLogsItsStartUpConfigurationOnce) {

@@ -1,0 +1,102 @@
+// The operator shell on the simulated card, for tests: its error stream
+// kept in memory, its clock held by the test, and, when recording, the
+// blocks it would hand to the library kept as text instead of run.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell.h"
+#include "support/fixture.h"
+
+namespace pcfg_test {
+
+class ShellTest : public PcfgTest {
+protected:
+    void SetUp() override {
+        PcfgTest::SetUp();
+        errors_ = open_memstream(&err_buf_, &err_size_);
+    }
+    void TearDown() override {
+        shell_.reset();
+        fclose(errors_);
+        free(err_buf_);
+        PcfgTest::TearDown();
+    }
+
+    // A fresh shell (one at a time: each owns standard output).
+    pcfg_shell::Shell &shell(bool recording = false) {
+        pcfg_shell::Options o;
+        o.errors = errors_;
+        o.clock = [this] { return now_; };
+        if (recording)
+            o.entry = [this](cli_param_block *b) {
+                EXPECT_EQ(b->mts_handle, shell_->queue_handle());
+                return sent_.push_back(block_of(*b)), 0;
+            };
+        if (printing_) o.entry = [this](cli_param_block *) { return printf("%s", printing_), 0; };
+        shell_.reset();
+        shell_ = std::make_unique<pcfg_shell::Shell>(std::move(o));
+        return *shell_;
+    }
+    std::string line(std::string_view text) {
+        return out([&] { last_ = shell_->run_line(text); });
+    }
+    // Standard output of a line, then its error text.
+    std::string line_and_errors(std::string_view text) {
+        const std::string shown = line(text);
+        return shown + errors();
+    }
+    // Standard output of the lines of `input` read as a stream; `status` is
+    // the shell's exit status.
+    std::string stream(const std::string &input, int &status) {
+        FILE *in = tmpfile();
+        if (in == nullptr) {
+            ADD_FAILURE() << "no temporary file";
+            return "";
+        }
+        fwrite(input.data(), 1, input.size(), in);
+        rewind(in);
+        const std::string shown = out([&] { status = shell_->run_stream(in); });
+        fclose(in);
+        return shown;
+    }
+    // Error text written since the last look.
+    std::string errors() {
+        fflush(errors_);
+        std::string text(err_buf_ + err_seen_, err_size_ - err_seen_);
+        err_seen_ = err_size_;
+        return text;
+    }
+
+    // The block the library was handed, as "cmd <id>" and then each token as
+    // <id>=<value>, or <id> alone when it has no value; the token list must
+    // end in a null pointer.
+    static std::string block_of(const cli_param_block &b) {
+        EXPECT_EQ(b.tokens[b.token_count], nullptr);
+        std::string s = "cmd " + std::to_string(b.cmd_id);
+        for (size_t i = 0; i < b.token_count; ++i) {
+            const cli_param_token *t = b.tokens[i];
+            s += " " + std::to_string(t->param_id);
+            if (t->value != nullptr) s += "=" + std::to_string(*static_cast<const uint32_t *>(t->value));
+        }
+        return s;
+    }
+
+    std::chrono::steady_clock::time_point now_{};
+    std::vector<std::string> sent_;
+    const char *printing_ = nullptr;  // what the library prints instead of running
+    pcfg_shell::Outcome last_;
+    std::unique_ptr<pcfg_shell::Shell> shell_;
+
+private:
+    FILE *errors_ = nullptr;
+    char *err_buf_ = nullptr;
+    size_t err_size_ = 0;
+    size_t err_seen_ = 0;
+};
+
+}  // namespace pcfg_test
