@@ -182,6 +182,9 @@ struct Call {
 const std::vector<Call> &calls();
 std::vector<Call> calls_named(std::string_view name);
 void clear_calls();
+// Keeping the log is on from the start. A run of millions of commands (a
+// fuzzing campaign) turns it off; faults still apply, the log stays as it is.
+void set_call_log(bool on);
 
 // ---------------------------------------------------------------------------
 // Resources held by callers of the transport.

@@ -24,6 +24,8 @@ std::vector<Call> &call_log() {
     return log;
 }
 
+bool g_call_log_on = true;
+
 std::multimap<std::string, FaultRule, std::less<>> &fault_rules() {
     static std::multimap<std::string, FaultRule, std::less<>> rules;
     return rules;
@@ -49,6 +51,7 @@ std::optional<Fault> enter(Call call) {
         if (rule.times != 0 && --rule.times == 0) rules.erase(it);
         break;
     }
+    if (!g_call_log_on) return out;
     auto &log = call_log();
     if (log.size() >= kMaxLoggedCalls) log.erase(log.begin(), log.begin() + kMaxLoggedCalls / 2);
     log.push_back(std::move(call));
@@ -108,6 +111,7 @@ std::vector<Call> calls_named(std::string_view name) {
 }
 
 void clear_calls() { detail::call_log().clear(); }
+void set_call_log(bool on) { detail::g_call_log_on = on; }
 
 int open_queues() { return detail::transport_open_queues(); }
 int held_messages() { return detail::transport_held_messages(); }
