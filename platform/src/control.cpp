@@ -37,6 +37,8 @@ std::vector<uint32_t> words_of(const uint32_t *p, size_t n) {
     return p != nullptr ? std::vector<uint32_t>(p, p + n) : std::vector<uint32_t>{};
 }
 
+bool calls_watched() { return g_call_log_on || !fault_rules().empty(); }
+
 std::optional<Fault> enter(Call call) {
     auto &rules = fault_rules();
     std::optional<Fault> out;

@@ -57,6 +57,10 @@ struct Fault {
 
 // Logs a call and tells whether it is to fail, and how.
 std::optional<Fault> enter(Call call);
+// Whether enter() has anything to do: the call log is kept or a fault is
+// set. Calls made thousands of times per command (the TLV walk) build their
+// Call record only then.
+bool calls_watched();
 
 // Small helpers to build a Call.
 inline int64_t given(const void *p) { return p != nullptr ? 1 : 0; }

@@ -62,11 +62,13 @@ int tlv_aligned_array_get_num_tlvs(const void *array, int flags) {
 
 int tlv_aligned_array_get_next_tlv(const void *array, uint16_t *type, uint16_t *length,
                                    const void **value, int flags, uint32_t *position) {
-    if (auto f = enter({"tlv_aligned_array_get_next_tlv",
-                        {given(array), given(type), given(length), given(value), flags,
-                         position != nullptr ? *position : -1},
-                        {}, {}, {}}))
-        return static_cast<int>(f->result);
+    if (calls_watched()) {
+        if (auto f = enter({"tlv_aligned_array_get_next_tlv",
+                            {given(array), given(type), given(length), given(value), flags,
+                             position != nullptr ? *position : -1},
+                            {}, {}, {}}))
+            return static_cast<int>(f->result);
+    }
     if (array == nullptr || type == nullptr || length == nullptr || value == nullptr ||
         position == nullptr)
         return -1;
