@@ -25,8 +25,6 @@ namespace {
 enum : uint8_t { kCntrAggr = 0, kCntrCurr = 1 };
 constexpr uint32_t kCntrTypeAll = 1;
 
-enum : int { kReqPortInfo = 10, kReqDdmInfo = 11 };
-
 // Port index held as the typed number minus 1; -1 when no port was typed
 // (or 0 was). Messages show it plus 1, the number as typed.
 int32_t port_index(const cli_param_block &params, Pick pick) {
@@ -95,25 +93,25 @@ std::optional<int32_t> checked_port(const cli_param_block &params, const char *o
 
 }  // namespace
 
-void port_cfg_show_port_aggr_cntr(const cli_param_block *params) noexcept {
-    show_counters(*params, "port_cfg_show_port_aggr_cntr", kCntrAggr,
+void port_cfg_show_port_aggr_cntr(const cli_param_block &params) noexcept {
+    show_counters(params, "port_cfg_show_port_aggr_cntr", kCntrAggr,
                   "**************** port %d aggregate counters information ****************\n\n");
 }
 
-void port_cfg_show_port_cur_cntr(const cli_param_block *params) noexcept {
-    show_counters(*params, "port_cfg_show_port_cur_cntr", kCntrCurr,
+void port_cfg_show_port_cur_cntr(const cli_param_block &params) noexcept {
+    show_counters(params, "port_cfg_show_port_cur_cntr", kCntrCurr,
                   "**************** port %d current counters information ****************\n\n");
 }
 
-void port_cfg_show_port_info(const cli_param_block *params) noexcept {
-    const auto index = checked_port(*params, "port_cfg_show_port_info", false);
+void port_cfg_show_port_info(const cli_param_block &params) noexcept {
+    const auto index = checked_port(params, "port_cfg_show_port_info", false);
     if (!index) return;
     printf("\nPort Info for port: %d (from pcft_rsrc_port_info_t)\n", shown(*index));
     pcfg_mts_send_rcv_cli_req(kReqPortInfo, *index, pcfg_rsrc_print_port_info_body);
 }
 
-void port_cfg_show_port_ddm_info(const cli_param_block *params) noexcept {
-    const auto index = checked_port(*params, "port_cfg_show_port_ddm_info", true);
+void port_cfg_show_port_ddm_info(const cli_param_block &params) noexcept {
+    const auto index = checked_port(params, "port_cfg_show_port_ddm_info", true);
     if (!index) return;
     printf("Digital Diagnostics information for the port: %d \n", shown(*index));
     pcfg_mts_send_rcv_cli_req(kReqDdmInfo, *index, pcfg_print_ddm_info);

@@ -118,9 +118,9 @@ void print_record(const pcfg_port_ts_info_t &rec) {
 
 }  // namespace
 
-void port_cfg_show_port_ts_info(const cli_param_block *params) noexcept {
+void port_cfg_show_port_ts_info(const cli_param_block &params) noexcept {
     pcfg_port_ts_info_t rec{};
-    const auto typed = token_number(*params, PCFG_PARAM_PORT, Pick::Last);
+    const auto typed = token_number(params, PCFG_PARAM_PORT, Pick::Last);
     if (!typed) {
         printf("%s(): invalid port:%d\n", kOp, -1);
         return;
