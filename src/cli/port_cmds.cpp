@@ -55,7 +55,7 @@ const front_port_entry_t *find_port(const front_port_list &list, int32_t index) 
 }
 
 void show_counters(const cli_param_block &params, const char *op, uint8_t aggr,
-                   const char *banner) {
+                   const char *which) {
     const int32_t index = port_index(params, Pick::First);
     front_port_list list{};
     if (!front_ports(list, op)) return;
@@ -64,7 +64,8 @@ void show_counters(const cli_param_block &params, const char *op, uint8_t aggr,
         printf("Invalid port number %d\n", shown(index));
         return;
     }
-    printf(banner, shown(index));
+    printf("**************** port %d %s counters information ****************\n\n", shown(index),
+           which);
     std::array<uint8_t, kPortCntrReqLen> req{};
     BeWriter(req).u8(aggr).u32(kCntrTypeAll).u32(entry->if_index);
     pcfg_mts_send_rcv_port_cntr(req.data(), pcfg_print_port_cntr);
@@ -94,13 +95,11 @@ std::optional<int32_t> checked_port(const cli_param_block &params, const char *o
 }  // namespace
 
 void port_cfg_show_port_aggr_cntr(const cli_param_block &params) noexcept {
-    show_counters(params, "port_cfg_show_port_aggr_cntr", kCntrAggr,
-                  "**************** port %d aggregate counters information ****************\n\n");
+    show_counters(params, "port_cfg_show_port_aggr_cntr", kCntrAggr, "aggregate");
 }
 
 void port_cfg_show_port_cur_cntr(const cli_param_block &params) noexcept {
-    show_counters(params, "port_cfg_show_port_cur_cntr", kCntrCurr,
-                  "**************** port %d current counters information ****************\n\n");
+    show_counters(params, "port_cfg_show_port_cur_cntr", kCntrCurr, "current");
 }
 
 void port_cfg_show_port_info(const cli_param_block &params) noexcept {
