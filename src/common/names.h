@@ -29,4 +29,12 @@ constexpr const char *name_of(const std::array<Named, N> &table, uint32_t v,
     return row != nullptr ? row->name : fallback;
 }
 
+// The name at a code of a dense table indexed by the code, or the fallback
+// past its end (or for a null row).
+template <size_t N>
+constexpr const char *name_at(const std::array<const char *, N> &names, uint32_t code,
+                              const char *fallback) noexcept {
+    return code < N && names[code] != nullptr ? names[code] : fallback;
+}
+
 }  // namespace pcfg

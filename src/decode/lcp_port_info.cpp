@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdio>
 
+#include "common/names.h"
 #include "decode/decode_common.h"
 
 using pcfg::BeReader;
@@ -40,9 +41,8 @@ constexpr std::array<ItemType, 4> kItemTypes{{
 constexpr ItemType kInvalidItem{0, Shows::Type, "SYSERR_PM_INVALID_CFG_TYPE, invalid cfg, tlv=0x"};
 
 const ItemType &item_type(uint16_t type) noexcept {
-    for (const ItemType &row : kItemTypes)
-        if (row.type == type) return row;
-    return kInvalidItem;
+    const ItemType *row = pcfg::row_of(kItemTypes, &ItemType::type, type);
+    return row != nullptr ? *row : kInvalidItem;
 }
 
 void print_element(uint16_t type, uint32_t if_index, uint32_t value) noexcept {

@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdio>
 
+#include "common/names.h"
 #include "common/be_reader.h"
 #include "pcfg_platform.h"
 #include "print/printers.h"
@@ -159,11 +160,6 @@ constexpr std::array<CounterTlv, 9> kCounterTlvs{{
      "FEC counters", "fcIfFec Counters :  "},
 }};
 
-const CounterTlv *find_counter_tlv(uint16_t type) {
-    for (const CounterTlv &t : kCounterTlvs)
-        if (t.type == type) return &t;
-    return nullptr;
-}
 
 void print_value_line(const ValueLine &line, const BeReader &value) {
     const uint64_t v = value.at(line.offset).u64();
@@ -173,7 +169,7 @@ void print_value_line(const ValueLine &line, const BeReader &value) {
 }
 
 void print_counter_tlv(uint16_t type, std::span<const uint8_t> value) {
-    const CounterTlv *t = find_counter_tlv(type);
+    const CounterTlv *t = pcfg::row_of(kCounterTlvs, &CounterTlv::type, type);
     if (t == nullptr) {
         printf("ERROR: Invalid TLV type %d \n", type);
         return;

@@ -25,6 +25,7 @@
 #include <array>
 #include <cstdio>
 
+#include "common/names.h"
 #include "common/be_reader.h"
 #include "print/printers.h"
 
@@ -70,9 +71,8 @@ constexpr std::array<SpeedName, 13> kSpeedNames{{
 }};
 
 const char *speed_name(uint32_t code, bool max) {
-    for (const SpeedName &s : kSpeedNames)
-        if (s.code == code) return max ? s.max_name : s.min_name;
-    return "Unknown";
+    const SpeedName *s = pcfg::row_of(kSpeedNames, &SpeedName::code, code);
+    return s == nullptr ? "Unknown" : max ? s->max_name : s->min_name;
 }
 
 struct BitName {
@@ -91,20 +91,13 @@ const char *connector_name(uint32_t type) {
     return "Unknwon";
 }
 
-struct ModeName {
-    int32_t mode;
-    const char *name;
-};
-
-constexpr std::array<ModeName, 6> kPortModeNames{{
+constexpr std::array<pcfg::Named, 6> kPortModeNames{{
     {4, "PORT_MODE_E"}, {2, "PORT_MODE_SD"}, {32, "PORT_MODE_F"},
     {32768, "PORT_MODE_ST"}, {16384, "PORT_MODE_NP"}, {64, "PORT_MODE_FL"},
 }};
 
 const char *port_mode_name(int32_t mode) {
-    for (const ModeName &m : kPortModeNames)
-        if (m.mode == mode) return m.name;
-    return "UNKNOWN";
+    return pcfg::name_of(kPortModeNames, static_cast<uint32_t>(mode), "UNKNOWN");
 }
 
 // ----------------------------------------------------------------- fields
