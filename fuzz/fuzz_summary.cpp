@@ -18,18 +18,18 @@ constexpr uint32_t kOpcPortControl = 398;
 constexpr size_t kMaxRecords = 64;
 
 struct Shape {
-    int32_t cmd_id;
+    pcfg_cmd_id cmd_id;
     std::array<int32_t, 2> tokens;  // 0: none; 31 carries the port
     bool null_port = false;         // token 31 without a value
 };
 
 constexpr std::array<Shape, 6> kShapes{{
-    {30, {PCFG_PARAM_SUMMARY_ALL, 0}},
-    {31, {PCFG_PARAM_SUMMARY_PORT, 0}},
-    {31, {PCFG_PARAM_SUMMARY_PORT, PCFG_PARAM_SUMMARY_ALL}},
-    {30, {PCFG_PARAM_SUMMARY_ALL, PCFG_PARAM_PORT}},  // last token neither 30 nor 31
-    {31, {PCFG_PARAM_SUMMARY_PORT, 0}, true},
-    {30, {PCFG_PARAM_PORT, 0}},  // no summary token
+    {PCFG_CMD_SUMMARY_ALL, {PCFG_PARAM_SUMMARY_ALL, 0}},
+    {PCFG_CMD_SUMMARY_PORT, {PCFG_PARAM_SUMMARY_PORT, 0}},
+    {PCFG_CMD_SUMMARY_PORT, {PCFG_PARAM_SUMMARY_PORT, PCFG_PARAM_SUMMARY_ALL}},
+    {PCFG_CMD_SUMMARY_ALL, {PCFG_PARAM_SUMMARY_ALL, PCFG_PARAM_PORT}},  // last token neither 30 nor 31
+    {PCFG_CMD_SUMMARY_PORT, {PCFG_PARAM_SUMMARY_PORT, 0}, true},
+    {PCFG_CMD_SUMMARY_ALL, {PCFG_PARAM_PORT, 0}},  // no summary token
 }};
 
 }  // namespace

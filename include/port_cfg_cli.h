@@ -239,6 +239,17 @@ PCFG_API double rate_value(double rate) PCFG_NOEXCEPT;
 
 #ifdef __cplusplus
 }
+
+/* The command list as data, for C++ callers that derive their own tables
+ * from it or check them against it at compile time. */
+struct pcfg_cmd_info {
+    pcfg_cmd_id id;
+    const char *name; /* "PCFG_CMD_..." */
+    const char *what;
+};
+#define PCFG_CMD_INFO(name, id, what) {name, #name, what},
+inline constexpr pcfg_cmd_info pcfg_cmd_list[] = {PCFG_COMMANDS(PCFG_CMD_INFO)};
+#undef PCFG_CMD_INFO
 #endif
 
 #endif /* PORT_CFG_CLI_H */

@@ -46,15 +46,10 @@ inline constexpr CommandSpec kCommandSpecs[] = {
     {PCFG_CMD_SET_FEC, port_cfg_set_port_fec},
 };
 
-// The identifiers of the public header's list, in its order.
-#define PCFG_CMD_ID(name, id, what) name,
-inline constexpr pcfg_cmd_id kCommandIds[] = {PCFG_COMMANDS(PCFG_CMD_ID)};
-#undef PCFG_CMD_ID
-
 constexpr bool rows_follow_the_list() {
-    if (std::size(kCommandSpecs) != std::size(kCommandIds)) return false;
-    for (size_t i = 0; i < std::size(kCommandIds); ++i)
-        if (kCommandSpecs[i].id != kCommandIds[i]) return false;
+    if (std::size(kCommandSpecs) != std::size(pcfg_cmd_list)) return false;
+    for (size_t i = 0; i < std::size(pcfg_cmd_list); ++i)
+        if (kCommandSpecs[i].id != pcfg_cmd_list[i].id) return false;
     return true;
 }
 static_assert(rows_follow_the_list(), "one table row per listed command, in the list's order");
