@@ -102,5 +102,6 @@ void port_cfg_set_port_fec(const cli_param_block &params) noexcept {
             printf("mts send: if_index = 0x%x, port = %d, fec = %d\n",
                    static_cast<unsigned>(if_index), port, fec);
         },
-        print_failure, print_reply);
+        [](const ExchangeFailure &f) { print_failure(f); },
+        [](const Answer &a) { return print_reply(a); });
 }

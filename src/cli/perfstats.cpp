@@ -203,7 +203,7 @@ void port_cfg_show_perfstats(const cli_param_block &params) noexcept {
     printf("req_payload: payload sz= %d\n", static_cast<int>(length));
 
     converse(queue.handle(), request.bytes().first(length), kRules, kNothingAfterSend,
-             print_failure, [interval](const Answer &a) {
+             [](const ExchangeFailure &f) { print_failure(f); }, [interval](const Answer &a) {
                  print_answer(a.payload, a.size, a.opcode, interval);
                  return 0;
              });
