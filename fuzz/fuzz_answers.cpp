@@ -10,6 +10,7 @@
 #include "pcfg_sim.h"
 #include "port_cfg_cli.h"
 #include "support.h"
+#include "support/params.h"
 
 namespace {
 
@@ -59,9 +60,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     // The shell's own queue: the FEC command talks over it.
     const int shell_queue = mts_bind(2, -1, kShellBindOptions.data(), "fuzz shell");
-    pcfg_fuzz::Block block(cmd.cmd_id, shell_queue);
-    if (cmd.param_id != 0) block.token(cmd.param_id, cmd.value);
-    port_cfg_cli_main(block.get());
+    pcfg_test::Params block(cmd.cmd_id);
+    block.handle(shell_queue);
+    if (cmd.param_id != 0) block.num(cmd.param_id, cmd.value);
+    port_cfg_cli_main(block.block());
     pcfg_fuzz::end_input(1);
     mts_unbind(shell_queue, 0);
     return 0;

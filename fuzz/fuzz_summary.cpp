@@ -10,6 +10,7 @@
 #include "pcfg_sim.h"
 #include "port_cfg_cli.h"
 #include "support.h"
+#include "support/params.h"
 
 namespace {
 
@@ -51,16 +52,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     if (failing_read != 0) pcfg_sim::fail("shm_eventlog_read_rec", -1, 0, failing_read);
 
-    pcfg_fuzz::Block block(shape.cmd_id, -1);
+    pcfg_test::Params block(shape.cmd_id);
     for (int32_t id : shape.tokens) {
         if (id == 0) continue;
-        if (id == PCFG_PARAM_SUMMARY_PORT && shape.null_port)
-            block.token(id, std::nullopt);
-        else
-            block.token(id, id == PCFG_PARAM_SUMMARY_ALL ? std::nullopt
-                                                         : std::optional<uint32_t>(port));
+        const bool bare = id == PCFG_PARAM_SUMMARY_ALL ||
+                          (id == PCFG_PARAM_SUMMARY_PORT && shape.null_port);
+        bare ? block.bare(id) : block.num(id, port);
     }
-    port_cfg_cli_main(block.get());
+    port_cfg_cli_main(block.block());
     pcfg_fuzz::end_input();
     return 0;
 }
