@@ -69,12 +69,16 @@ const std::vector<Command> kCommands = {
      {{{PCFG_PARAM_FEC, 1}}, {}, {{PCFG_PARAM_FEC, 511}}}, true},
 };
 
-// The sweep covers every command the library runs.
-TEST(FaultSweepCommands, EveryListedCommandIsSwept) {
+// The groups above, then every other command of the library's list alone,
+// without tokens, in sweep/<its name>.txt: a new command is swept at once.
+std::vector<Command> swept_commands() {
+    std::vector<Command> all = kCommands;
     for (const pcfg_cmd_info &c : pcfg_cmd_list)
-        EXPECT_TRUE(std::any_of(kCommands.begin(), kCommands.end(), [&](const Command &group) {
-            return std::find(group.ids.begin(), group.ids.end(), c.id) != group.ids.end();
-        })) << c.name;
+        if (std::none_of(kCommands.begin(), kCommands.end(), [&](const Command &group) {
+                return std::find(group.ids.begin(), group.ids.end(), c.id) != group.ids.end();
+            }))
+            all.push_back({c.name, {c.id}});
+    return all;
 }
 
 // No port, port 0, the first and the last port of the card, a port beyond
@@ -309,7 +313,7 @@ TEST_P(FaultSweep, EveryPlatformCallFailsInTurn) {
 
 void PrintTo(const Command &c, std::ostream *os) { *os << c.name; }
 
-INSTANTIATE_TEST_SUITE_P(Commands, FaultSweep, ::testing::ValuesIn(kCommands),
+INSTANTIATE_TEST_SUITE_P(Commands, FaultSweep, ::testing::ValuesIn(swept_commands()),
                          [](const auto &p) { return std::string(p.param.name); });
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include <iterator>
 #include <cstdio>
 
-#include "cli/commands.h"
+#include "cli/command_table.h"
 #include "cli/exchange.h"
 #include "common/be_reader.h"
 #include "common/cfg_types.h"

@@ -25,7 +25,7 @@
 #include <cstring>
 #include <span>
 
-#include "cli/commands.h"
+#include "cli/command_table.h"
 #include "cli/exchange.h"
 #include "common/be_reader.h"
 #include "common/mts_session.h"

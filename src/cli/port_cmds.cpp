@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "cli/commands.h"
+#include "cli/command_table.h"
 #include "cli/exchange.h"
 #include "common/be_reader.h"
 #include "common/params.h"

@@ -3,7 +3,7 @@
 // report request each).
 #include <cstdio>
 
-#include "cli/commands.h"
+#include "cli/command_table.h"
 #include "cli/exchange.h"
 #include "common/mts_session.h"
 #include "common/params.h"

@@ -21,7 +21,7 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "cli/commands.h"
+#include "cli/command_table.h"
 #include "common/names.h"
 #include "common/params.h"
 #include "pcfg_platform.h"

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdio>
 
-#include "cli/commands.h"
+#include "cli/command_table.h"
 #include "common/mts_session.h"
 #include "common/params.h"
 #include "history/summary_record.h"
