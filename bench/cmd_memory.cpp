@@ -16,6 +16,7 @@
 
 #include "pcfg_sim.h"
 #include "port_cfg_cli.h"
+#include "support/params.h"
 
 namespace {
 size_t g_allocs = 0;
@@ -61,32 +62,8 @@ void pcfg_counted_ZdaPvm(void *p, size_t) { pcfg_counted_free(p); }
 namespace {
 
 // A parameter block as the shell fills it: the tokens each command reads.
-class Block {
-public:
-    explicit Block(int32_t cmd) : block_(std::make_unique<cli_param_block>()) {
-        block_->cmd_id = cmd;
-        block_->mts_handle = -1;
-    }
-    Block &num(int32_t id, uint32_t v) {
-        values_.push_back(std::make_unique<uint32_t>(v));
-        auto tok = std::make_unique<cli_param_token>();
-        tok->param_id = id;
-        tok->value = values_.back().get();
-        block_->tokens[tokens_.size()] = tok.get();
-        tokens_.push_back(std::move(tok));
-        block_->token_count = static_cast<uint8_t>(tokens_.size());
-        return *this;
-    }
-    cli_param_block *get() { return block_.get(); }
-
-private:
-    std::unique_ptr<cli_param_block> block_;
-    std::vector<std::unique_ptr<cli_param_token>> tokens_;
-    std::vector<std::unique_ptr<uint32_t>> values_;
-};
-
-Block block_for(pcfg_cmd_id cmd) {
-    Block b(cmd);
+pcfg_test::Params block_for(pcfg_cmd_id cmd) {
+    pcfg_test::Params b(cmd);
     switch (cmd) {
     case PCFG_CMD_PORT_TS_INFO:
     case PCFG_CMD_PORT_AGGR_CNTR:
@@ -121,12 +98,12 @@ int main() {
         pcfg_sim::CardConfig config;
         config.log_start_up = true;  // the summary commands have records to read
         pcfg_sim::reset(config);
-        Block b = block_for(cmd);
+        pcfg_test::Params b = block_for(cmd);
         fflush(stdout);
         dup2(null, STDOUT_FILENO);
         g_allocs = g_bytes = 0;
         g_held = 0;
-        port_cfg_cli_main(b.get());
+        port_cfg_cli_main(b.block());
         fflush(stdout);
         dup2(terminal, STDOUT_FILENO);
         fprintf(report, "cmd|%d|%zu|%zu|%ld|%zu\n", cmd, g_allocs, g_bytes, g_held,

@@ -19,10 +19,15 @@ import re
 import subprocess
 import sys
 
-# The platform calls the printers, decoders and formatter make.
+# The platform calls the printers, decoders and formatter make, and those of
+# the exchanges the printers' commands run (the simulated manager answers
+# inside them).
 PLATFORM = ("pm_idxmap_entry_by_if_index", "snprintf_if_index_short", "syserr2str",
             "lc_get_portspeed_name", "lc_get_portlinkstatus_reason", "mts_opc_name_get",
-            "tlv_aligned_array_get_num_tlvs", "tlv_aligned_array_get_next_tlv")
+            "tlv_aligned_array_get_num_tlvs", "tlv_aligned_array_get_next_tlv",
+            "mts_bind", "mts_unbind", "mts_send", "mts_recv", "mts_errno_get", "mts_opc_get",
+            "mts_payload_get", "mts_payload_size", "mts_drop", "get_front_port_if_index_list",
+            "get_total_lc_front_ports")
 # callgrind_annotate splits a function's inclusive cost over the source
 # files its inlined code comes from, and the line that holds all of it may
 # be spelt with either path: the largest line of a function is its cost.

@@ -6,8 +6,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <optional>
 #include <span>
 #include <vector>
 
@@ -38,9 +36,6 @@ void end_input(int allowed_queues = 0);
 // less than its length); the buffer then holds exactly `length` bytes, and
 // at least the 48-byte header a decoder may always read (zero-padded).
 std::vector<uint8_t> logged_record(std::span<const uint8_t> bytes);
-
-    std::array<uint32_t, PCFG_MAX_TOKENS> values_{};
-};
 
 // Splits the input: takes bytes from the front (zeros once it is used up).
 class Input {
