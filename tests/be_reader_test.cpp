@@ -5,7 +5,7 @@
 #include <array>
 #include <vector>
 
-#include "common/be_reader.h"
+#include "support/library_units.h"
 
 using pcfg::BeReader;
 using pcfg::BeWriter;

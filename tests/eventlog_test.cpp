@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "pcfg_platform.h"
-#include "common/be_reader.h"
+#include "support/library_units.h"
 #include "support/fixture.h"
 
 using namespace pcfg_test;

@@ -1,6 +1,6 @@
 // The report and counter exchanges: what they send, how they wait, and
 // every failure with its exact text and its cleanup.
-#include "cli/exchange.h"
+#include "support/library_units.h"
 #include "support/fixture.h"
 #include "support/golden.h"
 

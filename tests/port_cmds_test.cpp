@@ -1,7 +1,6 @@
 // Per-port commands (28, 29, 33, 34): port lookup rules, banners and the
 // requests sent; then every printer end to end on the simulated manager.
-#include "cli/exchange.h"
-#include "print/printers.h"
+#include "support/library_units.h"
 #include "support/fixture.h"
 #include "support/golden.h"
 

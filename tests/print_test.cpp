@@ -4,7 +4,7 @@
 // (every check of its single TLV), the buffer-credit table, the resource
 // tables and a port's resource record. Bodies are exactly sized, so a read
 // past them is caught by the sanitizers.
-#include "print/printers.h"
+#include "support/library_units.h"
 #include "support/bytes.h"
 #include "support/fixture.h"
 #include "support/golden.h"

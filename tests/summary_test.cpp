@@ -1,6 +1,6 @@
 // Configuration event summary (commands 30 and 31) over event logs of
 // set-port-configuration requests.
-#include "history/summary_record.h"
+#include "support/library_units.h"
 #include "support/bytes.h"
 #include "support/fixture.h"
 #include "support/golden.h"
