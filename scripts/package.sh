@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the packages of the library and of the simulated card, natively and
+# for PowerPC, and lists what each holds:
+#   build/package/<arch>/port_cfg_cli-<version>-<arch>-{library,sim}.tar.gz
+#   build/package/<arch>/libport-cfg-cli_<version>_<arch>.deb
+#   build/package/<arch>/port-cfg-cli-sim_<version>_<arch>.deb
+# The builds (presets package and package-ppc: optimised with debug
+# information, installed under /usr, stripped in the packages) also serve the
+# ABI check and the consumer test of scripts/test.sh.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh package
+jobs=${JOBS:-$(nproc)}
+
+for preset in package package-ppc; do
+    dir=build/$preset
+    echo "== $preset: configure, build and package"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j "$jobs" >/dev/null
+    rm -f "$dir"/*.deb "$dir"/*.tar.gz
+    (cd "$dir" && cpack -C RelWithDebInfo >/dev/null)
+    for deb in "$dir"/*.deb; do
+        echo "-- $deb"
+        dpkg-deb --field "$deb" Package Version Architecture Depends | sed 's/^/   /'
+        dpkg-deb --contents "$deb" | awk '{print "   " $6, $7, $8}'
+    done
+    for archive in "$dir"/*.tar.gz; do
+        echo "-- $archive"
+        tar -tvzf "$archive" | awk '{print "   " $6, $7, $8}'
+    done
+done
