@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the packages of the library and of the simulated card, natively and
-# for PowerPC, and lists what each holds:
-#   build/package/<arch>/port_cfg_cli-<version>-<arch>-{library,sim}.tar.gz
-#   build/package/<arch>/libport-cfg-cli_<version>_<arch>.deb
-#   build/package/<arch>/port-cfg-cli-sim_<version>_<arch>.deb
+# for PowerPC, and lists what each holds; in build/package (native) and
+# build/package-ppc (Debian architecture powerpc):
+#   port_cfg_cli-<version>-<arch>-{library,sim}.tar.gz
+#   libport-cfg-cli_<version>_<arch>.deb     the library component
+#   port-cfg-cli-sim_<version>_<arch>.deb    the sim component
 # The builds (presets package and package-ppc: optimised with debug
 # information, installed under /usr, stripped in the packages) also serve the
 # ABI check and the consumer test of scripts/test.sh.
