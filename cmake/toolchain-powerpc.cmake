@@ -9,6 +9,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_CROSSCOMPILING_EMULATOR qemu-ppc -L /usr/powerpc-linux-gnu)
-# Debian's multiarch name: a build installed under /usr puts its libraries in
-# lib/powerpc-linux-gnu, as a powerpc Debian system has them.
-set(CMAKE_LIBRARY_ARCHITECTURE powerpc-linux-gnu)

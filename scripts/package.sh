@@ -13,6 +13,10 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh package
 jobs=${JOBS:-$(nproc)}
 
+list_entries() {  # tar -tv lines: size and name of each file or link, folders left out
+    awk '$1 !~ /^d/ { name = $6; if ($7 == "->") name = name " -> " $8; printf "   %8s  %s\n", $3, name }'
+}
+
 for preset in package package-ppc; do
     dir=build/$preset
     echo "== $preset: configure, build and package"
@@ -23,10 +27,10 @@ for preset in package package-ppc; do
     for deb in "$dir"/*.deb; do
         echo "-- $deb"
         dpkg-deb --field "$deb" Package Version Architecture Depends | sed 's/^/   /'
-        dpkg-deb --contents "$deb" | awk '{print "   " $6, $7, $8}'
+        dpkg-deb --contents "$deb" | list_entries
     done
     for archive in "$dir"/*.tar.gz; do
         echo "-- $archive"
-        tar -tvzf "$archive" | awk '{print "   " $6, $7, $8}'
+        tar -tvzf "$archive" | list_entries
     done
 done
