@@ -2,8 +2,8 @@
 # Consumer test: installs the library component of each given build into a
 # temporary prefix and checks what an integrator gets (the versioned library
 # with its SONAME, the headers), then builds the consumer program in this
-# folder against the installed tree twice, through find_package and through
-# pkg-config, and runs it (a PowerPC build under qemu-ppc): its output must
+# folder through find_package (of the installed tree, and of the build tree)
+# and through pkg-config, and runs it (a PowerPC build under qemu-ppc): its output must
 # be expected.txt.
 #   tests/consumer/run.sh BUILD_DIR...   (builds configured by this project)
 set -euo pipefail
@@ -27,7 +27,8 @@ expect_output() {  # <what> <command...>: the command prints expected.txt
 }
 
 check_build() {  # <build dir>
-    local build=$1 name prefix lib machine cc run=() toolchain=() pcdir
+    local build name prefix lib machine cc run=() toolchain=() pcdir route
+    build=$(cd "$1" && pwd)
     name=$(basename "$build")
     prefix=$work/$name/prefix
     cmake --install "$build" --prefix "$prefix" --component library >/dev/null
@@ -53,11 +54,15 @@ check_build() {  # <build dir>
     fi
     echo "consumer: $name ($machine) installed; SONAME libport_cfg_cli.so.1"
 
-    cmake -S "$here" -B "$work/$name/cmake" -G Ninja "${toolchain[@]}" \
-        -DCMAKE_PREFIX_PATH="$prefix" >"$work/$name.configure.log" 2>&1 ||
-        { cat "$work/$name.configure.log"; fail "$name: find_package configure failed"; }
-    cmake --build "$work/$name/cmake" >/dev/null || fail "$name: find_package build failed"
-    expect_output "$name: find_package" "${run[@]}" "$work/$name/cmake/pcfg_consumer"
+    # find_package, of the installed package and of the build tree's.
+    local -A where=([installed]="-DCMAKE_PREFIX_PATH=$prefix" [build-tree]="-Dport_cfg_cli_DIR=$build")
+    for route in installed build-tree; do
+        cmake -S "$here" -B "$work/$name/$route" -G Ninja "${toolchain[@]}" "${where[$route]}" \
+            >"$work/$name.configure.log" 2>&1 ||
+            { cat "$work/$name.configure.log"; fail "$name: find_package ($route) configure failed"; }
+        cmake --build "$work/$name/$route" >/dev/null || fail "$name: find_package ($route) build failed"
+        expect_output "$name: find_package ($route)" "${run[@]}" "$work/$name/$route/pcfg_consumer"
+    done
 
     pcdir=$(dirname "$(find "$prefix" -name port_cfg_cli.pc)")
     # shellcheck disable=SC2046  # pkg-config prints separate words
