@@ -134,9 +134,13 @@ TEST_F(ShellTest, LinesFromAStream) {
 }
 
 // Sessions on the simulated card (standard output and errors of each line):
-// commands, the steering of the manager and of failing platform calls, help.
+// commands, the steering of the manager and of failing platform calls, help,
+// and the conventions of switch CLIs (output filters, quoted words, help by
+// prefix, the nearest command, ports as the card names them, characters that
+// are not ASCII).
 TEST_F(ShellTest, SessionsOnTheSimulatedCard) {
-    for (const char *session : {"shell/session", "shell/steering", "shell/help"}) {
+    for (const char *session :
+         {"shell/session", "shell/steering", "shell/help", "shell/conventions"}) {
         shell_.reset();
         pcfg_sim::reset();
         shell();
