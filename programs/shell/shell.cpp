@@ -119,8 +119,8 @@ namespace {
 
 // Now, as the start of a card (0, the fixed start, past the card's range).
 uint32_t real_start_time() {
-    const std::time_t t = std::time(nullptr);
-    return t > 0 && t < kLastSimSecond / 2 ? static_cast<uint32_t>(t) : 0;
+    const auto t = static_cast<int64_t>(std::time(nullptr));
+    return t > 0 && t < int64_t{kLastSimSecond / 2} ? static_cast<uint32_t>(t) : 0;
 }
 
 }  // namespace
