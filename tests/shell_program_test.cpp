@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -111,7 +112,8 @@ std::string run_program(const std::string &line) {
 // Overwrites the start of the event log's segment, as a foreign program would.
 std::string damage_event_log() {
     const int fd = shm_open(pcfg_sim::event_log_segment().c_str(), O_RDWR, 0);
-    char header[64] = "cmds processed: 1";  // the rest of the header zero
+    char header[64];
+    memset(header, 'x', sizeof header);  // reads the same in either byte order
     const bool done = fd >= 0 && pwrite(fd, header, sizeof header, 0) == sizeof header;
     if (fd >= 0) close(fd);
     return done ? "" : "not damaged\n";
