@@ -133,7 +133,9 @@ std::string unusable_character(std::string_view line) {
                      static_cast<unsigned>(c), column);
             return text;
         }
-        const auto [cp, len] = utf8_at(line.substr(i));
+        const std::pair<uint32_t, size_t> character = utf8_at(line.substr(i));
+        const uint32_t cp = character.first;
+        const size_t len = character.second;
         if (len == 0) {
             snprintf(text, sizeof text,
                      "Line holds the byte 0x%02x at column %zu, which is not UTF-8 text; not run",
