@@ -236,6 +236,7 @@ std::FILE *terminal_stream() {
 
 int main(int argc, char **argv) {
     keep_standard_descriptors_open();
+    clearerr(stdout);  // what went wrong before the program started is not its own
     // A reader that goes away is noticed as a write error, not a signal
     // that would stop the shell in the middle of its work.
     signal(SIGPIPE, SIG_IGN);
