@@ -34,6 +34,9 @@ struct CardConfig {
     // empty log.
     bool keep_event_log = false;
     bool log_start_up = false;
+    // Simulated time at the start, in seconds since the epoch; 0 is the
+    // fixed start 2025-12-05 16:00:00 UTC that tests rely on.
+    uint32_t start_time = 0;
 };
 
 // Starts a fresh card: new ports, an idle manager, the history of its
@@ -46,6 +49,8 @@ void reset(const CardConfig &config = {});
 uint32_t if_index_of_port(uint8_t port_index);
 // Number of front ports on the card.
 uint32_t num_ports();
+// The card's slot: its ports are named fc<slot>/<port>.
+uint32_t slot();
 
 // Simulated time, in seconds since the epoch (stays below 2^31).
 uint32_t now();
@@ -89,8 +94,12 @@ void script_reply(Reply reply);
 void clear_script();
 // Makes the manager stop answering (true) or answer again (false).
 void set_manager_silent(bool silent);
-// Requests the manager has handled since the reset.
+// Requests the manager has handled since the reset (a silent manager
+// handles none).
 uint32_t manager_requests_handled();
+bool manager_silent();
+// The answers scripted and not yet given, next first.
+std::vector<Reply> scripted_replies();
 
 // ---------------------------------------------------------------------------
 // The manager's event log of transport messages (log 2).
@@ -164,6 +173,16 @@ std::vector<uint8_t> encode_tlv_array(const std::vector<Tlv> &tlvs);
 void fail(std::string_view call, int64_t result, int err = 0, uint32_t nth = 1,
           uint32_t times = 1);
 void clear_faults();
+
+// A failure armed by fail() and not yet used up.
+struct ArmedFault {
+    std::string call;
+    int64_t result = 0;
+    int err = 0;
+    uint32_t nth = 1;    // the call that fails next, counted from 1 from now on
+    uint32_t times = 1;  // failing calls left (0 = no end)
+};
+std::vector<ArmedFault> armed_faults();
 
 // ---------------------------------------------------------------------------
 // The call log: every platform call the library made, in order.

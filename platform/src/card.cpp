@@ -48,6 +48,8 @@ uint32_t if_index_of_port(uint8_t port_index) {
 
 uint32_t num_ports() { return static_cast<uint32_t>(detail::card().ports.size()); }
 
+uint32_t slot() { return detail::card().config.slot; }
+
 uint32_t now() { return detail::card().now; }
 
 void advance(uint32_t seconds) {

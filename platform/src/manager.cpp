@@ -51,7 +51,7 @@ uint32_t manager_handled() { return mgr().handled; }
 
 std::optional<ManagerAnswer> manager_receive(uint32_t opcode, std::span<const uint8_t> request) {
     ManagerState &m = mgr();
-    ++m.handled;
+    if (!m.silent || !m.script.empty()) ++m.handled;  // a silent manager handles nothing
     eventlog_append(kLogRequest, opcode, request);
     hist_on_mts(opcode, false);
 
@@ -80,5 +80,9 @@ void script_reply(Reply reply) { detail::mgr().script.push_back(std::move(reply)
 void clear_script() { detail::mgr().script.clear(); }
 void set_manager_silent(bool silent) { detail::mgr().silent = silent; }
 uint32_t manager_requests_handled() { return detail::mgr().handled; }
+bool manager_silent() { return detail::mgr().silent; }
+std::vector<Reply> scripted_replies() {
+    return {detail::mgr().script.begin(), detail::mgr().script.end()};
+}
 
 }  // namespace pcfg_sim
