@@ -120,9 +120,11 @@ TEST_F(FecTest, OutcomesAndFailures) {
     expect_golden("cli/fec_outcomes", t.str());
 }
 
+// The manager records in its history what it applies and refuses.
 TEST_F(FecTest, ManagerAppliesEachEntryAndRefusesWhatItCannot) {
     // Port 1: disable, FEC on. Port 2: 4G, then FEC on (not below 16G). An
     // unknown port. An entry whose TLV runs past the request.
+    pcfg_sim::clear_history();
     EXPECT_EQ(exchange(395, bytes({7, 4,
                                    1, 0, 0x00, 0, 2, 12, 1, 2, 175, 1, 1,
                                    1, 0, 0x10, 0, 2, 3, 4, 0, 0, 0x0F, 0xA0, 175, 1, 1,
@@ -139,6 +141,11 @@ TEST_F(FecTest, ManagerAppliesEachEntryAndRefusesWhatItCannot) {
               bytes({0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(std::vector<uint8_t>(counts.begin() + 60 + 28, counts.begin() + 60 + 36),
               bytes({0, 0, 0, 0, 0x05, 0xA9, 0xBC, 0xD0}));  // 9 501 000 B/s for 10 s
+    Transcript t;
+    for (const pcfg_cmd_id c : {PCFG_CMD_HIST_ERROR_LOG, PCFG_CMD_HIST_PORT_CONTROL,
+                                PCFG_CMD_HIST_LINK_EVENTS, PCFG_CMD_HIST_EVENT_LOG, PCFG_CMD_HIST_SERDES})
+        t.add("command " + std::to_string(c), run(Params(c)));
+    expect_golden("history/service_manager_records", t.str());
 }
 
 }  // namespace

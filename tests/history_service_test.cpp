@@ -1,11 +1,9 @@
 // The stand-in history service and the simulated manager's history: the
 // card's start-up history, and what the manager records as it runs.
-#include "../platform/src/manager_history.h"
 #include "support/fixture.h"
 #include "support/golden.h"
 
 using namespace pcfg_test;
-namespace sim = pcfg_sim::detail;
 
 namespace {
 
@@ -36,21 +34,6 @@ protected:
 // timestamps, events, transport messages, serdes control, bandwidth.
 TEST_F(HistoryServiceTest, EveryInstanceHoldsTheStartUp) {
     expect_golden("history/service_start_up", instances());
-}
-
-TEST_F(HistoryServiceTest, TheManagerRecordsWhatHappens) {
-    pcfg_sim::clear_history();
-    pcfg_sim::advance(60);
-    const auto &port = sim::card().ports[2];
-    sim::hist_on_config(port, 3, 32000, 0x40290009);  // refused
-    sim::hist_on_config(port, 44, 1, 0);              // dedicated bandwidth
-    sim::hist_on_config(port, 175, 0, 0);             // FEC off
-    sim::hist_on_config(port, 25, 16, 0);             // a credit: a text event
-    sim::hist_on_admin(port, false);
-    sim::hist_on_link(port, false, 37);
-    sim::hist_on_offline(port, true);
-    sim::hist_on_ts_check(false);
-    expect_golden("history/service_manager_records", instances({0, 7, 6, 2, 1, 3, 4}));
 }
 
 TEST_F(HistoryServiceTest, TransportMessagesPairRequestsAndReplies) {

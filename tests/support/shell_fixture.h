@@ -5,11 +5,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "command_table.h"
 #include "shell.h"
 #include "support/fixture.h"
 
@@ -21,6 +23,34 @@ namespace pcfg_test {
 inline bool under_valgrind() {
     const char *preload = std::getenv("LD_PRELOAD");
     return preload != nullptr && std::string_view(preload).find("vgpreload") != std::string_view::npos;
+}
+
+// The words of command row `row` typed in full, its optional parts typed or
+// left out: each number as `number` picks it, each word naming a file that
+// does not exist. Each word remembers the syntax element it fills.
+using Typed = std::vector<std::pair<std::string, const pcfg_shell::Element *>>;
+inline constexpr const char *kNoFile = "/nonexistent-pcfg-dir/log.bin";
+
+inline Typed typed_in_full(size_t row, bool optional_parts,
+                           const std::function<int64_t(const pcfg_shell::Element &)> &number) {
+    using pcfg_shell::ElemKind;
+    Typed t;
+    const pcfg_shell::Syntax &syn = pcfg_shell::command_syntax(row);
+    for (size_t i = 0; i < syn.count; ++i) {
+        const pcfg_shell::Element &e = syn.elems[i];
+        if (e.kind == ElemKind::OptOpen && !optional_parts) i = e.partner;
+        if (e.kind == ElemKind::Keyword) t.push_back({std::string(e.text), &e});
+        if (e.kind == ElemKind::Number) t.push_back({std::to_string(number(e)), &e});
+        if (e.kind == ElemKind::Word) t.push_back({kNoFile, &e});
+    }
+    return t;
+}
+
+// The first `words` words of a typed command as one line.
+inline std::string text_of(const Typed &t, size_t words) {
+    std::string text;
+    for (size_t k = 0; k < words && k < t.size(); ++k) text += (k == 0 ? "" : " ") + t[k].first;
+    return text;
 }
 
 class ShellTest : public PcfgTest {
@@ -72,6 +102,14 @@ protected:
         const std::string shown = out([&] { status = shell_->run_stream(in); });
         fclose(in);
         return shown;
+    }
+    // The block a recorded line hands to the library (as block_of shows
+    // it), or how many it handed.
+    std::string sent_for(const std::string &text) {
+        sent_.clear();
+        EXPECT_EQ(line_and_errors(text), "") << text;
+        if (sent_.size() != 1) return "blocks sent: " + std::to_string(sent_.size()) + "\n";
+        return sent_[0] + "\n";
     }
     // Error text written since the last look.
     std::string errors() {
