@@ -2,7 +2,6 @@
 // types keys and waits for what the terminal then shows (line editing,
 // Tab, "?", Ctrl-C, Ctrl-D, the history kept in the home directory).
 #include <fcntl.h>
-#include <poll.h>
 #include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -46,22 +45,6 @@ const std::vector<Step> kSteps = {
     {"\x04", ""},                                             // Ctrl-D leaves
 };
 
-// What the terminal shows until `wanted` appears or time runs out.
-bool wait_for(int fd, std::string &seen, const std::string &wanted, size_t from) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (seen.find(wanted, from) == std::string::npos) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            until - std::chrono::steady_clock::now());
-        pollfd p{fd, POLLIN, 0};
-        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
-        char buf[1024];
-        const ssize_t n = read(fd, buf, sizeof buf);
-        if (n <= 0) return false;
-        seen.append(buf, static_cast<size_t>(n));
-    }
-    return true;
-}
-
 TEST_F(ShellTest, AnOperatorsTerminal) {
     if (!pcfg_shell::LineEditor::editing()) GTEST_SKIP() << "built without line editing";
     if (under_valgrind()) GTEST_SKIP() << "a child's status and timing under valgrind are its own";
@@ -83,7 +66,9 @@ TEST_F(ShellTest, AnOperatorsTerminal) {
     for (const Step &step : kSteps) {
         SCOPED_TRACE(step.keys);
         ASSERT_EQ(write(master, step.keys, strlen(step.keys)), static_cast<ssize_t>(strlen(step.keys)));
-        EXPECT_TRUE(wait_for(master, seen, step.shows, from)) << "terminal shows:\n" << seen.substr(from);
+        const auto shown = [&](const std::string &s) { return s.find(step.shows, from) != std::string::npos; };
+        EXPECT_TRUE(read_until(master, seen, std::chrono::seconds(10), shown))
+            << "terminal shows:\n" << seen.substr(from);
         from = std::min(seen.size(), seen.find(step.shows, from) + strlen(step.shows));
     }
     // The shell leaves at Ctrl-D; one still running after 10 s is ended, so
