@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "command_table.h"
-#include "help.h"
 #include "line_reader.h"
 #include "support/golden.h"
 #include "support/shell_fixture.h"
@@ -173,14 +172,11 @@ TEST_F(ShellTest, SessionsOnTheSimulatedCard) {
         shell();
         expect_transcript(session, [&](const std::string &text) { return line_and_errors(text); });
     }
-    // Help lists every command; every row is either a library command or a
-    // shell command.
-    const std::string all = line("help");
+    // Every row is either a library command or a shell command (help, whose
+    // transcript lists every row, is made from the rows).
     for (size_t i = 0; i < pcfg_shell::command_count(); ++i) {
         const pcfg_shell::CommandRow &row = pcfg_shell::command_row(i);
         EXPECT_NE(row.run != nullptr, row.cmd != 0 || !row.cmd_by_value.empty()) << row.syntax;
-        const std::string shown = pcfg_shell::display_syntax(pcfg_shell::command_syntax(i));
-        EXPECT_NE(all.find("  " + shown + "  "), std::string::npos) << shown;
     }
 }
 
