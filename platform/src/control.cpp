@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <map>
 
+#include "card_client.h"
 #include "manager_history.h"
 #include "sim_state.h"
 
@@ -63,7 +64,12 @@ std::optional<Fault> enter(Call call) {
 }  // namespace detail
 
 void reset(const CardConfig &config) {
-    detail::transport_reset();
+    if (detail::card_client_active()) {
+        detail::client_control(detail::Control::Reset, detail::Wire().u32(config.num_ports).take());
+        detail::fault_rules().clear();
+        return;
+    }
+    if (!config.keep_queues) detail::transport_reset();
     detail::Card &c = detail::card();
     c.config = config;
     c.ports.clear();
@@ -97,11 +103,25 @@ void reset(const CardConfig &config) {
 }
 
 void fail(std::string_view call, int64_t result, int err, uint32_t nth, uint32_t times) {
+    if (detail::card_client_active() && detail::answered_by_card(call)) {
+        detail::Wire body;
+        body.u16(static_cast<uint16_t>(call.size()))
+            .bytes({reinterpret_cast<const uint8_t *>(call.data()), call.size()})
+            .u64(static_cast<uint64_t>(result))
+            .u32(static_cast<uint32_t>(err))
+            .u32(nth)
+            .u32(times);
+        detail::client_control(detail::Control::Fail, body.take());
+        return;
+    }
     detail::fault_rules().emplace(std::string(call),
                                   detail::FaultRule{nth > 0 ? nth - 1 : 0, times, {result, err}});
 }
 
-void clear_faults() { detail::fault_rules().clear(); }
+void clear_faults() {
+    if (detail::card_client_active()) detail::client_control(detail::Control::ClearFaults, {});
+    detail::fault_rules().clear();
+}
 
 const std::vector<Call> &calls() { return detail::call_log(); }
 
@@ -115,7 +135,13 @@ std::vector<Call> calls_named(std::string_view name) {
 void clear_calls() { detail::call_log().clear(); }
 void set_call_log(bool on) { detail::g_call_log_on = on; }
 
-int open_queues() { return detail::transport_open_queues(); }
-int held_messages() { return detail::transport_held_messages(); }
+int open_queues() {
+    if (detail::card_client_active()) return static_cast<int>(card_status().value_or(CardStatus{}).queues);
+    return detail::transport_open_queues();
+}
+int held_messages() {
+    if (detail::card_client_active()) return static_cast<int>(card_status().value_or(CardStatus{}).held);
+    return detail::transport_held_messages();
+}
 
 }  // namespace pcfg_sim

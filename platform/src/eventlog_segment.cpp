@@ -65,6 +65,11 @@ struct Header {
 };
 static_assert(sizeof(Header) == kRingOffset, "the header fills the bytes before the ring");
 
+std::string &segment_override() {
+    static std::string name;
+    return name;
+}
+
 struct Attachment {
     std::string name;
     int fd = -1;
@@ -259,7 +264,10 @@ bool still_attached() {
 
 }  // namespace
 
+void eventlog_use_segment(std::string name) { segment_override() = std::move(name); }
+
 std::string eventlog_segment_name() {
+    if (!segment_override().empty()) return segment_override();
     const char *name = getenv(kNameVariable);
     return name != nullptr ? name : kDefaultName;
 }

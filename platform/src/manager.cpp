@@ -7,6 +7,7 @@
 #include <array>
 #include <deque>
 
+#include "card_client.h"
 #include "manager_history.h"
 #include "sim_state.h"
 
@@ -76,9 +77,36 @@ std::optional<ManagerAnswer> manager_receive(uint32_t opcode, std::span<const ui
 
 }  // namespace detail
 
-void script_reply(Reply reply) { detail::mgr().script.push_back(std::move(reply)); }
-void clear_script() { detail::mgr().script.clear(); }
-void set_manager_silent(bool silent) { detail::mgr().silent = silent; }
-uint32_t manager_requests_handled() { return detail::mgr().handled; }
+void script_reply(Reply reply) {
+    if (detail::card_client_active()) {
+        detail::Wire body;
+        body.u8(static_cast<uint8_t>(reply.kind)).u32(reply.opcode);
+        body.u32(static_cast<uint32_t>(reply.payload.size())).bytes(reply.payload);
+        detail::client_control(detail::Control::Script, body.take());
+        return;
+    }
+    detail::mgr().script.push_back(std::move(reply));
+}
+
+void clear_script() {
+    if (detail::card_client_active()) {
+        detail::client_control(detail::Control::ClearScript, {});
+        return;
+    }
+    detail::mgr().script.clear();
+}
+
+void set_manager_silent(bool silent) {
+    if (detail::card_client_active()) {
+        detail::client_control(detail::Control::Silent, detail::Wire().u8(silent ? 1 : 0).take());
+        return;
+    }
+    detail::mgr().silent = silent;
+}
+
+uint32_t manager_requests_handled() {
+    if (detail::card_client_active()) return card_status().value_or(CardStatus{}).handled;
+    return detail::mgr().handled;
+}
 
 }  // namespace pcfg_sim

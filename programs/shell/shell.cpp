@@ -115,6 +115,7 @@ void Shell::card_was_reset() {
 // Whole seconds of real time since the last command pass on the card, at
 // least one, so that counters grow while the operator watches.
 void Shell::let_time_pass() {
+    if (pcfg_sim::card_connected()) return;  // a shared card keeps its own time
     using std::chrono::seconds;
     const auto now = options_.clock();
     const auto whole = std::chrono::duration_cast<seconds>(now - last_tick_);
@@ -179,9 +180,11 @@ namespace {
 
 void usage(std::FILE *to) {
     fprintf(to,
-            "usage: pcfg [-c COMMAND]...\n"
+            "usage: pcfg [--embedded] [-c COMMAND]...\n"
             "Runs the port-configuration commands on a simulated line card.\n"
             "  -c COMMAND  run COMMAND, then leave (may be given several times)\n"
+            "  --embedded  run the card inside this shell (fixed clock) instead of the shared\n"
+            "              card pcfg-card (on $PCFG_CARD or the default socket; started if none runs)\n"
             "Without -c, commands are read from standard input, one per line, with a prompt\n"
             "when it is a terminal. Type \"help\" in the shell for the commands.\n");
 }

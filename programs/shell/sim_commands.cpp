@@ -125,7 +125,8 @@ Outcome sim_reset(Session &session, const Args &args) {
     config.log_start_up = true;  // the fresh card's log starts with its start-up configuration
     if (args.given(0)) config.num_ports = static_cast<uint32_t>(args.number(0));
     pcfg_sim::reset(config);
-    session.card_was_reset();
+    // A shared card keeps the queues of the shells connected to it.
+    if (!pcfg_sim::card_connected()) session.card_was_reset();
     printf("sim: a fresh card with %u front ports\n", pcfg_sim::num_ports());
     return Outcome::done();
 }
@@ -146,6 +147,12 @@ Outcome sim_status(Session &, const Args &) {
     printf("manager requests  %u handled\n", pcfg_sim::manager_requests_handled());
     printf("open queues       %d (the shell's own included)\n", pcfg_sim::open_queues());
     printf("held messages     %d\n", pcfg_sim::held_messages());
+    if (const auto card = pcfg_sim::card_status()) {
+        printf("connected shells  %zu\n", card->shells.size());
+        for (const pcfg_sim::ShellInfo &shell : card->shells)
+            printf("  pid %-8u %-10s %u queues, %u held messages%s\n", shell.pid,
+                   shell.name.c_str(), shell.queues, shell.held, shell.asker ? " (this shell)" : "");
+    }
     return Outcome::done();
 }
 
