@@ -127,8 +127,9 @@ void history_answers(FrameReader &r, CardService::Result &out) {
     if (!r.done()) return;
     uint8_t params = 0;
     const std::deque<HistRecord> *records = nullptr;
-    const int result =
-        history_lookup(has_params ? &params : nullptr, &addr, hist_id, instance, flags, records);
+    bool unknown = false;
+    const int result = history_lookup(has_params ? &params : nullptr, &addr, hist_id, instance,
+                                      flags, records, unknown);
     auto next = records != nullptr ? records->begin() : std::deque<HistRecord>::const_iterator{};
     const auto end = records != nullptr ? records->end() : next;
     do {
@@ -137,7 +138,7 @@ void history_answers(FrameReader &r, CardService::Result &out) {
         while (last != end && (last == next || bytes + last->bytes.size() < kHistoryBytesPerFrame))
             bytes += last++->bytes.size() + 16;
         FrameWriter w = answer(Op::History);
-        w.i32(result).flag(records == nullptr && result == -1).flag(last != end);
+        w.i32(result).flag(unknown).flag(last != end);
         w.u32(static_cast<uint32_t>(last - next));
         for (; next != last; ++next)
             w.u32(next->event_id).u32(next->ts.seconds).u32(next->ts.second_word).bytes(next->bytes);

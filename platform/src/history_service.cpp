@@ -48,14 +48,16 @@ void history_record_at(uint32_t instance, uint32_t event_id, std::span<const uin
 }
 
 int history_lookup(void *params, const mts_addr_t *addr, uint32_t hist_id, uint32_t instance,
-                   uint32_t flags, const std::deque<HistRecord> *&records) {
+                   uint32_t flags, const std::deque<HistRecord> *&records, bool &unknown) {
     records = nullptr;
+    unknown = false;
     if (auto f = enter({"sdstub_show_hist_inst",
                         {given(params), addr != nullptr ? addr->node : 0,
                          addr != nullptr ? addr->sap : 0, hist_id, instance, flags},
                         {}, {}, {}}))
         return static_cast<int>(f->result);
-    if (hist_id != kHistoryId || instance >= kHistoryInstances) return -1;
+    unknown = hist_id != kHistoryId || instance >= kHistoryInstances;
+    if (unknown) return -1;
     records = &hist().instances[instance];
     return 0;
 }
@@ -83,11 +85,10 @@ extern "C" int sdstub_show_hist_inst(void *params, const mts_addr_t *addr, uint3
     if (card_client_active()) return client_history(params, addr, hist_id, instance, flags);
     card();  // the card starts on first use
     const std::deque<HistRecord> *records = nullptr;
-    const int result = history_lookup(params, addr, hist_id, instance, flags, records);
-    if (records == nullptr) {
-        if (result == -1) history_unknown(hist_id, instance);
-        return result;
-    }
+    bool unknown = false;
+    const int result = history_lookup(params, addr, hist_id, instance, flags, records, unknown);
+    if (unknown) history_unknown(hist_id, instance);
+    if (records == nullptr) return result;
     uint32_t first = 1;
     for (const HistRecord &r : *records) {
         history_show_record(r.event_id, r.ts, r.bytes, first);

@@ -152,9 +152,10 @@ void history_record_at(uint32_t instance, uint32_t event_id, std::span<const uin
                        uint32_t seconds);
 // The service's part of showing an instance: the call logged and checked
 // for a fault (whose result it gives), then the instance's records, oldest
-// first (null when there is no such history: the result is then -1).
+// first (null when a fault answered, or when there is no such history:
+// `unknown` is then set and the result is -1).
 int history_lookup(void *params, const mts_addr_t *addr, uint32_t hist_id, uint32_t instance,
-                   uint32_t flags, const std::deque<HistRecord> *&records);
+                   uint32_t flags, const std::deque<HistRecord> *&records, bool &unknown);
 // Hands one record to the library's formatter and ends its line.
 void history_show_record(uint32_t event_id, const hist_timestamp &ts,
                          std::span<const uint8_t> record, uint32_t first);
