@@ -115,7 +115,7 @@ void Child::kill_now(int sig) {
     if (pid_ > 0) kill(pid_, sig);
 }
 
-Card::Card() {
+Card::Card(const std::vector<std::string> &card_env) {
     char dir_template[] = "/tmp/pcfg-card-test-XXXXXX";
     dir_ = mkdtemp(dir_template);
     socket_ = dir_ + "/card";
@@ -123,7 +123,9 @@ Card::Card() {
             "PCFG_SIM_EVENTLOG=/pcfg-card-test-" + std::to_string(getpid()) + "-" +
                 dir_.substr(dir_.size() - 6),
             "TZ=UTC0", "LC_ALL=C"};
-    card_ = std::make_unique<Child>(std::vector<std::string>{card_program()}, env_);
+    std::vector<std::string> env = env_;
+    env.insert(env.end(), card_env.begin(), card_env.end());
+    card_ = std::make_unique<Child>(std::vector<std::string>{card_program()}, env);
     for (int i = 0; i < 500 && access(socket_.c_str(), F_OK) != 0; ++i) usleep(10000);
 }
 

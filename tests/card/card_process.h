@@ -55,7 +55,8 @@ Finished embedded(const std::vector<std::string> &commands);
 // SIGTERM when the test ends.
 class Card {
 public:
-    Card();
+    // `card_env` is given to the card only.
+    explicit Card(const std::vector<std::string> &card_env = {});
     ~Card();
     const std::string &socket() const { return socket_; }
     const std::vector<std::string> &env() const { return env_; }

@@ -26,9 +26,10 @@ struct MixRow {
     bool counts;          // shows counts that grow: numbers are not compared
 };
 
-constexpr std::array<MixRow, 10> kMix{{
+// (The current counters are left out: which of them are zero, and so not
+// shown, depends on when they are asked.)
+constexpr std::array<MixRow, 9> kMix{{
     {"show port-config counters port %d", true},
-    {"show port-config counters current port %d", true},
     {"show port-config resources port %d", false},
     {"show port-config credits port %d", false},
     {"show port-config port-info port %d", false},
@@ -46,7 +47,8 @@ std::string command_of(size_t row, int port) {
 }
 
 std::string masked(const std::string &text) {
-    static const std::regex number("[0-9a-fA-Fx]*[0-9][0-9a-fA-Fx]*");
+    // A number and the padding before it (its width varies with it).
+    static const std::regex number("[ \t]*[0-9a-fA-Fx]*[0-9][0-9a-fA-Fx]*");
     return std::regex_replace(text, number, "#");
 }
 
@@ -55,7 +57,9 @@ std::string masked(const std::string &text) {
 int port_of(int shell) { return 1 + 3 * shell; }
 
 TEST(CardLoad, SixteenShellsAThousandCommandsEach) {
-    Card card;
+    // Memory freed under AddressSanitizer waits in its quarantine (256 MB):
+    // the card's own growth shows without it.
+    Card card({"ASAN_OPTIONS=quarantine_size_mb=0:thread_local_quarantine_size_kb=0"});
     // What each command gives alone.
     std::vector<std::array<std::string, kMix.size()>> alone(kShells);
     for (int k = 0; k < kShells; ++k)
