@@ -54,6 +54,7 @@ private:
         Waiting waiting;
     };
 
+    Result serve(Client &c, int client, std::span<const uint8_t> frame, uint64_t now_ms);
     void catch_up(uint64_t now_ms);
     bool owns(const Client &c, int handle) const;
     std::vector<uint8_t> receive(Client &c, int handle, const uint32_t *options);

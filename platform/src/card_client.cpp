@@ -17,6 +17,7 @@
 #include <array>
 #include <cstdio>
 #include <map>
+#include <deque>
 #include <set>
 
 #include "eventlog_segment.h"
@@ -47,8 +48,14 @@ struct Link {
     std::set<int> local_queues; // bound after the card was lost
     int next_local = kFirstLocalHandle;
     uint64_t next_record = kLocalRecord;
-    std::vector<uint8_t> in = std::vector<uint8_t>(kMaxFrame + 1);
+    std::set<int> bound;       // queues bound in the card and not closed since
+    std::deque<Op> posted;     // requests sent whose answers are still to come
+    bool card_faults = true;   // a fault is armed in the card (as its last answer said)
 };
+
+// The answer being read: untouched pages cost nothing, and a shell that
+// starts for one command maps no buffer of its own.
+uint8_t g_in[kMaxFrame + 1];
 
 Link &link() {
     static Link l;
@@ -82,13 +89,19 @@ std::optional<std::vector<uint8_t>> receive_answer(Op op, int wait_ms) {
         const int r = poll(&p, 1, static_cast<int>(left > 0 ? left : 0));
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0) break;  // the card stopped answering
-        const ssize_t n = recv(l.fd, l.in.data(), l.in.size(), 0);
+        const ssize_t n = recv(l.fd, g_in, sizeof g_in, 0);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0 || static_cast<size_t>(n) > kMaxFrame) break;
-        const std::span<const uint8_t> frame(l.in.data(), static_cast<size_t>(n));
-        const FrameReader check(frame);
-        if (!check.ok() || check.op() != (static_cast<uint8_t>(op) | kAnswerBit)) break;
-        return std::vector<uint8_t>(frame.begin(), frame.end());
+        const std::span<const uint8_t> frame(g_in, static_cast<size_t>(n));
+        FrameReader check(frame);
+        const Op expected = l.posted.empty() ? op : l.posted.front();
+        if (!check.ok() || (check.op() & ~kFaultsArmedBit) != (static_cast<uint8_t>(expected) | kAnswerBit))
+            break;
+        l.card_faults = (check.op() & kFaultsArmedBit) != 0;
+        if (l.posted.empty()) return std::vector<uint8_t>(frame.begin(), frame.end());
+        l.posted.pop_front();
+        if (expected == Op::Hello) eventlog_use_segment(check.text());
+        // The answer of a posted drop or unbind: nothing left to do.
     }
     lose();
     return std::nullopt;
@@ -119,6 +132,22 @@ void wait_seconds(uint32_t seconds) {
 }
 
 }  // namespace
+
+// Sends a request whose answer is read later.
+bool card_post(std::vector<uint8_t> request) {
+    Link &l = link();
+    if (l.lost) return false;
+    ssize_t sent;
+    do {
+        sent = send(l.fd, request.data(), request.size(), MSG_NOSIGNAL);
+    } while (sent < 0 && errno == EINTR);
+    if (sent != static_cast<ssize_t>(request.size())) {
+        lose();
+        return false;
+    }
+    l.posted.push_back(static_cast<Op>(request[3]));
+    return true;
+}
 
 std::optional<std::vector<uint8_t>> card_exchange(std::vector<uint8_t> request,
                                                   uint32_t wait_seconds) {
@@ -164,7 +193,10 @@ int client_bind(int type, int sap, const uint32_t *options, const char *name) {
     FrameReader r(*answer);
     const int32_t result = r.i32();
     const int32_t err = r.i32();
-    if (result >= 0) l.errnos[result] = 0;
+    if (result >= 0) {
+        l.errnos[result] = 0;
+        l.bound.insert(result);
+    }
     return settle(-1, result, err);
 }
 
@@ -172,10 +204,17 @@ int client_unbind(int handle, int flags) {
     Link &l = link();
     if (l.local_queues.erase(handle) > 0) return 0;
     FrameWriter w(Op::Unbind);
-    const auto answer = card_exchange(w.i32(handle).i32(flags).take());
+    w.i32(handle).i32(flags);
+    // A queue of this shell closes unless a fault says otherwise.
+    if (!l.card_faults && l.bound.erase(handle) > 0) {
+        card_post(w.take());
+        return 0;
+    }
+    const auto answer = card_exchange(w.take());
     if (!answer) return local_failure(handle, kErrBadHandle);
     FrameReader r(*answer);
     const int32_t result = r.i32();
+    if (result == 0) l.bound.erase(handle);
     return settle(handle, result, r.i32());
 }
 
@@ -242,7 +281,15 @@ int client_drop(int handle, mts_msg_t *msg) {
         return 0;
     }
     FrameWriter w(Op::Drop);
-    const auto answer = card_exchange(w.i32(handle).u64(id).take());
+    w.i32(handle).u64(id);
+    // A message this shell holds on its queue is released unless a fault
+    // says otherwise.
+    if (!link().card_faults && link().bound.count(handle) > 0) {
+        card_post(w.take());
+        transport_forget(msg);
+        return 0;
+    }
+    const auto answer = card_exchange(w.take());
     if (!answer) {
         transport_forget(msg);  // the card and what it held are gone
         return 0;
@@ -376,23 +423,14 @@ bool connect_card(const std::string &path, std::string_view name, std::string &w
         close(fd);
         return false;
     }
-    l = Link{};
     l.fd = fd;
     l.path = path;
     g_card_client = true;
     set_call_log(false);
+    // The hello's answer names the card's event log; it is read with the
+    // first answer the shell waits for.
     FrameWriter w(Op::Hello);
-    const auto answer =
-        card_exchange(w.u32(static_cast<uint32_t>(getpid())).text(name).take());
-    FrameReader r(answer ? std::span<const uint8_t>(*answer) : std::span<const uint8_t>{});
-    const std::string segment = r.text();
-    if (!r.done()) {
-        why = "no card answers on it";
-        g_card_client = false;
-        l = Link{};
-        return false;
-    }
-    eventlog_use_segment(segment);
+    card_post(w.u32(static_cast<uint32_t>(getpid())).text(name).take());
     return true;
 }
 
@@ -434,7 +472,7 @@ bool stop_card() {
     Link &l = link();
     pollfd p{l.fd, POLLIN, 0};
     for (int tries = 0; tries < 50; ++tries) {
-        if (poll(&p, 1, 100) > 0 && recv(l.fd, l.in.data(), l.in.size(), 0) <= 0) break;
+        if (poll(&p, 1, 100) > 0 && recv(l.fd, g_in, sizeof g_in, 0) <= 0) break;
     }
     l.on_lost = nullptr;
     lose();

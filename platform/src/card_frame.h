@@ -4,7 +4,8 @@
 // Every frame, request or answer, all numbers big-endian:
 //    0 u16  magic 0x5046 ("PF")
 //    2 u8   version 1
-//    3 u8   operation; an answer carries its request's operation | 0x80
+//    3 u8   operation; an answer carries its request's operation | 0x80,
+//           and | 0x40 while a fault is armed in the card
 //    4 u32  length of the whole frame, header included (at most kMaxFrame)
 //    8 ...  body of the operation, exactly length - 8 bytes
 // Text is a u16 length and that many bytes; bytes are a u32 length and that
@@ -41,6 +42,11 @@
 //                                                       u32 held, flag asker, text name)
 // Stop     14   (empty)                                 (empty); the card then ends
 //
+// Answers come in the order of the requests. A shell need not wait for an
+// answer before its next request: it may post a drop or an unbind while no
+// fault is armed (so the call cannot fail but for reasons the shell sees
+// itself), and its hello, and read their answers before the next one.
+//
 // A receive with nothing to deliver is answered when a message arrives or
 // the wait of its options (word 2, in seconds) runs out; the connection
 // sends nothing else meanwhile.
@@ -62,6 +68,8 @@ inline constexpr uint8_t kFrameVersion = 1;
 inline constexpr size_t kFrameHeader = 8;
 inline constexpr size_t kMaxFrame = 128 * 1024;
 inline constexpr uint8_t kAnswerBit = 0x80;
+inline constexpr uint8_t kFaultsArmedBit = 0x40;
+inline constexpr uint8_t kOpMask = 0x3F;
 inline constexpr size_t kServiceRecord = 32;  // sse_call's timestamp record
 
 enum class Op : uint8_t {

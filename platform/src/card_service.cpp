@@ -146,6 +146,14 @@ void history_answers(FrameReader &r, CardService::Result &out) {
     } while (next != end);
 }
 
+// Every answer tells whether a fault is armed: a shell posts its drops and
+// unbinds without waiting only while none is.
+CardService::Result with_fault_flag(CardService::Result r) {
+    if (faults_armed())
+        for (auto &answer : r.answers) answer[3] |= kFaultsArmedBit;
+    return r;
+}
+
 }  // namespace
 
 CardService::CardService(uint64_t now_ms) : tick_ms_(now_ms) {
@@ -198,16 +206,20 @@ CardService::Result CardService::wake(int client, uint64_t now_ms) {
     catch_up(now_ms);
     Client &c = it->second;
     const std::vector<uint32_t> options = c.waiting.options;
-    return just(receive(c, c.waiting.handle, words_or_null(options)));
+    return with_fault_flag(just(receive(c, c.waiting.handle, words_or_null(options))));
 }
 
 CardService::Result CardService::take(int client, std::span<const uint8_t> frame, uint64_t now_ms) {
-    FrameReader r(frame);
     const auto it = clients_.find(client);
-    if (!r.ok() || r.op() == 0 || r.op() > kLastOp || it == clients_.end())
-        return malformed(r, frame.size());
-    Client &c = it->second;
+    if (it == clients_.end()) return malformed(FrameReader(frame), frame.size());
     catch_up(now_ms);
+    return with_fault_flag(serve(it->second, client, frame, now_ms));
+}
+
+CardService::Result CardService::serve(Client &c, int client, std::span<const uint8_t> frame,
+                                       uint64_t now_ms) {
+    FrameReader r(frame);
+    if (!r.ok() || r.op() == 0 || r.op() > kLastOp) return malformed(r, frame.size());
     const auto op = static_cast<Op>(r.op());
     Result out;
     switch (op) {

@@ -38,6 +38,8 @@ std::vector<uint32_t> words_of(const uint32_t *p, size_t n) {
     return p != nullptr ? std::vector<uint32_t>(p, p + n) : std::vector<uint32_t>{};
 }
 
+bool faults_armed() { return !fault_rules().empty(); }
+
 bool calls_watched() { return g_call_log_on || !fault_rules().empty(); }
 
 std::optional<Fault> enter(Call call) {

@@ -63,6 +63,8 @@ std::optional<Fault> enter(Call call);
 // set. Calls made thousands of times per command (the TLV walk) build their
 // Call record only then.
 bool calls_watched();
+// Whether any platform call is set to fail.
+bool faults_armed();
 
 // Small helpers to build a Call.
 inline int64_t given(const void *p) { return p != nullptr ? 1 : 0; }

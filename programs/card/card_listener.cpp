@@ -124,7 +124,9 @@ private:
         for (const auto &frame : result.answers) {
             if (send(fd, frame.data(), frame.size(), MSG_NOSIGNAL | MSG_DONTWAIT) !=
                 static_cast<ssize_t>(frame.size()))
-                return drop(fd, "does not take its answers");
+                // Gone (the answers of its last posted requests find no one),
+                // or not reading them.
+                return drop(fd, errno == EAGAIN ? "does not take its answers" : nullptr);
         }
         shells_[fd].until_ms = result.waiting ? (result.until_ms == 0 ? 1 : result.until_ms) : 0;
         if (result.stop) stopping_ = true;
