@@ -66,7 +66,7 @@ int status(const std::string &path) {
     printf("shells            %zu\n", s->shells.size() - 1);
     for (const pcfg_sim::ShellInfo &shell : s->shells)
         if (!shell.asker)
-            printf("  pid %-8u %-12s %u queues, %u held messages\n", shell.pid,
+            printf("  pid %-8u %-10s queues %u, held messages %u\n", shell.pid,
                    shell.name.c_str(), shell.queues, shell.held);
     return 0;
 }

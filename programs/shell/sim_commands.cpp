@@ -150,7 +150,7 @@ Outcome sim_status(Session &, const Args &) {
     if (const auto card = pcfg_sim::card_status()) {
         printf("connected shells  %zu\n", card->shells.size());
         for (const pcfg_sim::ShellInfo &shell : card->shells)
-            printf("  pid %-8u %-10s %u queues, %u held messages%s\n", shell.pid,
+            printf("  pid %-8u %-10s queues %u, held messages %u%s\n", shell.pid,
                    shell.name.c_str(), shell.queues, shell.held, shell.asker ? " (this shell)" : "");
     }
     return Outcome::done();
