@@ -131,38 +131,33 @@ void wait_seconds(uint32_t seconds) {
     }
 }
 
-}  // namespace
-
-// Sends a request whose answer is read later.
-bool card_post(std::vector<uint8_t> request) {
+// Sends one frame; false (the card lost) when it could not.
+bool send_frame(const std::vector<uint8_t> &request) {
     Link &l = link();
     if (l.lost) return false;
     ssize_t sent;
     do {
         sent = send(l.fd, request.data(), request.size(), MSG_NOSIGNAL);
     } while (sent < 0 && errno == EINTR);
-    if (sent != static_cast<ssize_t>(request.size())) {
-        lose();
-        return false;
-    }
-    l.posted.push_back(static_cast<Op>(request[3]));
+    if (sent == static_cast<ssize_t>(request.size())) return true;
+    lose();
+    return false;
+}
+
+// Sends a request whose answer is read later.
+bool card_post(std::vector<uint8_t> request) {
+    if (!send_frame(request)) return false;
+    link().posted.push_back(static_cast<Op>(request[3]));
     return true;
 }
 
+}  // namespace
+
 std::optional<std::vector<uint8_t>> card_exchange(std::vector<uint8_t> request,
                                                   uint32_t wait_seconds) {
-    Link &l = link();
-    if (l.lost) return std::nullopt;
-    const auto op = static_cast<Op>(request[3]);
-    ssize_t sent;
-    do {
-        sent = send(l.fd, request.data(), request.size(), MSG_NOSIGNAL);
-    } while (sent < 0 && errno == EINTR);
-    if (sent != static_cast<ssize_t>(request.size())) {
-        lose();
-        return std::nullopt;
-    }
-    return receive_answer(op, static_cast<int>(wait_seconds) * 1000 + kAnswerGraceMs);
+    if (!send_frame(request)) return std::nullopt;
+    return receive_answer(static_cast<Op>(request[3]),
+                          static_cast<int>(wait_seconds) * 1000 + kAnswerGraceMs);
 }
 
 std::optional<std::vector<uint8_t>> card_next_answer(Op op) {

@@ -88,8 +88,8 @@ void transport_set_errno(int handle, int err);
 int transport_errno(int handle);
 // Whether a receive on the queue would find a message (token 0: any).
 bool transport_deliverable(int handle, uint32_t token);
-// Closes a queue and forgets every message on it, held or waiting: its
-// holder is gone.
+// Closes a queue (if still open) and forgets every message on it, held or
+// waiting: its holder is gone.
 void transport_release_queue(int handle);
 // Messages held on a queue.
 int transport_queue_messages(int handle);

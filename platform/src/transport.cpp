@@ -171,10 +171,9 @@ bool transport_deliverable(int handle, uint32_t token) {
 }
 
 void transport_release_queue(int handle) {
-    Queue *q = queue_of(handle);
-    if (q == nullptr) return;
+    // Messages still held on a queue already closed go too.
     std::erase_if(tp().messages, [handle](const auto &kv) { return kv.second.queue == handle; });
-    *q = Queue{};
+    if (Queue *q = queue_of(handle)) *q = Queue{};
 }
 
 int transport_queue_messages(int handle) {
