@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -33,6 +34,20 @@ void expect_nothing_held(const Card &card) {
     EXPECT_TRUE(has(status.out, "connected shells  1\n")) << status.out;
 }
 
+// Starts a shell on a FEC change that the silent manager never answers, and
+// returns once the shell waits: its sent request is held in the card.
+std::unique_ptr<Child> shell_waiting_for_fec(const Card &card) {
+    card.pcfg_c({"sim manager silent"});
+    auto shell = std::make_unique<Child>(std::vector<std::string>{pcfg_program()}, card.env());
+    shell->write_input("debug port-config fec port 3 state 2\n");
+    for (int i = 0; i < 200; ++i) {
+        if (has(card.card_command("status").out, "queues 1, held messages 1\n")) return shell;
+        usleep(20000);
+    }
+    ADD_FAILURE() << "the shell never waited for its answer";
+    return shell;
+}
+
 TEST(CardProcess, StateLastsAcrossShells) {
     Card card;
     EXPECT_TRUE(has(last_line(card.pcfg_c({"show port-config history instance 6"}).out), "fc1/4"));
@@ -55,13 +70,9 @@ TEST(CardProcess, StateLastsAcrossShells) {
 
 TEST(CardProcess, ShellKilledMidExchangeLeavesNothingBehind) {
     Card card;
-    card.pcfg_c({"sim manager silent"});
-    // The FEC command holds its sent request and waits on the shell's queue.
-    Child shell({pcfg_program()}, card.env());
-    shell.write_input("debug port-config fec port 3 state 2\n");
-    ASSERT_TRUE(shell.read_until("mts send:", 10));
-    shell.kill_now(SIGKILL);
-    shell.finish();
+    const auto shell = shell_waiting_for_fec(card);
+    shell->kill_now(SIGKILL);
+    shell->finish();
     expect_nothing_held(card);
 }
 
@@ -81,15 +92,14 @@ TEST(CardProcess, CardStoppedGivesTheTimeoutAndSaysHowToStartOne) {
 
 TEST(CardProcess, CardKilledMidExchangeEndsTheWait) {
     Card card;
-    card.pcfg_c({"sim manager silent"});
-    Child shell({pcfg_program()}, card.env());
-    shell.write_input("show port-config commands\n");
-    usleep(300000);  // the shell now waits in its receive
+    const auto shell = shell_waiting_for_fec(card);
     const time_t start = time(nullptr);
     card.kill_now();
-    const Finished r = shell.finish();
-    EXPECT_LE(time(nullptr) - start, 2);
-    EXPECT_EQ(r.out, "Error receiving response from LC Port Cfg: 104\n");
+    const Finished r = shell->finish();
+    EXPECT_LE(time(nullptr) - start, 2);  // not the wait limit of 5 seconds
+    EXPECT_EQ(r.out,
+              "mts send: if_index = 0x1002000, port = 2, fec = 2\n"
+              "Failed to receive reponse message from pcfg, timed out.\n");
     EXPECT_TRUE(has(r.err, "is gone")) << r.err;
 }
 
