@@ -33,8 +33,14 @@ void start_card(const char *program, const std::string &path) {
     const pid_t child = fork();
     if (child < 0) return;
     if (child == 0) {
+        // Its lines are not the shell's output: its "listening" line, or that
+        // another card came up first. Should it fail, the shell says how to
+        // start one by hand, which then tells why.
         const int null_fd = open("/dev/null", O_WRONLY);
-        if (null_fd >= 0) dup2(null_fd, 1);  // its "listening" line is not the shell's output
+        if (null_fd >= 0) {
+            dup2(null_fd, 1);
+            dup2(null_fd, 2);
+        }
         execlp(card.c_str(), kCardProgram, "--socket", path.c_str(), "--daemon",
                static_cast<char *>(nullptr));
         _exit(127);

@@ -11,6 +11,7 @@
 
 #include "card_frame.h"
 #include "eventlog_segment.h"
+#include "manager.h"
 #include "sim_state.h"
 
 namespace pcfg_sim {
@@ -20,6 +21,9 @@ using namespace detail;
 namespace {
 
 constexpr uint32_t kLastSecond = 0x7fffffffu;  // simulated time stays below 2^31
+// What shells may leave armed in the card: scripted answers and faults.
+constexpr size_t kMaxScripted = 256;
+constexpr size_t kMaxFaults = 256;
 // History records per answer frame: well inside the frame limit.
 constexpr size_t kHistoryBytesPerFrame = kMaxFrame / 2;
 
@@ -72,6 +76,7 @@ std::optional<int64_t> control(FrameReader &r) {
             const uint32_t opcode = r.u32();
             const std::span<const uint8_t> payload = r.bytes();
             if (!r.done() || kind > static_cast<uint8_t>(Reply::Kind::Silence)) return std::nullopt;
+            if (scripted_replies() >= kMaxScripted) return -1;
             script_reply({static_cast<Reply::Kind>(kind), opcode, {payload.begin(), payload.end()}});
             return 0;
         }
@@ -82,6 +87,7 @@ std::optional<int64_t> control(FrameReader &r) {
             const uint32_t nth = r.u32();
             const uint32_t times = r.u32();
             if (!r.done()) return std::nullopt;
+            if (fault_rules_armed() >= kMaxFaults) return -1;
             fail(call, result, err, nth, times);
             return 0;
         }

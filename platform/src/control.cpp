@@ -39,6 +39,7 @@ std::vector<uint32_t> words_of(const uint32_t *p, size_t n) {
 }
 
 bool faults_armed() { return !fault_rules().empty(); }
+size_t fault_rules_armed() { return fault_rules().size(); }
 
 bool calls_watched() { return g_call_log_on || !fault_rules().empty(); }
 

@@ -50,6 +50,8 @@ void manager_reset() { mgr() = ManagerState{}; }
 
 uint32_t manager_handled() { return mgr().handled; }
 
+size_t scripted_replies() { return mgr().script.size(); }
+
 std::optional<ManagerAnswer> manager_receive(uint32_t opcode, std::span<const uint8_t> request) {
     ManagerState &m = mgr();
     ++m.handled;

@@ -65,6 +65,7 @@ std::optional<Fault> enter(Call call);
 bool calls_watched();
 // Whether any platform call is set to fail.
 bool faults_armed();
+size_t fault_rules_armed();
 
 // Small helpers to build a Call.
 inline int64_t given(const void *p) { return p != nullptr ? 1 : 0; }
