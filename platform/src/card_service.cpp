@@ -60,17 +60,17 @@ CardService::Result just(std::vector<uint8_t> frame) {
     return out;
 }
 
-// The steering of the card by a `sim` command; its value, or none when the
-// body is malformed.
+// The steering of the card by a `sim` command, read to its last byte
+// before it acts; its value, or none when the body is malformed.
 std::optional<int64_t> control(FrameReader &r) {
-    const uint8_t what = r.u8();
-    switch (static_cast<Control>(what)) {
-        case Control::Silent:
-            set_manager_silent(r.flag());
+    const auto what = static_cast<Control>(r.u8());
+    switch (what) {
+        case Control::Silent: {
+            const bool silent = r.flag();
+            if (!r.done()) return std::nullopt;
+            set_manager_silent(silent);
             return 0;
-        case Control::ClearScript:
-            clear_script();
-            return 0;
+        }
         case Control::Script: {
             const uint8_t kind = r.u8();
             const uint32_t opcode = r.u32();
@@ -91,18 +91,14 @@ std::optional<int64_t> control(FrameReader &r) {
             fail(call, result, err, nth, times);
             return 0;
         }
-        case Control::ClearFaults:
-            clear_faults();
-            return 0;
         case Control::Reset: {
+            const uint32_t ports = r.u32();
+            if (!r.done()) return std::nullopt;
             CardConfig config;
             config.log_start_up = true;
             config.keep_queues = true;
-            const uint32_t ports = r.u32();
             if (ports > 0) config.num_ports = ports;
-            if (!r.done()) return std::nullopt;
             reset(config);
-            set_call_log(false);
             return num_ports();
         }
         case Control::Advance: {
@@ -111,6 +107,26 @@ std::optional<int64_t> control(FrameReader &r) {
             if (seconds <= kLastSecond - pcfg_sim::now()) advance(seconds);
             return pcfg_sim::now();
         }
+        case Control::PortIfIndex: {
+            const uint8_t port = r.u8();
+            if (!r.done()) return std::nullopt;
+            return if_index_of_port(port);
+        }
+        case Control::ClearScript:
+        case Control::ClearFaults:
+        case Control::Now:
+        case Control::Ports:
+        case Control::ClearLog:
+            break;
+    }
+    if (!r.done()) return std::nullopt;
+    switch (what) {
+        case Control::ClearScript:
+            clear_script();
+            return 0;
+        case Control::ClearFaults:
+            clear_faults();
+            return 0;
         case Control::Now:
             return pcfg_sim::now();
         case Control::Ports:
@@ -118,10 +134,9 @@ std::optional<int64_t> control(FrameReader &r) {
         case Control::ClearLog:
             clear_event_log();
             return 0;
-        case Control::PortIfIndex:
-            return if_index_of_port(r.u8());
+        default:
+            return std::nullopt;
     }
-    return std::nullopt;
 }
 
 void history_answers(FrameReader &r, CardService::Result &out) {
@@ -349,7 +364,7 @@ CardService::Result CardService::serve(Client &c, int client, std::span<const ui
         }
         case Op::Control: {
             const std::optional<int64_t> value = control(r);
-            if (!value || !r.done()) break;
+            if (!value) break;
             return just(answer(op).u64(static_cast<uint64_t>(*value)).take());
         }
         case Op::Status: {
