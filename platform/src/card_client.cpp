@@ -38,6 +38,14 @@ constexpr uint64_t kLocalRecord = 1ull << 63;
 // What the service call gives while no card answers: "operation timed out".
 constexpr int32_t kServiceGone = -0x40290008;
 
+struct Delivered {
+    uint64_t id;
+    uint32_t opcode;
+    uint32_t token;
+    bool null_payload;
+    std::vector<uint8_t> payload;
+};
+
 struct Link {
     int fd = -1;
     bool lost = false;
@@ -51,6 +59,9 @@ struct Link {
     std::set<int> bound;       // queues bound in the card and not closed since
     std::deque<Op> posted;     // requests sent whose answers are still to come
     bool card_faults = true;   // a fault is armed in the card (as its last answer said)
+    // Answers the card delivered with their requests, by queue, for the
+    // shell's next receives.
+    std::map<int, std::deque<Delivered>> delivered;
 };
 
 // The answer being read: untouched pages cost nothing, and a shell that
@@ -198,6 +209,14 @@ int client_bind(int type, int sap, const uint32_t *options, const char *name) {
 int client_unbind(int handle, int flags) {
     Link &l = link();
     if (l.local_queues.erase(handle) > 0) return 0;
+    // Answers delivered and never received go with the queue, as waiting
+    // messages do.
+    for (const Delivered &d : l.delivered[handle]) {
+        mts_msg_t msg = transport_record(d.id);
+        transport_mirror(&msg, handle, {d.id, d.opcode, d.token, d.null_payload, {}});
+        client_drop(handle, &msg);
+    }
+    l.delivered.erase(handle);
     FrameWriter w(Op::Unbind);
     w.i32(handle).i32(flags);
     // A queue of this shell closes unless a fault says otherwise.
@@ -229,7 +248,7 @@ int client_send(int handle, const mts_addr_t *dest, uint32_t opcode, const void 
     w.i32(handle).flag(dest != nullptr).u32(dest != nullptr ? dest->node : 0)
         .u32(dest != nullptr ? dest->sap : 0).u32(opcode).flag(bytes != nullptr);
     w.bytes(bytes != nullptr ? body : std::span<const uint8_t>{});
-    w.flag(sent != nullptr).i32(flags).i32(reserved);
+    w.flag(sent != nullptr).i32(flags).i32(reserved).flag(true);
     const auto answer = card_exchange(w.take());
     if (!answer) return local_failure(handle, kErrUnreachable);
     FrameReader r(*answer);
@@ -239,6 +258,12 @@ int client_send(int handle, const mts_addr_t *dest, uint32_t opcode, const void 
     const uint32_t token = r.u32();
     if (result == 0 && sent != nullptr && id != 0)
         transport_mirror(sent, handle, {id, opcode, token, false, body});
+    if (r.flag()) {
+        Delivered d{r.u64(), r.u32(), r.u32(), r.flag(), {}};
+        const std::span<const uint8_t> p = r.bytes();
+        d.payload.assign(p.begin(), p.end());
+        if (r.done()) l.delivered[handle].push_back(std::move(d));
+    }
     return settle(handle, result, err);
 }
 
@@ -249,6 +274,17 @@ int client_recv(int handle, mts_msg_t *msg, const uint32_t *options) {
         if (msg == nullptr) return local_failure(handle, kErrBadHandle);
         wait_seconds(wait);
         return local_failure(handle, kErrNoMessage);
+    }
+    auto &ready = l.delivered[handle];
+    const uint32_t token = options != nullptr ? options[3] : 0;
+    const auto it = std::find_if(ready.begin(), ready.end(), [token](const Delivered &d) {
+        return token == 0 || d.token == token;
+    });
+    if (it != ready.end()) {
+        if (msg == nullptr) return local_failure(handle, kErrBadHandle);
+        transport_mirror(msg, handle, {it->id, it->opcode, it->token, it->null_payload, it->payload});
+        ready.erase(it);
+        return 0;
     }
     FrameWriter w(Op::Receive);
     w.i32(handle).flag(options != nullptr);

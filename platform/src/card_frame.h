@@ -19,8 +19,9 @@
 // Unbind   3    i32 handle, i32 flags                   i32 result, i32 errno
 // Send     4    i32 handle, flag + u32 node, u32 sap,   i32 result, i32 errno,
 //               u32 opcode, flag + bytes payload,       u64 record id, u32 token
-//               flag keep a sent record, i32 flags,     (id 0: no record)
-//               i32 reserved
+//               flag keep a sent record, i32 flags,     (id 0: no record), flag answered
+//               i32 reserved, flag deliver the answer   + the answer as Receive gives it
+//               with this one                           from its id on
 // Receive  5    i32 handle, flag + 10 u32 options       i32 result, i32 errno, u64 id,
 //                                                       u32 opcode, u32 token,
 //                                                       flag null payload, bytes payload

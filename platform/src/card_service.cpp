@@ -287,9 +287,11 @@ CardService::Result CardService::serve(Client &c, int client, std::span<const ui
             const bool keep = r.flag();
             const int flags = r.i32();
             const int reserved = r.i32();
+            const bool deliver = r.flag();
             if (!r.done()) break;
             FrameWriter w = answer(op);
-            if (!owns(c, handle)) return just(w.i32(-1).i32(kErrBadHandle).u64(0).u32(0).take());
+            if (!owns(c, handle))
+                return just(w.i32(-1).i32(kErrBadHandle).u64(0).u32(0).flag(false).take());
             static const uint8_t kNothing = 0;
             mts_msg_t sent{};
             const int result =
@@ -299,6 +301,21 @@ CardService::Result CardService::serve(Client &c, int client, std::span<const ui
             const std::optional<HeldMessage> held = keep && result == 0 ? transport_held(&sent) : std::nullopt;
             w.i32(result).i32(result < 0 ? transport_errno(handle) : 0);
             w.u64(held ? held->id : 0).u32(held ? held->token : 0);
+            // The manager answered at once: the answer goes with this one
+            // (while no fault is armed, which a receive in the shell's own
+            // time might meet), and the shell's receive takes it there.
+            mts_msg_t got{};
+            const uint32_t token = transport_last_token();
+            const std::array<uint32_t, 10> take_it{1, 0, 0, token, 0, 0, 0, 0, 0, 0};
+            const std::optional<HeldMessage> answered =
+                deliver && result == 0 && !faults_armed() && transport_deliverable(handle, token) &&
+                        mts_recv(handle, &got, take_it.data()) == 0
+                    ? transport_held(&got)
+                    : std::nullopt;
+            w.flag(answered.has_value());
+            if (answered)
+                w.u64(answered->id).u32(answered->opcode).u32(answered->token)
+                    .flag(answered->null_payload).bytes(answered->payload);
             return just(w.take());
         }
         case Op::Receive: {

@@ -105,6 +105,8 @@ struct HeldMessage {
 };
 std::optional<HeldMessage> transport_held(const mts_msg_t *msg);
 uint64_t transport_record_id(const mts_msg_t *msg);
+// The request/response token of the last message sent.
+uint32_t transport_last_token();
 // The record that names message `id` (held or not).
 mts_msg_t transport_record(uint64_t id);
 // A shell connected to the card keeps a copy of each message it holds

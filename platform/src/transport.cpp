@@ -206,6 +206,8 @@ void transport_forget(mts_msg_t *msg) {
     *msg = mts_msg_t{};
 }
 
+uint32_t transport_last_token() { return tp().next_token - 1; }
+
 mts_msg_t transport_record(uint64_t id) {
     mts_msg_t msg{};
     fill_record(&msg, id);
