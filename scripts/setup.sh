@@ -8,15 +8,20 @@
 #                             valgrind and python3
 #   scripts/setup.sh memcheck the native set, plus valgrind
 #   scripts/setup.sh coverage the native set, plus gcovr
+#   scripts/setup.sh abi      the native set, plus the PowerPC cross compiler and libabigail
+#   scripts/setup.sh package  the native set, plus the PowerPC cross compiler, qemu and pkg-config
 set -euo pipefail
 
 want=(cmake ninja-build g++ googletest)
 case "${1:-native}" in
-    all) want+=(g++-powerpc-linux-gnu qemu-user clang libclang-rt-14-dev llvm valgrind) ;;
+    all) want+=(g++-powerpc-linux-gnu qemu-user clang libclang-rt-14-dev llvm valgrind
+                abigail-tools pkgconf) ;;
     fuzz) want+=(clang libclang-rt-14-dev llvm) ;;
     bench) want+=(g++-powerpc-linux-gnu qemu-user libbenchmark-dev valgrind python3) ;;
     memcheck) want+=(valgrind) ;;
     coverage) want+=(gcovr) ;;
+    abi) want+=(g++-powerpc-linux-gnu abigail-tools) ;;
+    package) want+=(g++-powerpc-linux-gnu qemu-user pkgconf) ;;
 esac
 
 missing=()

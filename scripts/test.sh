@@ -17,4 +17,10 @@ for preset in dev ppc; do
 done
 scripts/test-fuzz.sh
 scripts/memcheck.sh
+scripts/package.sh
+echo "== abi: the package builds against the baselines"
+scripts/abi-check.sh build/package build/package-ppc
+scripts/abi-check.sh --self-test
+echo "== consumer: the installed library, natively and for PowerPC"
+tests/consumer/run.sh build/package build/package-ppc
 echo "== all tests passed"

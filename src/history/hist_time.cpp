@@ -15,7 +15,8 @@
 namespace pcfg::history {
 
 int print_time_column(const char *lead, uint32_t seconds, unsigned long second) noexcept {
-    // Through uint32_t: the 32-bit card and a 64-bit host agree below 2^31.
+    // Through uint32_t into a 64-bit time_t (32-bit targets are built with
+    // one): the card and a 64-bit host agree on every 32-bit seconds value.
     const time_t when = static_cast<time_t>(seconds);
     char text[26] = {};  // the time text: ctime's 25 characters and a terminator
     const char *date = "";

@@ -1,0 +1,57 @@
+# Install rules, in two components:
+#   library  libport_cfg_cli.so (versioned, SONAME libport_cfg_cli.so.<major>),
+#            the public headers, the version header, the CMake package and
+#            the pkg-config file: what a card build takes;
+#   sim      the stand-in platform, its control header and the programs that
+#            run on the simulated card: for those who want the simulated card.
+#   cmake --install <build> --prefix <dir> [--component library|sim]
+include(CMakePackageConfigHelpers)
+
+set(PCFG_INCLUDE_SUBDIR ${CMAKE_INSTALL_INCLUDEDIR}/port_cfg_cli)
+set(PCFG_CMAKE_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/port_cfg_cli)
+
+# ------------------------------------------------------------------ library
+install(TARGETS port_cfg_cli EXPORT port_cfg_cli-targets
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library)
+install(FILES ${PROJECT_SOURCE_DIR}/include/port_cfg_cli.h
+              ${PROJECT_SOURCE_DIR}/include/pcfg_platform.h
+              ${PCFG_VERSION_HEADER}
+    DESTINATION ${PCFG_INCLUDE_SUBDIR} COMPONENT library)
+
+# The package: installed beside the library, and usable from the build tree
+# (port_cfg_cli_DIR=<build>).
+install(EXPORT port_cfg_cli-targets NAMESPACE port_cfg_cli::
+    DESTINATION ${PCFG_CMAKE_PACKAGE_DIR} COMPONENT library)
+export(EXPORT port_cfg_cli-targets NAMESPACE port_cfg_cli::
+    FILE ${PROJECT_BINARY_DIR}/port_cfg_cli-targets.cmake)
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/port_cfg_cli-config.cmake.in
+    ${PROJECT_BINARY_DIR}/port_cfg_cli-config.cmake
+    INSTALL_DESTINATION ${PCFG_CMAKE_PACKAGE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/port_cfg_cli-config-version.cmake
+    COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/port_cfg_cli-config.cmake
+              ${PROJECT_BINARY_DIR}/port_cfg_cli-config-version.cmake
+    DESTINATION ${PCFG_CMAKE_PACKAGE_DIR} COMPONENT library)
+
+# pkg-config: paths relative to the file itself, so the installed tree can
+# be moved (a temporary prefix, a card's staging folder).
+set(PCFG_PC_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+if(IS_ABSOLUTE ${CMAKE_INSTALL_LIBDIR} OR IS_ABSOLUTE ${CMAKE_INSTALL_INCLUDEDIR})
+    message(FATAL_ERROR "CMAKE_INSTALL_LIBDIR and CMAKE_INSTALL_INCLUDEDIR must be relative to the prefix")
+endif()
+string(REGEX REPLACE "[^/]+" ".." PCFG_PC_TO_PREFIX ${PCFG_PC_DIR})
+configure_file(${PROJECT_SOURCE_DIR}/cmake/port_cfg_cli.pc.in
+    ${PROJECT_BINARY_DIR}/port_cfg_cli.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/port_cfg_cli.pc DESTINATION ${PCFG_PC_DIR} COMPONENT library)
+
+# ---------------------------------------------------------------------- sim
+# Programs that run on the simulated card: one name per program target.
+set(PCFG_SIM_PROGRAMS pcfg pcfg-card)
+set_target_properties(pcfg_platform PROPERTIES
+    VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
+set_target_properties(${PCFG_SIM_PROGRAMS} PROPERTIES
+    INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+install(TARGETS pcfg_platform LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT sim)
+install(TARGETS ${PCFG_SIM_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT sim)
+install(FILES ${PROJECT_SOURCE_DIR}/platform/include/pcfg_sim.h
+    DESTINATION ${PCFG_INCLUDE_SUBDIR} COMPONENT sim)
