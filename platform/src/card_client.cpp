@@ -46,6 +46,18 @@ struct Delivered {
     std::vector<uint8_t> payload;
 };
 
+// A message as Send and Receive answers carry it.
+Delivered read_message(FrameReader &r) {
+    Delivered d{r.u64(), r.u32(), r.u32(), r.flag(), {}};
+    const std::span<const uint8_t> payload = r.bytes();
+    d.payload.assign(payload.begin(), payload.end());
+    return d;
+}
+
+HeldMessage held_view(const Delivered &d) {
+    return {d.id, d.opcode, d.token, d.null_payload, d.payload};
+}
+
 struct Link {
     int fd = -1;
     bool lost = false;
@@ -259,9 +271,7 @@ int client_send(int handle, const mts_addr_t *dest, uint32_t opcode, const void 
     if (result == 0 && sent != nullptr && id != 0)
         transport_mirror(sent, handle, {id, opcode, token, false, body});
     if (r.flag()) {
-        Delivered d{r.u64(), r.u32(), r.u32(), r.flag(), {}};
-        const std::span<const uint8_t> p = r.bytes();
-        d.payload.assign(p.begin(), p.end());
+        Delivered d = read_message(r);
         if (r.done()) l.delivered[handle].push_back(std::move(d));
     }
     return settle(handle, result, err);
@@ -282,7 +292,7 @@ int client_recv(int handle, mts_msg_t *msg, const uint32_t *options) {
     });
     if (it != ready.end()) {
         if (msg == nullptr) return local_failure(handle, kErrBadHandle);
-        transport_mirror(msg, handle, {it->id, it->opcode, it->token, it->null_payload, it->payload});
+        transport_mirror(msg, handle, held_view(*it));
         ready.erase(it);
         return 0;
     }
@@ -294,13 +304,8 @@ int client_recv(int handle, mts_msg_t *msg, const uint32_t *options) {
     FrameReader r(*answer);
     const int32_t result = r.i32();
     const int32_t err = r.i32();
-    HeldMessage held;
-    held.id = r.u64();
-    held.opcode = r.u32();
-    held.token = r.u32();
-    held.null_payload = r.flag();
-    held.payload = r.bytes();
-    if (result == 0 && msg != nullptr && held.id != 0) transport_mirror(msg, handle, held);
+    const Delivered got = read_message(r);
+    if (result == 0 && msg != nullptr && got.id != 0) transport_mirror(msg, handle, held_view(got));
     return settle(handle, result, err);
 }
 
