@@ -44,4 +44,8 @@ set(CPACK_DEBIAN_SIM_PACKAGE_SECTION utils)
 # the shell also need the C++ runtime.
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_DEPENDS "libc6 (>= 2.34)")
 set(CPACK_DEBIAN_SIM_PACKAGE_DEPENDS "libc6 (>= 2.34), libstdc++6 (>= 12)")
+if(PCFG_LINE_EDITING)
+    # The shell's line editing on the operator's terminal.
+    string(APPEND CPACK_DEBIAN_SIM_PACKAGE_DEPENDS ", libedit2 (>= 3.1)")
+endif()
 include(CPack)

@@ -25,6 +25,7 @@
 #include "sim_commands.h"
 #include "support.h"
 #include "text.h"
+#include "words.h"
 
 namespace {
 
@@ -32,7 +33,8 @@ constexpr size_t kMaxLines = 16;
 constexpr std::array<std::string_view, 2> kUnreleasable{"mts_unbind", "mts_drop"};
 
 bool may_run(std::string_view line) {
-    const std::vector<std::string_view> words = pcfg_shell::split_words(line);
+    const pcfg_shell::LineWords split = pcfg_shell::split_line(line);
+    const std::vector<std::string_view> words = pcfg_shell::views_of(split.command());
     std::string error;
     const auto resolved = pcfg_shell::resolve(words, error);
     if (!resolved) return true;  // refused by the shell as well

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what the build needs on a fresh machine, only where it is missing.
-#   scripts/setup.sh native   compiler, CMake, Ninja, GoogleTest sources
+#   scripts/setup.sh native   compiler, CMake, Ninja, GoogleTest sources, libedit (pcfg line editing)
 #   scripts/setup.sh all      the above, plus the PowerPC cross compiler and qemu, and clang
 #                             with its libFuzzer and sanitizer runtimes (the fuzz preset)
 #   scripts/setup.sh fuzz     the native set, plus clang with its runtimes
@@ -12,7 +12,7 @@
 #   scripts/setup.sh package  the native set, plus the PowerPC cross compiler, qemu and pkg-config
 set -euo pipefail
 
-want=(cmake ninja-build g++ googletest)
+want=(cmake ninja-build g++ googletest pkg-config libedit-dev)
 case "${1:-native}" in
     all) want+=(g++-powerpc-linux-gnu qemu-user clang libclang-rt-14-dev llvm valgrind
                 abigail-tools pkgconf) ;;

@@ -140,9 +140,11 @@ TEST_F(ShellInputTest, BytesThatAreNotTextAreRefusedWhereverTheyStand) {
             if (byte == '\r' && at == good.size()) continue;  // a line ending, taken off
             std::string text = good;
             text.insert(at, 1, static_cast<char>(byte));
-            char want[80];
+            char want[96];
             snprintf(want, sizeof want,
-                     "Line holds the non-printable byte 0x%02x at column %zu; not run",
+                     byte < 0x80 ? "Line holds the non-printable byte 0x%02x at column %zu; not run"
+                                 : "Line holds the byte 0x%02x at column %zu, which is not UTF-8 "
+                                   "text; not run",
                      static_cast<unsigned>(byte), at + 1);
             SCOPED_TRACE(want);
             expect_refused(text, want);
@@ -172,17 +174,25 @@ TEST_F(ShellInputTest, HugeWordsAreCutWhenQuotedAndLongLinesAreNotRun) {
     EXPECT_EQ(errors(), "");
 }
 
-TEST_F(ShellInputTest, InputEndingInTheMiddleOfALineRunsNothing) {
+// The last line counts whether or not a newline ends it: every cut of a
+// command fares the same both ways, and the whole one runs.
+TEST_F(ShellInputTest, TheLastLineRunsWithoutItsNewline) {
     const std::string command = "debug port-config fec port 3 state 1";
-    for (size_t cut = 1; cut < command.size(); ++cut) {
+    for (size_t cut = 1; cut <= command.size(); ++cut) {
         SCOPED_TRACE(command.substr(0, cut));
-        sent_.clear();
-        int status = -1;
-        EXPECT_EQ(stream("show port-config events\n" + command.substr(0, cut), status), "");
-        EXPECT_EQ(sent_, std::vector<std::string>{"cmd 18"}) << "only the whole line runs";
-        EXPECT_EQ(status, 1);
-        EXPECT_EQ(errors(), "% line 2: Input ended in the middle of a line; \"" +
-                                command.substr(0, cut) + "\" was not run\n");
+        std::vector<std::string> seen;
+        for (const char *end : {"", "\n"}) {
+            sent_.clear();
+            int status = -1;
+            const std::string shown = stream("show port-config events\n" + command.substr(0, cut) + end, status);
+            std::string record = shown + errors() + std::to_string(status);
+            for (const std::string &b : sent_) record += " / " + b;
+            seen.push_back(record);
+        }
+        EXPECT_EQ(seen[0], seen[1]);
+        if (cut == command.size()) {
+            EXPECT_EQ(seen[0], "0 / cmd 18 / cmd 41 12=3 41=1");
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include "command_table.h"
 #include "help.h"
+#include "line_reader.h"
 #include "support/golden.h"
 #include "support/shell_fixture.h"
 
@@ -101,17 +102,26 @@ TEST_F(ShellTest, RealSecondsPassOnTheCardBeforeEachCommand) {
     EXPECT_EQ(pcfg_sim::now(), start + 7);
 }
 
+// Streams of lines, whatever they hold: a long line is refused at its
+// limit and the rest skipped; a NUL byte or a line without end stops the
+// reading with one line; the last line runs without its newline.
 TEST_F(ShellTest, LinesFromAStream) {
+    const std::string endless(pcfg_shell::kMaxLineLength + pcfg_shell::kMaxSkipped + 1, 'x');
     const std::vector<std::tuple<std::string, std::string, std::string, int>> cases = {
         {"# a comment\n\n   \nshow port-config commands\r\nfoo\nexit\nshow port-config events\n",
          "cmds processed: 1\n",
          "% line 5: Unknown command \"foo\" (type \"help\" for the commands)\n", 1},
         {"show port-config commands\nshow\tport-c\x01", "cmds processed: 1\n",
-         "% line 2: Input ended in the middle of a line; \"show\\x09port-c\\x01\" was not run\n",
-         1},
-        {std::string(5000, 'x') + "\nshow port-config commands\n# no newline", "cmds processed: 1\n",
+         "% line 2: Line holds the non-printable byte 0x01 at column 12; not run\n", 1},
+        {std::string(5000, 'x') + "\nshow port-config commands\nexit", "cmds processed: 1\n",
          "% line 1: Line too long: more than 4096 characters; not run\n", 1},
         {"show port-config commands\nquit\n", "cmds processed: 1\n", "", 0},
+        {"show port-config commands\nsh" + std::string(1, '\0') + "ow\nshow port-config commands\n",
+         "cmds processed: 1\n",
+         "% line 2: Input is not text (a NUL byte at column 3); nothing more read\n", 1},
+        {"show port-config commands\n" + endless + "\nshow port-config commands\n", "cmds processed: 1\n",
+         "% line 2: Line too long: more than 4096 characters; not run\n"
+         "% line 2: Input has no line end within 1048576 bytes; nothing more read\n", 1},
     };
     for (const auto &[input, output, refused, status] : cases) {
         pcfg_sim::reset();
@@ -124,9 +134,13 @@ TEST_F(ShellTest, LinesFromAStream) {
 }
 
 // Sessions on the simulated card (standard output and errors of each line):
-// commands, the steering of the manager and of failing platform calls, help.
+// commands, the steering of the manager and of failing platform calls, help,
+// and the conventions of switch CLIs (output filters, quoted words, help by
+// prefix, the nearest command, ports as the card names them, characters that
+// are not ASCII).
 TEST_F(ShellTest, SessionsOnTheSimulatedCard) {
-    for (const char *session : {"shell/session", "shell/steering", "shell/help"}) {
+    for (const char *session :
+         {"shell/session", "shell/steering", "shell/help", "shell/conventions"}) {
         shell_.reset();
         pcfg_sim::reset();
         shell();

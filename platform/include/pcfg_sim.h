@@ -38,6 +38,9 @@ struct CardConfig {
     // Keep the transport's queues and held messages: a card shared by
     // several shells starts afresh under shells that stay connected.
     bool keep_queues = false;
+    // Simulated time at the start, in seconds since the epoch; 0 is the
+    // fixed start 2025-12-05 16:00:00 UTC that tests rely on.
+    uint32_t start_time = 0;
 };
 
 // Starts a fresh card: new ports, an idle manager, the history of its
@@ -50,6 +53,8 @@ void reset(const CardConfig &config = {});
 uint32_t if_index_of_port(uint8_t port_index);
 // Number of front ports on the card.
 uint32_t num_ports();
+// The card's slot: its ports are named fc<slot>/<port>.
+uint32_t slot();
 
 // Simulated time, in seconds since the epoch (stays below 2^31).
 uint32_t now();
@@ -93,8 +98,12 @@ void script_reply(Reply reply);
 void clear_script();
 // Makes the manager stop answering (true) or answer again (false).
 void set_manager_silent(bool silent);
-// Requests the manager has handled since the reset.
+// Requests the manager has handled since the reset (a silent manager
+// handles none).
 uint32_t manager_requests_handled();
+bool manager_silent();
+// The answers scripted and not yet given, next first.
+std::vector<Reply> scripted_replies();
 
 // ---------------------------------------------------------------------------
 // The manager's event log of transport messages (log 2).
@@ -169,6 +178,16 @@ void fail(std::string_view call, int64_t result, int err = 0, uint32_t nth = 1,
           uint32_t times = 1);
 void clear_faults();
 
+// A failure armed by fail() and not yet used up.
+struct ArmedFault {
+    std::string call;
+    int64_t result = 0;
+    int err = 0;
+    uint32_t nth = 1;    // the call that fails next, counted from 1 from now on
+    uint32_t times = 1;  // failing calls left (0 = no end)
+};
+std::vector<ArmedFault> armed_faults();
+
 // ---------------------------------------------------------------------------
 // The call log: every platform call the library made, in order.
 // ---------------------------------------------------------------------------
@@ -231,6 +250,9 @@ struct CardStatus {
     uint32_t handled = 0;
     uint32_t queues = 0;
     uint32_t held = 0;
+    bool silent = false;
+    std::vector<Reply> script;
+    std::vector<ArmedFault> faults;  // armed in the card
     std::vector<ShellInfo> shells;
 };
 // The connected card's status; no value when not connected or lost.

@@ -54,6 +54,13 @@ uint32_t num_ports() {
     return static_cast<uint32_t>(detail::card().ports.size());
 }
 
+uint32_t slot() {
+    // A shared card always has the default slot (a shell resets it with the
+    // number of ports only).
+    if (detail::card_client_active()) return CardConfig{}.slot;
+    return detail::card().config.slot;
+}
+
 uint32_t now() {
     if (detail::card_client_active()) return static_cast<uint32_t>(detail::client_control(detail::Control::Now, {}));
     return detail::card().now;

@@ -486,6 +486,26 @@ std::optional<CardStatus> card_status() {
     s.handled = r.u32();
     s.queues = r.u32();
     s.held = r.u32();
+    s.silent = r.flag();
+    const uint32_t scripted = r.u32();
+    for (uint32_t i = 0; i < scripted && r.ok(); ++i) {
+        Reply reply;
+        reply.kind = static_cast<Reply::Kind>(r.u8());
+        reply.opcode = r.u32();
+        const std::span<const uint8_t> payload = r.bytes();
+        reply.payload.assign(payload.begin(), payload.end());
+        s.script.push_back(std::move(reply));
+    }
+    const uint32_t faults = r.u32();
+    for (uint32_t i = 0; i < faults && r.ok(); ++i) {
+        ArmedFault f;
+        f.call = r.text();
+        f.result = r.i64();
+        f.err = r.i32();
+        f.nth = r.u32();
+        f.times = r.u32();
+        s.faults.push_back(std::move(f));
+    }
     const uint32_t shells = r.u32();
     for (uint32_t i = 0; i < shells && r.ok(); ++i) {
         ShellInfo info;

@@ -38,7 +38,12 @@
 // PortMap  11   u32 if_index, flag entry wanted         i32 result, u32 port
 // Control  12   u8 what, then by what (kControl*)       i64 value
 // Status   13   (empty)                                 u32 time, u32 ports, u32 handled,
-//                                                       u32 queues, u32 held, u32 shells,
+//                                                       u32 queues, u32 held, flag silent,
+//                                                       u32 n, n x (u8 kind, u32 opcode,
+//                                                       bytes payload) scripted answers,
+//                                                       u32 n, n x (text call, i64 result,
+//                                                       i32 errno, u32 nth, u32 times)
+//                                                       armed faults, u32 shells,
 //                                                       shells x (u32 pid, u32 queues,
 //                                                       u32 held, flag asker, text name)
 // Stop     14   (empty)                                 (empty); the card then ends

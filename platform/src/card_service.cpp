@@ -76,7 +76,7 @@ std::optional<int64_t> control(FrameReader &r) {
             const uint32_t opcode = r.u32();
             const std::span<const uint8_t> payload = r.bytes();
             if (!r.done() || kind > static_cast<uint8_t>(Reply::Kind::Silence)) return std::nullopt;
-            if (scripted_replies() >= kMaxScripted) return -1;
+            if (script_length() >= kMaxScripted) return -1;
             script_reply({static_cast<Reply::Kind>(kind), opcode, {payload.begin(), payload.end()}});
             return 0;
         }
@@ -389,6 +389,15 @@ CardService::Result CardService::serve(Client &c, int client, std::span<const ui
             FrameWriter w = answer(op);
             w.u32(pcfg_sim::now()).u32(num_ports()).u32(manager_requests_handled());
             w.u32(static_cast<uint32_t>(open_queues())).u32(static_cast<uint32_t>(held_messages()));
+            w.flag(manager_silent());
+            const std::vector<Reply> script = scripted_replies();
+            w.u32(static_cast<uint32_t>(script.size()));
+            for (const Reply &reply : script)
+                w.u8(static_cast<uint8_t>(reply.kind)).u32(reply.opcode).bytes(reply.payload);
+            const std::vector<ArmedFault> faults = armed_faults();
+            w.u32(static_cast<uint32_t>(faults.size()));
+            for (const ArmedFault &f : faults)
+                w.text(f.call).u64(static_cast<uint64_t>(f.result)).i32(f.err).u32(f.nth).u32(f.times);
             w.u32(static_cast<uint32_t>(clients_.size()));
             for (const auto &[id, shell] : clients_) {
                 uint32_t held = 0;

@@ -94,7 +94,7 @@ void reset(const CardConfig &config) {
         }
         c.ports.push_back(p);
     }
-    c.now = 1764950400;  // 2025-12-05 16:00:00 UTC
+    c.now = config.start_time != 0 ? config.start_time : 1764950400;  // 2025-12-05 16:00:00 UTC
     c.started = c.now;
     detail::manager_reset();
     if (!config.keep_event_log) detail::eventlog_reset();
@@ -124,6 +124,15 @@ void fail(std::string_view call, int64_t result, int err, uint32_t nth, uint32_t
 void clear_faults() {
     if (detail::card_client_active()) detail::client_control(detail::Control::ClearFaults, {});
     detail::fault_rules().clear();
+}
+
+std::vector<ArmedFault> armed_faults() {
+    // A shell on the shared card: the card's faults, then its own.
+    std::vector<ArmedFault> out =
+        detail::card_client_active() ? card_status().value_or(CardStatus{}).faults : std::vector<ArmedFault>{};
+    for (const auto &[call, rule] : detail::fault_rules())
+        out.push_back({call, rule.fault.result, rule.fault.err, rule.countdown + 1, rule.times});
+    return out;
 }
 
 const std::vector<Call> &calls() { return detail::call_log(); }

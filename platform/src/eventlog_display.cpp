@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "pcfg_platform.h"
+#include "eventlog_segment.h"
 #include "pcfg_sim.h"
 #include "port_cfg_cli.h"
 #include "wire.h"
@@ -54,7 +55,9 @@ void show_record(const std::vector<uint8_t> &rec) {
 void show_event_log() {
     const auto records = event_log();
     if (records.empty()) {
-        printf("event-log: no records\n");
+        printf(detail::segment_usable()
+                   ? "event-log: no records\n"
+                   : "event-log: the log cannot be read; \"clear event-log\" starts a new log\n");
         return;
     }
     for (const auto &rec : records) show_record(rec);

@@ -18,7 +18,8 @@
 // (message bytes 16..19) is L as well.
 //
 // Writers and readers of all processes take an exclusive flock on the
-// segment for each operation. A reader copies the message out under the
+// segment for each operation, on a descriptor opened for that operation
+// alone (the mapping needs none). A reader copies the message out under the
 // lock, so what it hands on stays stable whatever writers do next.
 #include "eventlog_segment.h"
 
@@ -34,6 +35,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 namespace pcfg_sim::detail {
 namespace {
@@ -72,8 +74,10 @@ std::string &segment_override() {
 
 struct Attachment {
     std::string name;
-    int fd = -1;
-    uint8_t *map = nullptr;  // kSegmentSize bytes; null while the size is wrong
+    uint8_t *map = nullptr;  // kSegmentSize bytes; null while unmapped or of the wrong size
+    dev_t dev = 0;           // the mapped segment, told apart from a newer one of its name
+    ino_t ino = 0;
+    bool damage_reported = false;  // a damaged segment is reported once, until cleared
 };
 
 Attachment &att() {
@@ -90,24 +94,48 @@ __attribute__((format(printf, 1, 2))) void report(const char *fmt, ...) {
     fprintf(stderr, "event log %s: %s\n", att().name.c_str(), text);
 }
 
-class Lock {
-public:
-    explicit Lock(int fd) : fd_(fd) {
-        while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-        }
-    }
-    ~Lock() { flock(fd_, LOCK_UN); }
-    Lock(const Lock &) = delete;
-    Lock &operator=(const Lock &) = delete;
-
-private:
-    int fd_;
-};
+// A segment that cannot be used is reported once, with the way out.
+__attribute__((format(printf, 1, 2))) void report_damage(const char *fmt, ...) {
+    if (att().damage_reported) return;
+    att().damage_reported = true;
+    char text[256];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    fprintf(stderr, "event log %s: %s; \"clear event-log\" starts a new log\n",
+            att().name.c_str(), text);
+}
 
 bool valid_name(const std::string &name) {
     return name.size() >= 2 && name.size() <= kMaxNameLength && name[0] == '/' &&
            name.find('/', 1) == std::string::npos;
 }
+
+// The segment's exclusive lock, held for one operation. The descriptor is
+// opened for the lock alone and closed with it: the process keeps no
+// descriptor of the segment between operations.
+class Lock {
+public:
+    explicit Lock(const std::string &name, int flags = O_RDWR) {
+        fd_ = shm_open(name.c_str(), flags, 0600);
+        if (fd_ < 0) return;
+        while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    ~Lock() {
+        if (fd_ < 0) return;
+        flock(fd_, LOCK_UN);
+        close(fd_);
+    }
+    Lock(const Lock &) = delete;
+    Lock &operator=(const Lock &) = delete;
+
+    int fd() const { return fd_; }
+
+private:
+    int fd_ = -1;
+};
 
 uint8_t *ring() { return att().map + kRingOffset; }
 
@@ -145,57 +173,75 @@ void store(const Header &h) { std::memcpy(att().map, &h, sizeof h); }
 void detach() {
     Attachment &a = att();
     if (a.map != nullptr) munmap(a.map, kSegmentSize);
-    if (a.fd >= 0) close(a.fd);
     a.map = nullptr;
-    a.fd = -1;
+    a.dev = 0;
+    a.ino = 0;
 }
 
-// Opens the segment, creating and formatting it when it is new (empty).
-bool attach() {
+// True when the locked descriptor is the segment that is mapped.
+bool is_mapped(int fd) {
+    struct stat st {};
+    return att().map != nullptr && fstat(fd, &st) == 0 && st.st_dev == att().dev &&
+           st.st_ino == att().ino;
+}
+
+// Maps the segment the name stands for, creating and formatting it when it
+// is new (empty); a segment of another size stays unmapped (foreign).
+// Called with the lock held on `fd`.
+void map_segment(int fd) {
     Attachment &a = att();
-    if (a.fd >= 0) return true;
+    detach();
+    struct stat st {};
+    if (fstat(fd, &st) != 0) {
+        report("cannot read the segment's size: %s", strerror(errno));
+        return;
+    }
+    const bool fresh = st.st_size == 0;
+    if (fresh && ftruncate(fd, kSegmentSize) != 0) {
+        report("cannot size the new segment: %s", strerror(errno));
+        return;
+    }
+    if (!fresh && st.st_size != static_cast<off_t>(kSegmentSize)) return;  // foreign
+    void *map = mmap(nullptr, kSegmentSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (map == MAP_FAILED) {
+        report("cannot map the segment: %s", strerror(errno));
+        return;
+    }
+    a.map = static_cast<uint8_t *>(map);
+    a.dev = st.st_dev;
+    a.ino = st.st_ino;
+    if (fresh) store(fresh_header());
+}
+
+// Locks the segment its name stands for (created when missing) and maps it
+// when that is not the one mapped (it may have been replaced by another
+// process clearing a damaged log). False (reported) when it cannot be opened.
+bool lock_segment(std::optional<Lock> &lock) {
+    Attachment &a = att();
     a.name = eventlog_segment_name();
     if (!valid_name(a.name)) {
         report("not a usable shared-memory name (set %s to \"/name\")", kNameVariable);
         return false;
     }
-    const int fd = shm_open(a.name.c_str(), O_RDWR | O_CREAT, 0600);
-    if (fd < 0) {
+    lock.emplace(a.name, O_RDWR | O_CREAT);
+    if (lock->fd() < 0) {
         report("cannot open the segment: %s", strerror(errno));
+        lock.reset();
         return false;
     }
-    a.fd = fd;
-    Lock lock(fd);
-    struct stat st {};
-    if (fstat(fd, &st) != 0) {
-        report("cannot read the segment's size: %s", strerror(errno));
-        return true;  // reported again on use
-    }
-    const bool fresh = st.st_size == 0;
-    if (fresh && ftruncate(fd, kSegmentSize) != 0) {
-        report("cannot size the new segment: %s", strerror(errno));
-        return true;
-    }
-    if (!fresh && st.st_size != static_cast<off_t>(kSegmentSize)) return true;  // foreign
-    void *map = mmap(nullptr, kSegmentSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (map == MAP_FAILED) {
-        report("cannot map the segment: %s", strerror(errno));
-        return true;
-    }
-    a.map = static_cast<uint8_t *>(map);
-    if (fresh) store(fresh_header());
+    if (!is_mapped(lock->fd())) map_segment(lock->fd());
     return true;
 }
 
 // Copies the header out and checks that the segment can be used; reports
 // why not unless quiet. Called with the lock held.
-bool usable(Header &h, bool quiet = false) {
+bool usable(const Lock &lock, Header &h, bool quiet = false) {
     Attachment &a = att();
     struct stat st {};
-    if (fstat(a.fd, &st) != 0 || st.st_size != static_cast<off_t>(kSegmentSize) ||
+    if (fstat(lock.fd(), &st) != 0 || st.st_size != static_cast<off_t>(kSegmentSize) ||
         a.map == nullptr) {
         if (!quiet)
-            report("segment of %lld bytes, expected %u: not this platform's event log; not read",
+            report_damage("segment of %lld bytes, expected %u: not this platform's event log; not read",
                    static_cast<long long>(st.st_size), kSegmentSize);
         return false;
     }
@@ -214,7 +260,7 @@ bool usable(Header &h, bool quiet = false) {
         why = "damaged header (record count does not match the bytes held)";
     if (why == nullptr) return true;
     if (!quiet)
-        report("%s: magic 0x%08x version %u head %llu tail %llu count %u; not read", why,
+        report_damage("%s: magic 0x%08x version %u head %llu tail %llu count %u; not read", why,
                h.magic, h.version, static_cast<unsigned long long>(h.head),
                static_cast<unsigned long long>(h.tail), h.count);
     return false;
@@ -233,13 +279,13 @@ std::optional<Entry> entry_at(const Header &h, uint64_t pos) {
     if (h.tail - pos >= kEntryHead) ring_read(pos, &length, sizeof length);
     if (h.tail - pos < kEntryHead || length < kMessageHead || length > kMaxMessage ||
         kEntryHead + length > h.tail - pos) {
-        report("record at ring position %llu has length %u, which does not fit; not read",
+        report_damage("record at ring position %llu has length %u, which does not fit; not read",
                static_cast<unsigned long long>(pos), length);
         return std::nullopt;
     }
     ring_read(pos + kEntryHead, head, sizeof head);
     if (be32(head + 16) != length) {
-        report("record at ring position %llu says it has %u bytes, holds %u; not read",
+        report_damage("record at ring position %llu says it has %u bytes, holds %u; not read",
                static_cast<unsigned long long>(pos), be32(head + 16), length);
         return std::nullopt;
     }
@@ -247,20 +293,6 @@ std::optional<Entry> entry_at(const Header &h, uint64_t pos) {
 }
 
 bool matches(const Entry &e, uint32_t opcode) { return opcode == 0 || e.opcode == opcode; }
-
-// True when the name still stands for the attached segment (it may have
-// been replaced since, by another process clearing a damaged log).
-bool still_attached() {
-    const Attachment &a = att();
-    if (a.fd < 0 || a.map == nullptr || a.name != eventlog_segment_name()) return false;
-    const int fd = shm_open(a.name.c_str(), O_RDONLY, 0);
-    if (fd < 0) return false;
-    struct stat named {}, held {};
-    const bool same = fstat(fd, &named) == 0 && fstat(a.fd, &held) == 0 &&
-                      named.st_dev == held.st_dev && named.st_ino == held.st_ino;
-    close(fd);
-    return same;
-}
 
 }  // namespace
 
@@ -273,14 +305,14 @@ std::string eventlog_segment_name() {
 }
 
 bool segment_append(std::vector<uint8_t> message) {
-    if (!attach()) return false;
     if (message.size() < kMessageHead || message.size() > kMaxMessage) {
         report("message of %zu bytes not logged (longest is %u)", message.size(), kMaxMessage);
         return false;
     }
-    Lock lock(att().fd);
+    std::optional<Lock> lock;
+    if (!lock_segment(lock)) return false;
     Header h;
-    if (!usable(h)) return false;
+    if (!usable(*lock, h)) return false;
     const uint32_t length = static_cast<uint32_t>(message.size());
     while (h.tail - h.head + kEntryHead + length > kCapacity) {  // the oldest roll off
         const std::optional<Entry> oldest = entry_at(h, h.head);
@@ -300,30 +332,31 @@ bool segment_append(std::vector<uint8_t> message) {
 }
 
 void segment_clear() {
-    if (attach()) {
-        Lock lock(att().fd);
+    att().damage_reported = false;
+    {
+        std::optional<Lock> lock;
+        if (!lock_segment(lock)) return;
         Header h;
-        if (usable(h, true)) {
+        if (usable(*lock, h, true)) {
             h.head = h.tail;  // positions only grow: old cursors fall behind the head
             h.count = 0;
             h.next_seq = 1;
             store(h);
             return;
         }
+        // Damaged or foreign: a new segment takes its name.
+        detach();
+        shm_unlink(att().name.c_str());
     }
-    // Damaged or foreign: a new segment takes its name.
-    const std::string name = eventlog_segment_name();
-    detach();
-    if (valid_name(name)) shm_unlink(name.c_str());
-    attach();
+    std::optional<Lock> fresh;
+    lock_segment(fresh);
 }
 
 std::optional<uint64_t> segment_open_for_reading() {
-    if (!still_attached()) detach();  // the name may stand for another segment by now
-    if (!attach()) return std::nullopt;
-    Lock lock(att().fd);
+    std::optional<Lock> lock;
+    if (!lock_segment(lock)) return std::nullopt;
     Header h;
-    if (!usable(h)) return std::nullopt;
+    if (!usable(*lock, h)) return std::nullopt;
     uint32_t found = 0;
     for (uint64_t pos = h.head; pos < h.tail; ++found) {
         const std::optional<Entry> e = entry_at(h, pos);
@@ -331,7 +364,7 @@ std::optional<uint64_t> segment_open_for_reading() {
         pos += kEntryHead + e->length;
     }
     if (found != h.count) {
-        report("holds %u records where its header says %u; not read", found, h.count);
+        report_damage("holds %u records where its header says %u; not read", found, h.count);
         return std::nullopt;
     }
     return h.head;
@@ -339,10 +372,10 @@ std::optional<uint64_t> segment_open_for_reading() {
 
 SegmentRead segment_read(uint64_t &cursor, uint32_t opcode, std::vector<uint8_t> &out,
                          bool &more) {
-    if (!attach()) return SegmentRead::Unusable;
-    Lock lock(att().fd);
+    std::optional<Lock> lock;
+    if (!lock_segment(lock)) return SegmentRead::Unusable;
     Header h;
-    if (!usable(h)) return SegmentRead::Unusable;
+    if (!usable(*lock, h)) return SegmentRead::Unusable;
     uint64_t pos = cursor < h.head || cursor > h.tail ? h.head : cursor;
     std::optional<Entry> e;
     for (; pos < h.tail; pos += kEntryHead + e->length) {
@@ -370,18 +403,24 @@ SegmentRead segment_read(uint64_t &cursor, uint32_t opcode, std::vector<uint8_t>
 }
 
 bool segment_empty() {
-    if (!attach()) return true;
-    Lock lock(att().fd);
+    std::optional<Lock> lock;
+    if (!lock_segment(lock)) return true;
     Header h;
-    return !usable(h) || h.count == 0;
+    return !usable(*lock, h) || h.count == 0;
+}
+
+bool segment_usable() {
+    std::optional<Lock> lock;
+    Header h;
+    return lock_segment(lock) && usable(*lock, h, true);
 }
 
 std::vector<std::vector<uint8_t>> segment_messages() {
     std::vector<std::vector<uint8_t>> out;
-    if (!attach()) return out;
-    Lock lock(att().fd);
+    std::optional<Lock> lock;
+    if (!lock_segment(lock)) return out;
     Header h;
-    if (!usable(h)) return out;
+    if (!usable(*lock, h)) return out;
     for (uint64_t pos = h.head; pos < h.tail;) {
         const std::optional<Entry> e = entry_at(h, pos);
         if (!e) return {};

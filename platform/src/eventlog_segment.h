@@ -5,8 +5,8 @@
 //
 // The segment is checked before every use. A segment that is not this
 // platform's event log, or whose bookkeeping does not add up, is reported
-// with one line on standard error and is neither read nor written; only
-// segment_clear() replaces it.
+// with one line on standard error (once, until it is cleared) and is neither
+// read nor written; only segment_clear() replaces it.
 #pragma once
 
 #include <cstdint>
@@ -47,6 +47,10 @@ SegmentRead segment_read(uint64_t &cursor, uint32_t opcode, std::vector<uint8_t>
 // True when the log holds no message, or cannot be used (reported); reads
 // the header only.
 bool segment_empty();
+
+// True when the segment is this platform's event log and its header adds
+// up (nothing reported).
+bool segment_usable();
 
 // Every message, oldest first (none when the segment is unusable).
 std::vector<std::vector<uint8_t>> segment_messages();

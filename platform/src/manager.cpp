@@ -50,11 +50,11 @@ void manager_reset() { mgr() = ManagerState{}; }
 
 uint32_t manager_handled() { return mgr().handled; }
 
-size_t scripted_replies() { return mgr().script.size(); }
+size_t script_length() { return mgr().script.size(); }
 
 std::optional<ManagerAnswer> manager_receive(uint32_t opcode, std::span<const uint8_t> request) {
     ManagerState &m = mgr();
-    ++m.handled;
+    if (!m.silent || !m.script.empty()) ++m.handled;  // a silent manager handles nothing
     eventlog_append(kLogRequest, opcode, request);
     hist_on_mts(opcode, false);
 
@@ -109,6 +109,16 @@ void set_manager_silent(bool silent) {
 uint32_t manager_requests_handled() {
     if (detail::card_client_active()) return card_status().value_or(CardStatus{}).handled;
     return detail::mgr().handled;
+}
+
+bool manager_silent() {
+    if (detail::card_client_active()) return card_status().value_or(CardStatus{}).silent;
+    return detail::mgr().silent;
+}
+
+std::vector<Reply> scripted_replies() {
+    if (detail::card_client_active()) return card_status().value_or(CardStatus{}).script;
+    return {detail::mgr().script.begin(), detail::mgr().script.end()};
 }
 
 }  // namespace pcfg_sim

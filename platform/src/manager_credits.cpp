@@ -58,14 +58,16 @@ void port_record(Wire &w, const PortResources &r) {
 }
 
 std::vector<uint8_t> credit_table(uint8_t port) {
-    uint32_t highest = 0;
-    for (const SimPort &p : card().ports) highest = std::max<uint32_t>(highest, p.port_index);
+    // Records for port indexes 0 up to the highest the card has: none on a
+    // card without ports.
+    uint32_t records = 0;
+    for (const SimPort &p : card().ports) records = std::max<uint32_t>(records, p.port_index + 1u);
     const bool all = port == kAllPorts;
     const bool known = port_by_index(port) != nullptr;
     Wire w;
     w.zeros(kCardAreaLen);
-    w.u32(all ? highest + 1 : known ? 1 : 0).u32(all ? 0 : port);
-    for (uint32_t idx = 0; idx <= highest; ++idx) {
+    w.u32(all ? records : known ? 1 : 0).u32(all ? 0 : port);
+    for (uint32_t idx = 0; idx < records; ++idx) {
         PortResources r;
         r.credit.number = static_cast<uint8_t>(idx);
         if (const SimPort *p = port_by_index(static_cast<uint8_t>(idx))) r = port_resources(*p);

@@ -193,7 +193,7 @@ constexpr CommandRow kRows[] = {
      .help = HELP_SIM "Let simulated time pass\n" "Seconds\n",
      .run = sim_advance},
     {.syntax = "sim status",
-     .summary = "Time, manager requests, open queues, held messages",
+     .summary = "Time, manager mode and script, requests, queues, messages, armed faults",
      .help = HELP_SIM "Show the state of the simulated card\n",
      .run = sim_status},
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "command_table.h"
+#include "completion.h"
 #include "matcher.h"
 #include "text.h"
 
@@ -13,17 +14,27 @@ namespace {
 
 constexpr size_t kMaxColumn = 56;
 
-void print_two_columns(const std::vector<std::pair<std::string, std::string>> &lines,
-                       int indent) {
+using Lines = std::vector<std::pair<std::string, std::string>>;
+
+std::string two_columns(const Lines &lines, size_t indent) {
     size_t width = 0;
     for (const auto &[left, right] : lines) width = std::max(width, left.size());
     width = std::min(width, kMaxColumn);
-    for (const auto &[left, right] : lines)
-        printf("%*s%-*s  %s\n", indent, "", static_cast<int>(width), left.c_str(), right.c_str());
+    std::string out;
+    for (const auto &[left, right] : lines) {
+        out.append(indent, ' ').append(left);
+        out.append(left.size() < width ? width - left.size() : 0, ' ');
+        out.append("  ").append(right).append("\n");
+    }
+    return out;
+}
+
+void print_two_columns(const Lines &lines, size_t indent) {
+    fputs(two_columns(lines, indent).c_str(), stdout);
 }
 
 void print_rows(const std::vector<size_t> &rows) {
-    std::vector<std::pair<std::string, std::string>> lines;
+    Lines lines;
     for (size_t row : rows)
         lines.emplace_back(display_syntax(command_syntax(row)), std::string(command_row(row).summary));
     print_two_columns(lines, 2);
@@ -32,7 +43,7 @@ void print_rows(const std::vector<size_t> &rows) {
 // Each word of one command with its help line.
 void print_words(size_t row) {
     const CommandRow &r = command_row(row);
-    std::vector<std::pair<std::string, std::string>> lines;
+    Lines lines;
     for (const Element &e : command_syntax(row).elements()) {
         std::string help(help_line(r.help, e.help));
         switch (e.kind) {
@@ -97,10 +108,12 @@ Outcome run_help(Session &, const Args &args) {
         for (size_t i = 0; i < rows.size(); ++i) rows[i] = i;
         print_rows(rows);
         printf("\"help <words>\" describes the commands that start with the words; \"?\" at the "
-               "end of a line lists what may follow.\n");
+               "end of a line lists what may follow.\n"
+               "Output filters after any command, chained: | include REGEX, | exclude REGEX, "
+               "| begin REGEX, | count.\n");
         return Outcome::done();
     }
-    const Match match = match_words(args.rest);
+    const Match match = match_words(args.rest, LastWord::AnyPrefix);
     if (!match.error.empty()) return Outcome::rejected(match.error);
     std::vector<size_t> rows;
     for (const MatchState &s : match.states) rows.push_back(s.row);
@@ -111,18 +124,16 @@ Outcome run_help(Session &, const Args &args) {
     return Outcome::done();
 }
 
-Outcome print_choices(std::span<const std::string_view> words, std::string_view partial) {
-    const Match match = match_words(words);
-    if (!match.error.empty()) return Outcome::rejected(match.error);
-    const std::vector<Choice> choices = next_choices(match, partial);
-    if (choices.empty() && words.empty())
-        return Outcome::rejected(cat({"No command starts with ", quoted(partial)}));
-    if (choices.empty())
-        return Outcome::rejected(cat({"Nothing starting with ", quoted(partial), " may follow ",
-                                      quoted(join_words(words))}));
-    std::vector<std::pair<std::string, std::string>> lines;
-    for (const Choice &c : choices) lines.emplace_back(c.word, c.help);
-    print_two_columns(lines, 2);
+std::string format_choices(const Choices &choices) {
+    Lines lines;
+    for (const Choice &c : choices.list) lines.emplace_back(c.word, c.help);
+    return two_columns(lines, 2);
+}
+
+Outcome print_choices(std::string_view typed) {
+    const Choices choices = choices_after(typed);
+    if (!choices.error.empty()) return Outcome::rejected(choices.error);
+    fputs(format_choices(choices).c_str(), stdout);
     return Outcome::done();
 }
 

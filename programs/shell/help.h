@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "completion.h"
 #include "session.h"
 #include "syntax.h"
 
@@ -14,9 +15,11 @@ namespace pcfg_shell {
 // help [<words...>]
 Outcome run_help(Session &, const Args &args);
 
-// Lists what may follow `words`; `partial` is a word being typed (may be
-// empty). Rejected when the words themselves name no command.
-Outcome print_choices(std::span<const std::string_view> words, std::string_view partial);
+// Lists what may follow a half-typed line ("?"). Rejected when the words
+// before the one being typed name no command.
+Outcome print_choices(std::string_view typed);
+// The choices as "?" lists them, one line each.
+std::string format_choices(const Choices &choices);
 
 // A syntax as the operator reads it: "show port-config credits [port <port>]".
 std::string display_syntax(const Syntax &syntax);

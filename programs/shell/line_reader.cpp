@@ -1,27 +1,52 @@
 #include "line_reader.h"
 
+#include <cerrno>
+
 namespace pcfg_shell {
+
+bool LineReader::skip_rest() {
+    skipping_ = false;
+    for (size_t skipped = 0; skipped < kMaxSkipped; ++skipped) {
+        const int c = getc(in_);
+        if (c == '\n' || c == EOF) return true;
+    }
+    return false;
+}
 
 LineReader::Status LineReader::next(std::string &line) {
     line.clear();
-    bool too_long = false;
-    bool any = false;
+    if (stopped_) return Status::End;
+    if (skipping_ && !skip_rest()) {
+        stopped_ = true;
+        return Status::Endless;
+    }
     for (;;) {
         const int c = getc(in_);
-        if (c == EOF) break;
-        any = true;
-        if (c == '\n') {
-            ++number_;
-            return too_long ? Status::TooLong : Status::Line;
+        if (c == EOF) {
+            if (ferror(in_) && errno == EINTR) {
+                clearerr(in_);
+                return Status::Interrupted;
+            }
+            if (line.empty()) return Status::End;
+            break;
         }
-        if (line.size() < kMaxLineLength)
-            line.push_back(static_cast<char>(c));
-        else
-            too_long = true;
+        if (c == '\n') break;
+        if (c == '\0') {
+            ++number_;
+            column_ = line.size() + 1;
+            stopped_ = true;
+            return Status::Binary;
+        }
+        if (line.size() == kMaxLineLength) {
+            ++number_;
+            skipping_ = true;
+            line.clear();
+            return Status::TooLong;
+        }
+        line.push_back(static_cast<char>(c));
     }
-    if (!any) return Status::End;
     ++number_;
-    return too_long ? Status::TooLong : Status::Unterminated;
+    return Status::Line;
 }
 
 }  // namespace pcfg_shell

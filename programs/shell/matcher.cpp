@@ -79,7 +79,13 @@ Step take_word(const std::vector<MatchState> &states, std::string_view word, siz
                 }
                 break;
             case ElemKind::Number: {
-                const NumberCheck n = parse_number(word, e->lo, e->hi);
+                std::string port_error;
+                const std::string_view digits = e->text == "port" ? port_digits(word, port_error) : word;
+                if (!port_error.empty()) {
+                    if (step.number_error.empty()) step.number_error = std::move(port_error);
+                    break;
+                }
+                const NumberCheck n = parse_number(digits, e->lo, e->hi);
                 if (n.error != NumberCheck::Error::None) {
                     if (step.number_error.empty())
                         step.number_error = number_error(e->text, word, n, e->lo, e->hi);
@@ -110,6 +116,28 @@ std::string hint(std::span<const std::string_view> typed) {
     return cat({"(type ", quoted(cat({join_words(typed), " ?"})), " for the choices)"});
 }
 
+// The keyword a mistyped word most likely meant: the one nearest to it, when
+// it is near enough and no other is as near.
+std::string_view nearest_keyword(const std::vector<MatchState> &states, std::string_view word) {
+    const size_t allowed = word.size() <= 4 ? 1 : 2;
+    std::string_view best;
+    size_t best_distance = allowed + 1;
+    bool tie = false;
+    for (const MatchState &s : states) {
+        const Element *e = element_at(s);
+        if (e == nullptr || e->kind != ElemKind::Keyword || e->text == best) continue;
+        const size_t d = edit_distance(e->text, word);
+        if (d < best_distance) {
+            best = e->text;
+            best_distance = d;
+            tie = false;
+        } else if (d == best_distance) {
+            tie = true;
+        }
+    }
+    return tie ? std::string_view() : best;
+}
+
 std::string refusal(const std::vector<MatchState> &states, const Step &step,
                     std::span<const std::string_view> words, size_t index) {
     const std::string_view word = words[index];
@@ -121,6 +149,9 @@ std::string refusal(const std::vector<MatchState> &states, const Step &step,
         if (index == 0) return cat({"Ambiguous command ", quoted(word), ": ", list});
         return cat({"Ambiguous word ", quoted(word), " after ", quoted(join_words(typed)), ": ", list});
     }
+    const std::string_view meant = nearest_keyword(states, word);
+    const std::string did_you_mean = meant.empty() ? "" : cat({"; did you mean \"", meant, "\"?"});
+    if (index == 0 && !meant.empty()) return cat({"Unknown command ", quoted(word), did_you_mean});
     if (index == 0)
         return cat({"Unknown command ", quoted(word), " (type \"help\" for the commands)"});
     const bool wants_more = std::any_of(states.begin(), states.end(),
@@ -128,6 +159,8 @@ std::string refusal(const std::vector<MatchState> &states, const Step &step,
     if (!wants_more)
         return cat({"Unexpected word ", quoted(word), ": ", quoted(join_words(typed)),
                     " takes nothing more"});
+    if (!meant.empty())
+        return cat({"Unknown word ", quoted(word), " after ", quoted(join_words(typed)), did_you_mean});
     return cat({"Unknown word ", quoted(word), " after ", quoted(join_words(typed)), " ", hint(typed)});
 }
 
@@ -164,7 +197,7 @@ std::string incomplete(const Match &match, std::span<const std::string_view> wor
 
 }  // namespace
 
-Match match_words(std::span<const std::string_view> words) {
+Match match_words(std::span<const std::string_view> words, LastWord last) {
     Match match;
     for (size_t row = 0; row < command_count(); ++row)
         close_over(MatchState{static_cast<uint16_t>(row), 0, SIZE_MAX, {}}, match.states);
@@ -173,9 +206,10 @@ Match match_words(std::span<const std::string_view> words) {
         // A keyword typed in full wins, then one shortened without doubt,
         // then a number or word.
         std::vector<MatchState> *taken = nullptr;
+        const bool any_prefix = last == LastWord::AnyPrefix && i + 1 == words.size();
         if (!step.exact.empty())
             taken = &step.exact;
-        else if (step.prefix_words.size() == 1)
+        else if (step.prefix_words.size() == 1 || (any_prefix && !step.prefix.empty()))
             taken = &step.prefix;
         else if (!step.argument.empty())
             taken = &step.argument;

@@ -28,7 +28,10 @@ struct Match {
     std::string error;               // set when a word fits no command
 };
 
-Match match_words(std::span<const std::string_view> words);
+// How the last word matches a keyword it starts: only while it stays
+// unique, or every keyword it starts ("help s" describes show and sim).
+enum class LastWord { Unique, AnyPrefix };
+Match match_words(std::span<const std::string_view> words, LastWord last = LastWord::Unique);
 
 // The first row (in table order) the words name in full.
 const MatchState *complete_state(const Match &match);

@@ -1,5 +1,6 @@
 #include "numbers.h"
 
+#include "pcfg_sim.h"
 #include "text.h"
 
 namespace pcfg_shell {
@@ -59,6 +60,22 @@ NumberCheck parse_number(std::string_view text, int64_t lo, int64_t hi) {
     if (out.value < lo) out.error = Error::TooSmall;
     if (out.value > hi) out.error = Error::TooLarge;
     return out;
+}
+
+std::string_view port_digits(std::string_view word, std::string &error) {
+    if (!starts_word("fc", word.substr(0, 2)) || word.size() < 2) return word;
+    const size_t slash = word.find('/');
+    const std::string slot = std::to_string(pcfg_sim::slot());
+    if (slash == std::string_view::npos) {
+        error = cat({"Bad port ", quoted(word), ": expected a number or fc", slot, "/<port>"});
+        return {};
+    }
+    const NumberCheck s = parse_number(word.substr(2, slash - 2), 0, UINT32_MAX);
+    if (s.error != NumberCheck::Error::None || s.value != pcfg_sim::slot()) {
+        error = cat({"Bad port ", quoted(word), ": the card is in slot ", slot, " (fc", slot, "/<port>)"});
+        return {};
+    }
+    return word.substr(slash + 1);
 }
 
 std::string number_error(std::string_view what, std::string_view text, const NumberCheck &check,

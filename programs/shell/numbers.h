@@ -17,6 +17,11 @@ struct NumberCheck {
 
 NumberCheck parse_number(std::string_view text, int64_t lo, int64_t hi);
 
+// A port as the card names it, fc<slot>/<port>: the port's digits when the
+// slot is this card's; anything not starting with "fc" is handed back as
+// typed. Sets `error` when the name is malformed or of another slot.
+std::string_view port_digits(std::string_view word, std::string &error);
+
 // The one-line reason a number was refused: `Bad port "0": too small, at least 1`.
 std::string number_error(std::string_view what, std::string_view text, const NumberCheck &check,
                          int64_t lo, int64_t hi);

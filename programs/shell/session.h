@@ -52,6 +52,9 @@ public:
     // The simulated card was started afresh and with it the transport: the
     // shell's queue is gone and must be opened again.
     virtual void card_was_reset() = 0;
+    // When a card started afresh starts (seconds since the epoch; 0 for the
+    // fixed start).
+    virtual uint32_t card_start_time() const = 0;
 };
 
 // Shell commands that need nothing but their outcome.

@@ -3,25 +3,30 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <ctime>
 #include <vector>
 
 #include "block_builder.h"
 #include "command_table.h"
 #include "help.h"
+#include "line_editor.h"
 #include "line_reader.h"
 #include "matcher.h"
+#include "options.h"
+#include "output_filter.h"
 #include "pcfg_sim.h"
 #include "sim_commands.h"
+#include "standard_descriptors.h"
 #include "text.h"
+#include "words.h"
 
 namespace pcfg_shell {
 namespace {
 
 constexpr const char *kPrompt = "pcfg# ";
-
-bool blank(char c) { return c == ' ' || c == '\t'; }
-
-bool printable(unsigned char c) { return c == '\t' || (c >= 0x20 && c < 0x7f); }
 
 // A line with nothing to run: blank, or a comment.
 bool nothing_to_run(std::string_view line) {
@@ -33,24 +38,18 @@ std::string too_long() {
     return cat({"Line too long: more than ", std::to_string(kMaxLineLength), " characters; not run"});
 }
 
-std::string byte_error(unsigned char c, size_t column) {
-    char buf[96];
-    snprintf(buf, sizeof buf, "Line holds the non-printable byte 0x%02x at column %zu; not run",
-             static_cast<unsigned>(c), column);
-    return buf;
-}
-
 }  // namespace
 
 Shell::Shell(Options options) : options_(std::move(options)), last_tick_(options_.clock()) {
     if (!queue_.bound())
         refuse(cat({"The shell's transport queue could not be opened (mts_bind gave ",
                     std::to_string(queue_.handle()), "); \"debug port-config fec\" will fail"}));
-    if (options_.interactive) {
-        printf("pcfg: port-configuration commands on a simulated line card with %u front ports.\n"
-               "Type \"help\" for the commands, \"exit\" to leave.\n",
-               pcfg_sim::num_ports());
-        fflush(stdout);
+    if (options_.terminal != nullptr) {
+        fprintf(options_.terminal,
+                "pcfg: port-configuration commands on a simulated line card with %u front ports.\n"
+                "Type \"help\" for the commands, \"exit\" to leave.\n",
+                pcfg_sim::num_ports());
+        fflush(options_.terminal);
     }
 }
 
@@ -66,27 +65,31 @@ Outcome Shell::run_line(std::string_view line) {
 Outcome Shell::interpret(std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (nothing_to_run(line)) return Outcome::done();
-    if (line.size() > kMaxLineLength)
-        return Outcome::rejected(too_long());
-    for (size_t i = 0; i < line.size(); ++i) {
-        const auto c = static_cast<unsigned char>(line[i]);
-        if (!printable(c)) return Outcome::rejected(byte_error(c, i + 1));
-    }
+    if (line.size() > kMaxLineLength) return Outcome::rejected(too_long());
+    if (std::string why = unusable_character(line); !why.empty())
+        return Outcome::rejected(std::move(why));
 
     // "?" at the end asks what may follow.
     const std::string_view trimmed = line.substr(0, line.find_last_not_of(" \t") + 1);
-    if (trimmed.back() == '?') {
-        const std::string_view head = trimmed.substr(0, trimmed.size() - 1);
-        std::vector<std::string_view> words = split_words(head);
-        std::string_view partial;
-        if (!head.empty() && !blank(head.back()) && !words.empty()) {
-            partial = words.back();
-            words.pop_back();
-        }
-        return print_choices(words, partial);
-    }
+    if (trimmed.back() == '?') return print_choices(trimmed.substr(0, trimmed.size() - 1));
 
-    const std::vector<std::string_view> words = split_words(line);
+    const LineWords words = split_line(line);
+    if (!words.error.empty()) return Outcome::rejected(words.error);
+    const std::vector<std::string_view> command = views_of(words.command());
+    if (words.parts.size() == 1) return run_command(command);
+
+    std::string error;
+    if (command.empty()) return Outcome::rejected("No command before \"|\"");
+    const std::unique_ptr<OutputFilter> filter =
+        OutputFilter::build(std::span(words.parts).subspan(1), error);
+    if (filter == nullptr) return Outcome::rejected(std::move(error));
+    out_.set_filter(filter.get());
+    Outcome outcome = run_command(command);
+    out_.set_filter(nullptr);
+    return outcome;
+}
+
+Outcome Shell::run_command(std::span<const std::string_view> words) {
     std::string error;
     const std::optional<Resolved> command = resolve(words, error);
     if (!command) return Outcome::rejected(std::move(error));
@@ -111,6 +114,18 @@ void Shell::card_was_reset() {
         refuse(cat({"The shell's transport queue could not be opened again (mts_bind gave ",
                     std::to_string(queue_.handle()), ")"}));
 }
+
+namespace {
+
+// Now, as the start of a card (0, the fixed start, past the card's range).
+uint32_t real_start_time() {
+    const auto t = static_cast<int64_t>(std::time(nullptr));
+    return t > 0 && t < int64_t{kLastSimSecond / 2} ? static_cast<uint32_t>(t) : 0;
+}
+
+}  // namespace
+
+uint32_t Shell::card_start_time() const { return options_.real_time_card ? real_start_time() : 0; }
 
 // Whole seconds of real time since the last command pass on the card, at
 // least one, so that counters grow while the operator watches.
@@ -139,14 +154,9 @@ int Shell::run_stream(std::FILE *in) {
     bool refused = false;
     std::string line;
     for (;;) {
-        if (options_.interactive) {
-            fputs(kPrompt, stdout);
-            fflush(stdout);
-        }
         const LineReader::Status status = reader.next(line);
         if (status == LineReader::Status::End) break;
-        if (options_.interactive && status != LineReader::Status::Unterminated) out_.line_echoed();
-        if (!options_.interactive) where_ = cat({"line ", std::to_string(reader.line_number()), ": "});
+        where_ = cat({"line ", std::to_string(reader.line_number()), ": "});
         Outcome outcome;
         switch (status) {
             case LineReader::Status::Line:
@@ -154,72 +164,131 @@ int Shell::run_stream(std::FILE *in) {
                 break;
             case LineReader::Status::TooLong:
                 outcome = Outcome::rejected(too_long());
-                refuse(outcome.error);
                 break;
-            case LineReader::Status::Unterminated:
-                // A line cut off by the end of input may be a command cut
-                // short: it is not run.
-                if (!nothing_to_run(line)) {
-                    outcome = Outcome::rejected(
-                        cat({"Input ended in the middle of a line; ", quoted(line), " was not run"}));
-                    refuse(outcome.error);
-                }
+            case LineReader::Status::Binary:
+                outcome = Outcome::rejected(cat({"Input is not text (a NUL byte at column ",
+                                                 std::to_string(reader.column()),
+                                                 "); nothing more read"}));
                 break;
+            case LineReader::Status::Endless:
+                outcome = Outcome::rejected(cat({"Input has no line end within ",
+                                                 std::to_string(kMaxSkipped),
+                                                 " bytes; nothing more read"}));
+                break;
+            case LineReader::Status::Interrupted:
             case LineReader::Status::End:
                 break;
         }
+        if (status != LineReader::Status::Line && outcome.kind == Outcome::Kind::Rejected)
+            refuse(outcome.error);
         where_.clear();
         if (outcome.kind == Outcome::Kind::Rejected) refused = true;
-        if (outcome.kind == Outcome::Kind::Exit) break;
+        if (outcome.kind == Outcome::Kind::Exit || out_.error() != 0) break;
     }
     out_.fresh_line();
-    return refused && !options_.interactive ? 1 : 0;
+    return refused ? kExitRefusedLine : 0;
+}
+
+int Shell::run_terminal() {
+    LineEditor editor(options_.terminal != nullptr ? options_.terminal : stderr, kPrompt);
+    const bool echoed_on_stdout = isatty(STDOUT_FILENO) == 1;
+    std::string line;
+    for (;;) {
+        const LineEditor::Status status = editor.next(line);
+        if (status == LineEditor::Status::End) break;
+        if (echoed_on_stdout) out_.line_echoed();
+        if (status == LineEditor::Status::Refused) refuse(line);
+        if (status != LineEditor::Status::Line) continue;
+        if (run_line(line).kind == Outcome::Kind::Exit || out_.error() != 0) break;
+    }
+    out_.fresh_line();
+    return 0;
+}
+
+int Shell::finish(int status) {
+    out_.fresh_line();
+    const int error = out_.error();
+    if (error == 0) return status;
+    if (error != EPIPE) {
+        fprintf(options_.errors, "pcfg: cannot write standard output: %s\n", strerror(error));
+        fflush(options_.errors);
+    }
+    return kExitRefusedLine;
 }
 
 namespace {
 
-void usage(std::FILE *to) {
-    fprintf(to,
-            "usage: pcfg [--embedded] [-c COMMAND]...\n"
-            "Runs the port-configuration commands on a simulated line card.\n"
-            "  -c COMMAND  run COMMAND, then leave (may be given several times)\n"
-            "  --embedded  run the card inside this shell (fixed clock) instead of the shared\n"
-            "              card pcfg-card (on $PCFG_CARD or the default socket; started if none runs)\n"
-            "Without -c, commands are read from standard input, one per line, with a prompt\n"
-            "when it is a terminal. Type \"help\" in the shell for the commands.\n");
+// Exit status after writing to standard output without a shell.
+int flushed(int status) {
+    if (fflush(stdout) == 0 && ferror(stdout) == 0) return status;
+    if (errno != EPIPE) fprintf(stderr, "pcfg: cannot write standard output: %s\n", strerror(errno));
+    return kExitRefusedLine;
+}
+
+// The operator's terminal for the greeting and the prompt: standard output
+// when it is one, else standard error when it is one.
+std::FILE *terminal_stream() {
+    if (isatty(STDOUT_FILENO) == 1) return fdopen(dup(STDOUT_FILENO), "w");
+    if (isatty(STDERR_FILENO) == 1) return fdopen(dup(STDERR_FILENO), "w");
+    return nullptr;
 }
 
 }  // namespace
 
-int main(int argc, char **argv) {
-    std::vector<std::string_view> commands;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "-h" || arg == "--help") {
-            usage(stdout);
-            return 0;
-        }
-        if (arg == "-c" && i + 1 < argc) {
-            commands.push_back(argv[++i]);
-        } else if (arg.starts_with("-c") && arg.size() > 2) {
-            commands.push_back(arg.substr(2));
-        } else {
-            fprintf(stderr, arg == "-c" ? "pcfg: -c needs a command\n" : "pcfg: unknown argument %s\n",
-                    argv[i]);
-            usage(stderr);
-            return 2;
-        }
+int main(int argc, char **argv, bool (*link_card)(const char *program)) {
+    keep_standard_descriptors_open();
+    clearerr(stdout);  // what went wrong before the program started is not its own
+    // A reader that goes away is noticed as a write error, not a signal
+    // that would stop the shell in the middle of its work.
+    signal(SIGPIPE, SIG_IGN);
+
+    const Invocation invocation = parse_arguments(argc, argv);
+    switch (invocation.action) {
+        case Invocation::Action::Help:
+            print_usage(stdout);
+            return flushed(0);
+        case Invocation::Action::Version:
+            print_version(stdout);
+            return flushed(0);
+        case Invocation::Action::Refused:
+            fprintf(stderr, "pcfg: %s\nTry \"pcfg --help\".\n", invocation.error.c_str());
+            return kExitUsage;
+        case Invocation::Action::Run:
+            break;
     }
+    if (link_card != nullptr && !invocation.embedded && !link_card(argv[0])) return kExitRefusedLine;
+
     Options options;
-    options.interactive = commands.empty() && isatty(STDIN_FILENO) == 1;
-    Shell shell(std::move(options));
-    if (commands.empty()) return shell.run_stream(stdin);
-    int status = 0;
-    for (std::string_view command : commands) {
-        const Outcome outcome = shell.run_line(command);
-        if (outcome.kind == Outcome::Kind::Rejected) status = 1;
-        if (outcome.kind == Outcome::Kind::Exit) break;
+    options.interactive = invocation.commands.empty() && isatty(STDIN_FILENO) == 1;
+    if (options.interactive) {
+        options.terminal = terminal_stream();
+        options.real_time_card = true;
     }
+    if (options.interactive && !pcfg_sim::card_connected()) {
+        // The card of an operator's session keeps real time.
+        pcfg_sim::CardConfig card;
+        card.keep_event_log = true;
+        card.log_start_up = true;
+        card.start_time = real_start_time();
+        pcfg_sim::reset(card);
+    }
+    int status = 0;
+    {
+        Shell shell(options);
+        if (options.interactive) {
+            status = shell.run_terminal();
+        } else if (invocation.commands.empty()) {
+            status = shell.run_stream(stdin);
+        } else {
+            for (std::string_view command : invocation.commands) {
+                const Outcome outcome = shell.run_line(command);
+                if (outcome.kind == Outcome::Kind::Rejected) status = kExitRefusedLine;
+                if (outcome.kind == Outcome::Kind::Exit || shell.output_failed()) break;
+            }
+        }
+        status = shell.finish(status);
+    }
+    if (options.terminal != nullptr) fclose(options.terminal);
     return status;
 }
 

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -19,8 +20,14 @@
 namespace pcfg_shell {
 
 struct Options {
-    // Prompt and greeting: standard input is a terminal.
+    // Standard input is the operator's terminal: lines are edited, refused
+    // lines do not change the exit status.
     bool interactive = false;
+    // Where the greeting, the prompt and listings go (a terminal), or null.
+    std::FILE *terminal = nullptr;
+    // A card started afresh starts at the real time (else at the fixed
+    // start tests rely on).
+    bool real_time_card = false;
     // Where refused lines are explained, one line each.
     std::FILE *errors = stderr;
     // Real time, of which whole seconds pass on the card between commands.
@@ -38,15 +45,23 @@ public:
     // stream. Output ends at the start of a line afterwards.
     Outcome run_line(std::string_view line);
     // Runs the lines of a stream until its end or `exit`. Returns the exit
-    // status: 1 when a line was refused (not counted on a terminal), else 0.
+    // status: 1 when a line was refused or the input is no command lines.
     int run_stream(std::FILE *in);
+    // Runs the lines the operator types until Ctrl-D or `exit`.
+    int run_terminal();
+    // Ends the output: the exit status, 1 (with a line on the error stream
+    // unless a pipe was closed) when standard output could not be written.
+    int finish(int status);
+    bool output_failed() const { return out_.error() != 0; }
 
     int32_t queue_handle() const override { return queue_.handle(); }
     void run_library(cli_param_block &block) override;
     void card_was_reset() override;
+    uint32_t card_start_time() const override;
 
 private:
     Outcome interpret(std::string_view line);
+    Outcome run_command(std::span<const std::string_view> words);
     void refuse(const std::string &why);
     void let_time_pass();
 
@@ -57,7 +72,9 @@ private:
     std::string where_;  // "line 3: " while reading lines from a stream
 };
 
-// The program: pcfg [-c COMMAND]...
-int main(int argc, char **argv);
+// The program: pcfg [-c COMMAND]... (see options.h)
+// `link_card` connects the process to the shared card (pcfg's own start-up);
+// without it, or with --embedded, the card runs inside the shell.
+int main(int argc, char **argv, bool (*link_card)(const char *program) = nullptr);
 
 }  // namespace pcfg_shell

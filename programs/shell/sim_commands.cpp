@@ -54,16 +54,47 @@ constexpr int kDefaultErrno = 5;  // EIO
 // Zero bytes for a scripted answer that only needs a size.
 std::vector<uint8_t> zeros(size_t n) { return std::vector<uint8_t>(n, 0); }
 
+// A scripted answer as `sim status` shows it.
+std::string scripted_text(const pcfg_sim::Reply &r) {
+    switch (r.kind) {
+        case pcfg_sim::Reply::Kind::NullPayload:
+            return "next answer has no payload";
+        case pcfg_sim::Reply::Kind::Silence:
+            return "no answer to the next request";
+        case pcfg_sim::Reply::Kind::Answer:
+            break;
+    }
+    if (r.opcode != 0) return cat({"next answer carries opcode ", std::to_string(r.opcode)});
+    return cat({"next answer carries ", std::to_string(r.payload.size()), " payload bytes"});
+}
+
 std::string time_text(uint32_t seconds) {
     const std::time_t t = static_cast<std::time_t>(seconds);
     std::tm tm{};
-    gmtime_r(&t, &tm);
-    char buf[40];
-    strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S UTC", &tm);
+    localtime_r(&t, &tm);  // in TZ, as the history's times
+    char buf[64];
+    strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S %Z", &tm);
     return buf;
 }
 
 }  // namespace
+
+std::string_view platform_call(std::string_view typed, std::string &error) {
+    std::string_view found;
+    std::string names;
+    size_t matches = 0;
+    for (const PlatformCall &c : kPlatformCalls) {
+        if (c.name == typed) return c.name;
+        if (!c.name.starts_with(typed)) continue;
+        found = c.name;
+        if (matches++ < 4) names.append(names.empty() ? "" : ", ").append(c.name);
+    }
+    if (matches == 1) return found;
+    if (matches > 4) names += ", ...";
+    error = matches == 0 ? cat({"Unknown platform call ", quoted(typed), " (\"help sim fail\" lists them)"})
+                         : cat({"Ambiguous platform call ", quoted(typed), ": ", names});
+    return {};
+}
 
 Outcome sim_manager_silent(Session &, const Args &) {
     pcfg_sim::set_manager_silent(true);
@@ -99,12 +130,9 @@ Outcome sim_manager_short_payload(Session &, const Args &args) {
 }
 
 Outcome sim_fail(Session &, const Args &args) {
-    const std::string_view call = args.word(0);
-    const bool known = std::any_of(kPlatformCalls.begin(), kPlatformCalls.end(),
-                                   [call](const PlatformCall &c) { return c.name == call; });
-    if (!known)
-        return Outcome::rejected(
-            cat({"Unknown platform call ", quoted(call), " (\"help sim fail\" lists them)"}));
+    std::string error;
+    const std::string_view call = platform_call(args.word(0), error);
+    if (call.empty()) return Outcome::rejected(std::move(error));
     const int64_t result = args.given(1) ? args.number(1) : kDefaultResult;
     const int err = args.given(2) ? static_cast<int>(args.number(2)) : kDefaultErrno;
     const auto nth = args.given(3) ? static_cast<uint32_t>(args.number(3)) : 1u;
@@ -124,6 +152,7 @@ Outcome sim_reset(Session &session, const Args &args) {
     pcfg_sim::CardConfig config;
     config.log_start_up = true;  // the fresh card's log starts with its start-up configuration
     if (args.given(0)) config.num_ports = static_cast<uint32_t>(args.number(0));
+    config.start_time = session.card_start_time();
     pcfg_sim::reset(config);
     // A shared card keeps the queues of the shells connected to it.
     if (!pcfg_sim::card_connected()) session.card_was_reset();
@@ -144,9 +173,24 @@ Outcome sim_advance(Session &, const Args &args) {
 Outcome sim_status(Session &, const Args &) {
     printf("simulated time    %s\n", time_text(pcfg_sim::now()).c_str());
     printf("front ports       %u\n", pcfg_sim::num_ports());
+    printf("manager           %s\n", pcfg_sim::manager_silent() ? "silent: answers no request"
+                                                                 : "answers every request");
+    for (const pcfg_sim::Reply &r : pcfg_sim::scripted_replies())
+        printf("  then            %s\n", scripted_text(r).c_str());
     printf("manager requests  %u handled\n", pcfg_sim::manager_requests_handled());
     printf("open queues       %d (the shell's own included)\n", pcfg_sim::open_queues());
     printf("held messages     %d\n", pcfg_sim::held_messages());
+    const std::vector<pcfg_sim::ArmedFault> faults = pcfg_sim::armed_faults();
+    printf("armed faults      %zu\n", faults.size());
+    for (const pcfg_sim::ArmedFault &f : faults) {
+        const std::string nth = std::to_string(f.nth);
+        const std::string which =
+            f.times == 1   ? cat({"call ", nth, " from now on fails"})
+            : f.times == 0 ? cat({"every call from call ", nth, " on fails"})
+                           : cat({"calls ", nth, " to ", std::to_string(f.nth + f.times - 1), " fail"});
+        printf("  %-30s %s with result %lld, errno %d\n", f.call.c_str(), which.c_str(),
+               static_cast<long long>(f.result), f.err);
+    }
     if (const auto card = pcfg_sim::card_status()) {
         printf("connected shells  %zu\n", card->shells.size());
         for (const pcfg_sim::ShellInfo &shell : card->shells)

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "session.h"
 
@@ -21,6 +23,10 @@ Outcome sim_clear_faults(Session &, const Args &);
 Outcome sim_reset(Session &, const Args &);
 Outcome sim_advance(Session &, const Args &);
 Outcome sim_status(Session &, const Args &);
+
+// The platform call a typed name names, shortened while unique; empty with
+// the reason when none or several.
+std::string_view platform_call(std::string_view typed, std::string &error);
 
 // The platform calls `sim fail` can make fail, for `help sim fail`.
 void sim_fail_help();

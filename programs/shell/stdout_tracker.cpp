@@ -39,17 +39,33 @@ void StdoutTracker::line_echoed() {
     at_line_start_ = true;
 }
 
+void StdoutTracker::set_filter(OutputFilter *filter) {
+    fflush(stdout);
+    if (filter_ != nullptr) filter_->finish();
+    filter_ = filter;
+    if (filter_ != nullptr) filter_->set_sink(&StdoutTracker::emit, this);
+}
+
 ssize_t StdoutTracker::write_through(void *cookie, const char *buf, size_t size) {
     auto *self = static_cast<StdoutTracker *>(cookie);
+    if (self->filter_ != nullptr)
+        self->filter_->write({buf, size});
+    else
+        emit(self, {buf, size});
+    return self->error_ == 0 ? static_cast<ssize_t>(size) : -1;
+}
+
+// Writes to the descriptor; after the first failure nothing more is tried.
+void StdoutTracker::emit(void *cookie, std::string_view text) {
+    auto *self = static_cast<StdoutTracker *>(cookie);
     size_t done = 0;
-    while (done < size) {
-        const ssize_t n = write(self->fd_, buf + done, size - done);
+    while (done < text.size() && self->error_ == 0) {
+        const ssize_t n = write(self->fd_, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
+        if (n <= 0) self->error_ = n < 0 ? errno : EIO;
+        if (n > 0) done += static_cast<size_t>(n);
     }
-    if (done > 0) self->at_line_start_ = buf[done - 1] == '\n';
-    return done > 0 || size == 0 ? static_cast<ssize_t>(done) : -1;
+    if (done > 0) self->at_line_start_ = text[done - 1] == '\n';
 }
 
 }  // namespace pcfg_shell

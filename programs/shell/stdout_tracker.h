@@ -6,10 +6,16 @@
 // through to the same file descriptor and remembers the last byte written,
 // so the library's printf, puts and putchar go through it unchanged. One
 // tracker at a time: it owns `stdout` from its construction to its end.
+//
+// It also holds the output filter of the running command, if any, and the
+// first error of writing standard output (a full disk, a closed pipe).
 #pragma once
 
 #include <cstdio>
+#include <string_view>
 #include <sys/types.h>
+
+#include "output_filter.h"
 
 namespace pcfg_shell {
 
@@ -27,13 +33,22 @@ public:
     void line_echoed();
     bool tracking() const { return tracked_ != nullptr; }
 
+    // Output from now on goes through the filter (null: none); the filter
+    // is finished when it is replaced.
+    void set_filter(OutputFilter *filter);
+    // The errno of the first write to standard output that failed, or 0.
+    int error() const { return error_; }
+
 private:
     static ssize_t write_through(void *cookie, const char *buf, size_t size);
+    static void emit(void *self, std::string_view text);
 
     FILE *original_ = nullptr;
     FILE *tracked_ = nullptr;
     int fd_ = -1;
     bool at_line_start_ = true;
+    OutputFilter *filter_ = nullptr;
+    int error_ = 0;
 };
 
 }  // namespace pcfg_shell

@@ -1,5 +1,5 @@
-// Small text helpers of the shell: words of a line, quoting typed text in
-// messages, keyword comparison.
+// Small text helpers of the shell: quoting typed text in messages, keyword
+// comparison, characters a command line may not hold.
 #pragma once
 
 #include <initializer_list>
@@ -9,9 +9,6 @@
 #include <vector>
 
 namespace pcfg_shell {
-
-// The words of a line, split at spaces and tabs.
-std::vector<std::string_view> split_words(std::string_view line);
 
 // Text made of parts, appended in order.
 std::string cat(std::initializer_list<std::string_view> parts);
@@ -26,5 +23,15 @@ std::string quoted(std::string_view text);
 // Keywords compare without regard to case.
 bool same_word(std::string_view keyword, std::string_view typed);
 bool starts_word(std::string_view keyword, std::string_view typed);
+
+// Edits (insertions, deletions, substitutions, swaps of neighbours) that
+// turn one word into the other, keywords compared without regard to case.
+size_t edit_distance(std::string_view keyword, std::string_view typed);
+
+// Why a line cannot be a command line: the first character that is not
+// printable ASCII, named as accurately as it can be (a control byte, a
+// UTF-8 character with its code point, a byte that is not UTF-8); empty
+// when every character is fine.
+std::string unusable_character(std::string_view line);
 
 }  // namespace pcfg_shell

@@ -133,7 +133,7 @@ TEST(CardLoad, SixteenShellsAThousandCommandsEach) {
     }
     const Finished status = card.pcfg_c({"sim status"});
     EXPECT_NE(status.out.find("open queues       1 (the shell's own included)\nheld messages     0\n"
-                              "connected shells  1\n"),
+                              "armed faults      0\nconnected shells  1\n"),
               std::string::npos)
         << status.out;
     EXPECT_GT(first_kb, 0);

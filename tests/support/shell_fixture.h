@@ -7,12 +7,21 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "shell.h"
 #include "support/fixture.h"
 
 namespace pcfg_test {
+
+// Valgrind gives a child process of the suite its own exit status (the
+// child's reports are silenced: its heap is the parent's) and its own pace:
+// tests that judge a child's status or timing do not run under it.
+inline bool under_valgrind() {
+    const char *preload = std::getenv("LD_PRELOAD");
+    return preload != nullptr && std::string_view(preload).find("vgpreload") != std::string_view::npos;
+}
 
 class ShellTest : public PcfgTest {
 protected:

@@ -1,0 +1,40 @@
+// Reading command lines from the operator's terminal. With line editing
+// (built with libedit): the line can be edited, earlier lines are recalled
+// and kept across sessions in $HOME/.pcfg_history, Tab completes a word from
+// the command table, "?" lists what may follow at once and gives the line
+// back, Ctrl-C drops the line, Ctrl-D on an empty line leaves. Without it
+// (a build for a target that lacks the library): a prompt and plain lines.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace pcfg_shell {
+
+class LineEditor {
+public:
+    enum class Status { Line, Interrupted, Refused, End };
+
+    // Reads standard input (a terminal); prompts and listings go to `out`.
+    LineEditor(std::FILE *out, std::string prompt);
+    ~LineEditor();
+    LineEditor(const LineEditor &) = delete;
+    LineEditor &operator=(const LineEditor &) = delete;
+
+    // The next line (Refused: a line too long, `line` says why).
+    Status next(std::string &line);
+    // Whether this build edits lines.
+    static bool editing();
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+// Where the line history is kept: $HOME/.pcfg_history, or nothing without
+// a home.
+std::string history_file();
+
+}  // namespace pcfg_shell

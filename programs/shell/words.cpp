@@ -1,0 +1,56 @@
+#include "words.h"
+
+namespace pcfg_shell {
+namespace {
+
+bool blank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+LineWords split_line(std::string_view line) {
+    LineWords out;
+    out.parts.emplace_back();
+    std::string word;
+    bool in_word = false;  // a word has started (an empty "" counts)
+    size_t quote_at = std::string_view::npos;
+    auto end_word = [&] {
+        if (in_word) out.parts.back().push_back(std::move(word));
+        word.clear();
+        in_word = false;
+    };
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quote_at != std::string_view::npos) {
+            if (c == '"') {
+                quote_at = std::string_view::npos;
+            } else if (c == '\\' && i + 1 < line.size() && (line[i + 1] == '"' || line[i + 1] == '\\')) {
+                word += line[++i];
+            } else {
+                word += c;
+            }
+        } else if (blank(c)) {
+            end_word();
+        } else if (c == '|') {
+            end_word();
+            out.parts.emplace_back();
+        } else if (c == '"') {
+            quote_at = i;
+            in_word = true;
+        } else {
+            word += c;
+            in_word = true;
+        }
+    }
+    out.ends_in_word = in_word;
+    if (quote_at != std::string_view::npos)
+        out.error = "Unterminated quote: the '\"' at column " + std::to_string(quote_at + 1) +
+                    " has no closing '\"'";
+    end_word();
+    return out;
+}
+
+std::vector<std::string_view> views_of(const std::vector<std::string> &words) {
+    return {words.begin(), words.end()};
+}
+
+}  // namespace pcfg_shell
