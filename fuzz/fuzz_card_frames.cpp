@@ -31,7 +31,7 @@ void check_answer(const std::vector<uint8_t> &frame) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     pcfg_fuzz::begin_input();
-    static pcfg_sim::CardService card(0);
+    static pcfg_sim::CardService card(0, false);
     pcfg_fuzz::Input in(data, size);
     uint64_t now_ms = 0;
     card.open(0, 100);

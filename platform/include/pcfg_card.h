@@ -26,9 +26,11 @@ public:
     };
 
     // Starts the card: on the event log it finds, logging its start-up
-    // configuration into an empty one; its clock runs from `now_ms` (a
-    // monotonic clock in milliseconds).
-    explicit CardService(uint64_t now_ms);
+    // configuration into an empty one. Its simulated time starts at
+    // `wall_clock` (seconds since the epoch; 0: the fixed start) and runs
+    // with `now_ms` (a monotonic clock in milliseconds); a reset starts it
+    // at the wall clock again.
+    CardService(uint64_t now_ms, bool wall_clock);
 
     // A shell connected (its process id and user from the socket).
     void open(int client, uint32_t pid);
@@ -61,6 +63,7 @@ private:
 
     std::map<int, Client> clients_;
     uint64_t tick_ms_;
+    bool wall_clock_;
 };
 
 }  // namespace pcfg_sim

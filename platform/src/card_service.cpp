@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <ctime>
 #include <optional>
 
 #include "card_frame.h"
@@ -62,7 +63,11 @@ CardService::Result just(std::vector<uint8_t> frame) {
 
 // The steering of the card by a `sim` command, read to its last byte
 // before it acts; its value, or none when the body is malformed.
-std::optional<int64_t> control(FrameReader &r) {
+uint32_t start_time(bool wall_clock) {
+    return wall_clock ? static_cast<uint32_t>(std::min<time_t>(time(nullptr), kLastSecond)) : 0;
+}
+
+std::optional<int64_t> control(FrameReader &r, bool wall_clock) {
     const auto what = static_cast<Control>(r.u8());
     switch (what) {
         case Control::Silent: {
@@ -97,6 +102,7 @@ std::optional<int64_t> control(FrameReader &r) {
             CardConfig config;
             config.log_start_up = true;
             config.keep_queues = true;
+            config.start_time = start_time(wall_clock);
             if (ports > 0) config.num_ports = ports;
             reset(config);
             return num_ports();
@@ -177,8 +183,12 @@ CardService::Result with_fault_flag(CardService::Result r) {
 
 }  // namespace
 
-CardService::CardService(uint64_t now_ms) : tick_ms_(now_ms) {
-    card();  // starts on the log it finds, logging its start-up into an empty one
+CardService::CardService(uint64_t now_ms, bool wall_clock) : tick_ms_(now_ms), wall_clock_(wall_clock) {
+    CardConfig config;
+    config.keep_event_log = true;  // the card starts on the log it finds,
+    config.log_start_up = true;    // logging its start-up into an empty one
+    config.start_time = start_time(wall_clock);
+    reset(config);
     set_call_log(false);
 }
 
@@ -380,7 +390,7 @@ CardService::Result CardService::serve(Client &c, int client, std::span<const ui
             return just(answer(op).i32(result).u32(result == 0 ? entry.port : 0).take());
         }
         case Op::Control: {
-            const std::optional<int64_t> value = control(r);
+            const std::optional<int64_t> value = control(r, wall_clock_);
             if (!value) break;
             return just(answer(op).u64(static_cast<uint64_t>(*value)).take());
         }

@@ -49,7 +49,9 @@ struct Shell {
 
 class Listener {
 public:
-    Listener(int listen_fd, int signal_fd) : listen_(listen_fd), signals_(signal_fd), service_(now_ms()) {}
+    // The card of operators' shells keeps real time.
+    Listener(int listen_fd, int signal_fd)
+        : listen_(listen_fd), signals_(signal_fd), service_(now_ms(), true) {}
 
     void run() {
         std::vector<uint8_t> in(kMaxFrame + 1);
