@@ -15,6 +15,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <vector>
 
@@ -24,6 +25,9 @@ namespace pcfg_card {
 namespace {
 
 constexpr int kBacklog = 64;
+// Answers waiting for a shell that reads them slowly (a socket holds a few
+// unread messages only); past this many it is taken for stuck.
+constexpr size_t kMaxWaitingAnswers = 4096;
 constexpr size_t kMaxFrame = 128 * 1024;  // as the frame format allows
 
 uint64_t now_ms() {
@@ -45,6 +49,7 @@ __attribute__((format(printf, 1, 2))) void log_line(const char *fmt, ...) {
 struct Shell {
     uint32_t pid = 0;
     uint64_t until_ms = 0;  // a receive waits until then (0: none)
+    std::deque<std::vector<uint8_t>> unsent;  // answers its socket had no room for yet
 };
 
 class Listener {
@@ -57,7 +62,8 @@ public:
         std::vector<uint8_t> in(kMaxFrame + 1);
         while (!stopping_) {
             std::vector<pollfd> fds{{listen_, POLLIN, 0}, {signals_, POLLIN, 0}};
-            for (const auto &[fd, shell] : shells_) fds.push_back({fd, POLLIN, 0});
+            for (const auto &[fd, shell] : shells_)
+                fds.push_back({fd, static_cast<short>(POLLIN | (shell.unsent.empty() ? 0 : POLLOUT)), 0});
             if (poll(fds.data(), fds.size(), next_wait()) < 0 && errno != EINTR) {
                 log_line("poll: %s", std::strerror(errno));
                 break;
@@ -69,8 +75,10 @@ public:
                 break;
             }
             if (fds[0].revents & POLLIN) accept_shell();
-            for (size_t i = 2; i < fds.size(); ++i)
-                if (fds[i].revents != 0) serve(fds[i].fd, in);
+            for (size_t i = 2; i < fds.size(); ++i) {
+                if ((fds[i].revents & POLLOUT) != 0 && !flush(fds[i].fd)) continue;
+                if ((fds[i].revents & ~POLLOUT) != 0) serve(fds[i].fd, in);
+            }
             wake_due();
         }
         for (const auto &[fd, shell] : shells_) {
@@ -101,7 +109,7 @@ private:
             close(fd);
             return;
         }
-        shells_[fd] = Shell{static_cast<uint32_t>(cred.pid), 0};
+        shells_[fd] = Shell{static_cast<uint32_t>(cred.pid), 0, {}};
         service_.open(fd, static_cast<uint32_t>(cred.pid));
     }
 
@@ -121,17 +129,34 @@ private:
         answer(fd, service_.take(fd, {in.data(), static_cast<size_t>(n)}, now_ms()));
     }
 
-    void answer(int fd, const pcfg_sim::CardService::Result &result) {
-        if (result.close) return drop(fd, result.why.c_str());
-        for (const auto &frame : result.answers) {
-            if (send(fd, frame.data(), frame.size(), MSG_NOSIGNAL | MSG_DONTWAIT) !=
-                static_cast<ssize_t>(frame.size()))
-                // Gone (the answers of its last posted requests find no one),
-                // or not reading them.
-                return drop(fd, errno == EAGAIN ? "does not take its answers" : nullptr);
+    // Sends what waits for the shell, as far as its socket takes it; false
+    // when the shell was dropped.
+    bool flush(int fd) {
+        auto &unsent = shells_[fd].unsent;
+        while (!unsent.empty()) {
+            const std::vector<uint8_t> &frame = unsent.front();
+            if (send(fd, frame.data(), frame.size(), MSG_NOSIGNAL | MSG_DONTWAIT) ==
+                static_cast<ssize_t>(frame.size())) {
+                unsent.pop_front();
+                continue;
+            }
+            if (errno == EAGAIN || errno == EINTR) break;
+            // Gone: the answers of its last posted requests find no one.
+            drop(fd, nullptr);
+            return false;
         }
-        shells_[fd].until_ms = result.waiting ? (result.until_ms == 0 ? 1 : result.until_ms) : 0;
+        if (unsent.size() <= kMaxWaitingAnswers) return true;
+        drop(fd, "does not take its answers");
+        return false;
+    }
+
+    void answer(int fd, pcfg_sim::CardService::Result result) {
+        if (result.close) return drop(fd, result.why.c_str());
+        Shell &shell = shells_[fd];
+        for (auto &frame : result.answers) shell.unsent.push_back(std::move(frame));
+        shell.until_ms = result.waiting ? (result.until_ms == 0 ? 1 : result.until_ms) : 0;
         if (result.stop) stopping_ = true;
+        flush(fd);
     }
 
     void wake_due() {

@@ -133,6 +133,7 @@ Card::~Card() {
     if (card_) terminate();
     const std::string segment = env_[1].substr(env_[1].find('=') + 1);
     shm_unlink(segment.c_str());
+    unlink(socket_.c_str());  // left by a card that was killed
     unlink((socket_ + ".lock").c_str());
     rmdir(dir_.c_str());
 }
