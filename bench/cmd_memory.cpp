@@ -1,9 +1,10 @@
-// Heap allocations of the library per command: every command 4..41 runs
-// once on a fresh simulated card through port_cfg_cli_main, with the
-// library's heap calls renamed to the counters below (the same renaming the
-// test suite uses). Standard output goes to /dev/null.
+// Heap allocations of the library per command: every command of the
+// library's command list runs once on a fresh simulated card through
+// port_cfg_cli_main, with the library's heap calls renamed to the counters
+// below (the same renaming the test suite uses). Standard output goes to
+// /dev/null.
 //
-//   cmd_memory        prints "cmd|<id>|<allocations>|<bytes>|<still held>"
+//   cmd_memory   prints "cmd|<id>|<allocations>|<bytes>|<still held>|<allowed>"
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 
 #include "pcfg_sim.h"
 #include "port_cfg_cli.h"
+#include "support/params.h"
 
 namespace {
 size_t g_allocs = 0;
@@ -60,43 +62,28 @@ void pcfg_counted_ZdaPvm(void *p, size_t) { pcfg_counted_free(p); }
 namespace {
 
 // A parameter block as the shell fills it: the tokens each command reads.
-class Block {
-public:
-    explicit Block(int32_t cmd) : block_(std::make_unique<cli_param_block>()) {
-        block_->cmd_id = cmd;
-        block_->mts_handle = -1;
-    }
-    Block &num(int32_t id, uint32_t v) {
-        values_.push_back(std::make_unique<uint32_t>(v));
-        auto tok = std::make_unique<cli_param_token>();
-        tok->param_id = id;
-        tok->value = values_.back().get();
-        block_->tokens[tokens_.size()] = tok.get();
-        tokens_.push_back(std::move(tok));
-        block_->token_count = static_cast<uint8_t>(tokens_.size());
-        return *this;
-    }
-    cli_param_block *get() { return block_.get(); }
-
-private:
-    std::unique_ptr<cli_param_block> block_;
-    std::vector<std::unique_ptr<cli_param_token>> tokens_;
-    std::vector<std::unique_ptr<uint32_t>> values_;
-};
-
-Block block_for(int32_t cmd) {
-    Block b(cmd);
+pcfg_test::Params block_for(pcfg_cmd_id cmd) {
+    pcfg_test::Params b(cmd);
     switch (cmd) {
-    case 13: case 28: case 29: case 33: case 34: b.num(PCFG_PARAM_PORT, 5); break;
-    case 17: case 19: case 26: b.num(PCFG_PARAM_RSRC_PORT, 5); break;
-    case 30: b.num(PCFG_PARAM_SUMMARY_ALL, 0); break;
-    case 31: b.num(PCFG_PARAM_SUMMARY_PORT, 5); break;
-    case 40: b.num(PCFG_PARAM_INTERVAL, 1); break;
-    case 41: b.num(PCFG_PARAM_PORT, 5).num(PCFG_PARAM_FEC, 1); break;
+    case PCFG_CMD_PORT_TS_INFO:
+    case PCFG_CMD_PORT_AGGR_CNTR:
+    case PCFG_CMD_PORT_CUR_CNTR:
+    case PCFG_CMD_PORT_INFO:
+    case PCFG_CMD_PORT_DDM_INFO: b.num(PCFG_PARAM_PORT, 5); break;
+    case PCFG_CMD_RSRC_PORT:
+    case PCFG_CMD_CREDIT_TBL:
+    case PCFG_CMD_CREDIT_TBL_2: b.num(PCFG_PARAM_RSRC_PORT, 5); break;
+    case PCFG_CMD_SUMMARY_ALL: b.num(PCFG_PARAM_SUMMARY_ALL, 0); break;
+    case PCFG_CMD_SUMMARY_PORT: b.num(PCFG_PARAM_SUMMARY_PORT, 5); break;
+    case PCFG_CMD_PERFSTATS: b.num(PCFG_PARAM_INTERVAL, 1); break;
+    case PCFG_CMD_SET_FEC: b.num(PCFG_PARAM_PORT, 5).num(PCFG_PARAM_FEC, 1); break;
     default: break;
     }
     return b;
 }
+
+// The bandwidth command's request buffer is the library's one allocation.
+size_t allowed_allocations(pcfg_cmd_id cmd) { return cmd == PCFG_CMD_PERFSTATS ? 1 : 0; }
 
 }  // namespace
 
@@ -106,19 +93,21 @@ int main() {
     if (terminal < 0 || null < 0) return 2;
     FILE *report = fdopen(terminal, "w");
     if (report == nullptr) return 2;
-    for (int32_t cmd = 4; cmd <= 41; ++cmd) {
+    for (const pcfg_cmd_info &info : pcfg_cmd_list) {
+        const pcfg_cmd_id cmd = info.id;
         pcfg_sim::CardConfig config;
         config.log_start_up = true;  // the summary commands have records to read
         pcfg_sim::reset(config);
-        Block b = block_for(cmd);
+        pcfg_test::Params b = block_for(cmd);
         fflush(stdout);
         dup2(null, STDOUT_FILENO);
         g_allocs = g_bytes = 0;
         g_held = 0;
-        port_cfg_cli_main(b.get());
+        port_cfg_cli_main(b.block());
         fflush(stdout);
         dup2(terminal, STDOUT_FILENO);
-        fprintf(report, "cmd|%d|%zu|%zu|%ld\n", cmd, g_allocs, g_bytes, g_held);
+        fprintf(report, "cmd|%d|%zu|%zu|%ld|%zu\n", cmd, g_allocs, g_bytes, g_held,
+                allowed_allocations(cmd));
     }
     fclose(report);
     return 0;

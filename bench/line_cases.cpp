@@ -4,11 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "common/mts_session.h"
 #include "log_mix.h"
 #include "pcfg_sim.h"
 #include "port_cfg_cli.h"
-#include "print/printers.h"
+#include "support/params.h"
 
 namespace pcfg_bench {
 namespace {
@@ -43,48 +42,21 @@ LineCase decode_case(const char *name) {
     return {name, prepare_decode<Opcode, Kind>, decode_all<Opcode, Kind>, false, kRecords};
 }
 
-// ---------------------------------------------------- manager answers
-// The manager's answer to one request, asked the way the exchanges ask.
-std::vector<uint8_t> ask_manager(uint32_t opcode, const std::vector<uint8_t> &request) {
-    pcfg::MtsQueue queue;
-    if (!queue.bound()) return {};
-    if (mts_send(queue.handle(), &pcfg::kManagerAddr, opcode, request.data(),
-                 static_cast<uint32_t>(request.size()), nullptr, 0, 0) != 0)
-        return {};
-    pcfg::MtsMessage answer(queue.handle());
-    if (answer.receive(pcfg::recv_options(pcfg::kWaitExchange)) != 0 || answer.payload() == nullptr)
-        return {};
-    return {answer.payload(), answer.payload() + answer.payload_size()};
+// ------------------------------------------------------ manager answers
+// The printers of the manager's answers, each behind its command on the
+// simulated card: the exchange's platform calls are the platform's cost,
+// the rest is the library's.
+void run_command(pcfg_cmd_id cmd, int32_t param = 0, uint32_t port = 0) {
+    pcfg_test::Params block(cmd);
+    if (param != 0) block.num(param, port);
+    port_cfg_cli_main(block.block());
 }
 
-std::vector<uint8_t> report_body(uint8_t type, uint8_t port) {
-    std::vector<uint8_t> answer = ask_manager(pcfg::kOpcReport, {type, port, 0, 0, 0, 0, 0, 0});
-    if (answer.size() < 8) return {};
-    return {answer.begin() + 8, answer.end()};
-}
-
-std::vector<uint8_t> g_counters, g_rsrc_all, g_port_info, g_credits;
-
-void prepare_counters() {
-    const uint32_t if_index = pcfg_sim::if_index_of_port(4);
-    g_counters = ask_manager(pcfg::kOpcPortCounters,
-                             {0, 0, 0, 0, 1, static_cast<uint8_t>(if_index >> 24),
-                              static_cast<uint8_t>(if_index >> 16),
-                              static_cast<uint8_t>(if_index >> 8), static_cast<uint8_t>(if_index)});
-}
-void print_counters() {
-    const pcfg_rsp_view view{g_counters.data(), static_cast<uint32_t>(g_counters.size())};
-    pcfg_print_port_cntr(&view);
-}
-
-void prepare_rsrc_all() { g_rsrc_all = report_body(4, 0); }
-void print_rsrc_all() { pcfg_rsrc_show_all_body(g_rsrc_all); }
-
-void prepare_port_info() { g_port_info = report_body(10, 4); }
-void print_port_info() { pcfg_rsrc_print_port_info_body(g_port_info); }
-
-void prepare_credits() { g_credits = report_body(8, 255); }
-void print_credits() { pcfg_print_credit_tbl(g_credits); }
+void no_input() {}
+void print_counters() { run_command(PCFG_CMD_PORT_AGGR_CNTR, PCFG_PARAM_PORT, 5); }
+void print_rsrc_all() { run_command(PCFG_CMD_RSRC_CARD); }
+void print_port_info() { run_command(PCFG_CMD_PORT_INFO, PCFG_PARAM_PORT, 5); }
+void print_credits() { run_command(PCFG_CMD_CREDIT_TBL); }
 
 // ------------------------------------------------------ history records
 constexpr uint32_t kHistory = 173u << 16;
@@ -214,10 +186,10 @@ const std::vector<LineCase> &line_cases() {
         decode_case<409, 1>("decode 409 clear port counters"),
         decode_case<425, 1>("decode 425 transceiver diagnostics"),
         decode_case<394, 1>("decode 394 port capabilities"),
-        {"counters display (port 5, 85 counters + TLVs)", prepare_counters, print_counters, false, 1},
-        {"resource tables (48 ports, buffer groups)", prepare_rsrc_all, print_rsrc_all, false, 1},
-        {"port resource record (port 5)", prepare_port_info, print_port_info, false, 1},
-        {"credit table (48 ports)", prepare_credits, print_credits, false, 1},
+        {"counters display (port 5, 85 counters + TLVs)", no_input, print_counters, false, 1},
+        {"resource tables (48 ports, buffer groups)", no_input, print_rsrc_all, false, 1},
+        {"port resource record (port 5)", no_input, print_port_info, false, 1},
+        {"credit table (48 ports)", no_input, print_credits, false, 1},
         {"history: Port Control Log", prepare_port_control, show_history, true, kRecords},
         {"history: Link Events Log", prepare_link_events, show_history, true, kRecords},
         {"history: MTS Event Log", prepare_mts, show_history, true, kRecords},

@@ -10,19 +10,24 @@ are not the library's and are taken out of the library side. Prints one row
 per case and exits 1 when any case is above TARGET times its floor.
 
 The history formatter takes its time text from the C library's ctime, as the
-formatter is defined to; ctime's own cost (the time-zone conversion and
-asctime's formatting) stays on the library side, and is shown in its own
-column with the ratio the case has without it, so a miss shows where the
-cost lies.
+formatter is defined to: one call per record. That call is part of the
+floor too (the recording replays it), so both sides carry it; its cost per
+line is shown in its own column with the ratio both sides have without it,
+so a miss shows where the cost lies.
 """
 import re
 import subprocess
 import sys
 
-# The platform calls the printers, decoders and formatter make.
+# The platform calls the printers, decoders and formatter make, and those of
+# the exchanges the printers' commands run (the simulated manager answers
+# inside them).
 PLATFORM = ("pm_idxmap_entry_by_if_index", "snprintf_if_index_short", "syserr2str",
             "lc_get_portspeed_name", "lc_get_portlinkstatus_reason", "mts_opc_name_get",
-            "tlv_aligned_array_get_num_tlvs", "tlv_aligned_array_get_next_tlv")
+            "tlv_aligned_array_get_num_tlvs", "tlv_aligned_array_get_next_tlv",
+            "mts_bind", "mts_unbind", "mts_send", "mts_recv", "mts_errno_get", "mts_opc_get",
+            "mts_payload_get", "mts_payload_size", "mts_drop", "get_front_port_if_index_list",
+            "get_total_lc_front_ports")
 # callgrind_annotate splits a function's inclusive cost over the source
 # files its inlined code comes from, and the line that holds all of it may
 # be spelt with either path: the largest line of a function is its cost.
@@ -62,13 +67,14 @@ def main():
         lib_part, floor_part = "%s.%d" % (base, 2 * k + 1), "%s.%d" % (base, 2 * k + 2)
         plat = inclusive_cost(lib_part, PLATFORM_LINE)
         ctime = inclusive_cost(lib_part, CTIME_LINE)
+        floor_ctime = inclusive_cost(floor_part, CTIME_LINE)
         lib = summary(lib_part) - plat
         floor = summary(floor_part)
         ratio = lib / floor
         worst = max(worst, ratio)
         print("  %-50s %6d %11.0f %11.0f %9.0f %7.0f %6.3f %13.3f %s" % (
             name, lines, lib / lines, floor / lines, plat / lines, ctime / lines, ratio,
-            (lib - ctime) / floor, "PASS" if ratio <= target else "MISS"))
+            (lib - ctime) / (floor - floor_ctime), "PASS" if ratio <= target else "MISS"))
     print("worst %.3f" % worst)
     return 0 if worst <= target else 1
 

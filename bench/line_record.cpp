@@ -1,12 +1,13 @@
 // Records the output calls each line-cost case makes through the library.
 // Linked with a copy of the library whose printf, puts, putchar and putc are
-// renamed to the recorders below.
+// renamed to the recorders below, and whose ctime calls are recorded too.
 //
 //   line_record RECORDING_FILE
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "line_cases.h"
 #include "output_calls.h"
@@ -103,6 +104,11 @@ int pcfg_rec_puts(const char *s) {
 int pcfg_rec_putchar(int c) {
     g_calls.push_back({OutputCall::Kind::Putchar, {}, c, {}});
     return putchar(c);
+}
+char *pcfg_rec_ctime(const time_t *when) {
+    g_calls.push_back({OutputCall::Kind::Ctime, {}, 0,
+                       {{OutputArg::Kind::Word, static_cast<uint64_t>(*when), {}}}});
+    return ctime(when);
 }
 int pcfg_rec_putc(int c, FILE *f) {
     if (f != stdout) {

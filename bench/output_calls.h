@@ -18,7 +18,9 @@ struct OutputArg {
 };
 
 struct OutputCall {
-    enum class Kind : uint8_t { Printf, Puts, Putchar } kind = Kind::Printf;
+    // Ctime: the one ctime call a history record's time text takes, made in
+    // the floor too (args[0] holds the seconds).
+    enum class Kind : uint8_t { Printf, Puts, Putchar, Ctime } kind = Kind::Printf;
     std::string format;  // printf format, or the puts text
     int character = 0;   // putchar
     std::vector<OutputArg> args;
@@ -30,7 +32,7 @@ using OutputCalls = std::vector<OutputCall>;
 bool save_recordings(const std::string &path, const std::vector<OutputCalls> &cases);
 bool load_recordings(const std::string &path, std::vector<OutputCalls> &cases);
 
-// Replays the calls through the C library's printf, puts and putchar.
+// Replays the calls through the C library's printf, puts, putchar and ctime.
 void replay(const OutputCalls &calls);
 
 }  // namespace pcfg_bench

@@ -9,9 +9,11 @@ their frame sizes and the calls they make. The deepest chain of library
 frames is followed from port_cfg_cli_main through each command. Frames of
 the C library and of the platform are not the library's and count 0; the
 history service calls back into port_cfg_history_cli, so that chain goes on
-there. Indirect calls are resolved from what the library hands over: the
-command table, the printer an exchange is given, the decoder table, the
-history logs' heading and line functions.
+there. The commands and the functions indirect calls reach are read from the
+library's own tables in the sources (the command table, the decoder table,
+the history logs' formats, the printers an exchange may be handed), so a
+renamed function is followed, and a table the script cannot read stops it.
+An exchange's indirect call counts the deepest printer of them all.
 """
 import glob
 import os
@@ -22,27 +24,48 @@ NODE = re.compile(r'node: \{ title: "([^"]*)" label: "([^"]*)"')
 EDGE = re.compile(r'edge: \{ sourcename: "([^"]*)" targetname: "([^"]*)"')
 FRAME = re.compile(r"\\n(\d+) bytes \(([a-z,]+)\)")
 
-# Command id: the function of the command table, and the printers its
-# exchange is handed (matched against the functions' names).
-COMMANDS = {
-    4: (r"cmd_history\(.*Instance = 0\]", []), 5: (r"cmd_history\(.*Instance = 1\]", []), 6: (r"cmd_history\(.*Instance = 2\]", []),
-    7: (r"cmd_history\(.*Instance = 3\]", []), 8: (r"cmd_history\(.*Instance = 4\]", []), 9: (r"cmd_history\(.*Instance = 5\]", []),
-    10: (r"cmd_cmds_processed\(", [r"pcfg_print_cmds_processed\("]),
-    11: (r"cmd_cmds_processed_and_history\(", [r"pcfg_print_cmds_processed\("]),
-    13: (r"cmd_ts_info\(", []), 14: (r"cmd_history\(.*Instance = 6\]", []),
-    16: (r"cmd_rsrc_card\(", [r"pcfg_rsrc_show_all_body\("]),
-    17: (r"cmd_rsrc_port\(", [r"pcfg_rsrc_show_all_body\("]),
-    18: (r"cmd_events\(", [r"pcfg_print_not_implemented\("]),
-    19: (r"cmd_credit_tbl\(", [r"pcfg_print_credit_tbl\("]),
-    26: (r"cmd_credit_tbl2\(", [r"pcfg_print_credit_tbl\("]),
-    28: (r"cmd_aggr_cntr\(", [r"pcfg_print_port_cntr\("]),
-    29: (r"cmd_cur_cntr\(", [r"pcfg_print_port_cntr\("]),
-    30: (r"cmd_summary\(", []), 31: (r"cmd_summary\(", []),
-    33: (r"cmd_port_info\(", [r"pcfg_rsrc_print_port_info_body\("]),
-    34: (r"cmd_ddm_info\(", [r"pcfg_print_ddm_info\("]),
-    35: (r"cmd_history\(.*Instance = 7\]", []),
-    40: (r"cmd_perfstats\(", []), 41: (r"cmd_set_fec\(", []),
-}
+SRC = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+
+
+def table_names(path, start):
+    """The identifiers in the table that starts at the first line matching
+    `start` in the source file, up to the line that closes it."""
+    with open(os.path.join(SRC, path)) as f:
+        text = f.read()
+    m = re.search(start, text)
+    if not m:
+        raise SystemExit("no table %r in %s" % (start, path))
+    body = text[m.end():text.index("\n}", m.end())]
+    body = re.sub(r"//[^\n]*", "", body)
+    return re.findall(r"[A-Za-z_]\w*(?:<\d+>)?", body)
+
+
+def commands():
+    """Command id: the operation the library's command table runs for it."""
+    with open(os.path.join(SRC, "include", "port_cfg_cli.h")) as f:
+        ids = dict(re.findall(r"X\((PCFG_CMD_\w+), (\d+),", f.read()))
+    rows = re.findall(r"\{(PCFG_CMD_\w+), ([\w<>]+)\}",
+                      open(os.path.join(SRC, "src", "cli", "command_table.h")).read())
+    if not ids or sorted(ids) != sorted(name for name, _ in rows):
+        raise SystemExit("the command table and the command list disagree")
+    return {int(ids[name]): fn for name, fn in rows}
+
+
+def printers():
+    """The printers an exchange may be handed: those printers.h declares."""
+    with open(os.path.join(SRC, "src", "print", "printers.h")) as f:
+        return re.findall(r"^\w[\w ]*?\b(\w+)\([^;]*\) noexcept;", f.read(), re.M)
+
+
+def pattern_of(fn):
+    """A regex for the call graph's label of a function written as in the
+    source: name, or name<N> for a template instance."""
+    m = re.fullmatch(r"(\w+)<(\d+)>", fn)
+    if m:
+        return r"(^|[ :])%s\(.*= %s\]" % (m.group(1), m.group(2))
+    return r"(^|[ :])%s\(" % fn
+
+
 # Platform calls that call back into the library.
 CALLBACKS = {"sdstub_show_hist_inst": "port_cfg_history_cli"}
 
@@ -87,10 +110,18 @@ def main():
     def matching(regex):
         return [t for t in frames if re.search(regex, names.get(t, t))]
 
+    def functions_of(names_in_table):
+        return [t for n in names_in_table for t in matching(pattern_of(n))]
+
+    # Indirect calls go to the functions of the tables the library hands
+    # out: the decoder table, the history logs' formats, the printers.
     fixed_indirect = {
-        "eventlog_port_cfg_cli": matching(r"\bshow_\w+_handler\("),
-        "port_cfg_history_cli": matching(r"_log_(heading|line)\("),
+        "eventlog_port_cfg_cli": functions_of(
+            table_names("src/decode/filter_table.cpp", r"shm_mts_filter_tbl\[[^]]*\] = \{")),
+        "port_cfg_history_cli": functions_of(
+            table_names("src/history/hist_events.cpp", r"kFormats = [^\n]*\n")),
     }
+    printer_fns = functions_of(printers())
     # "dynamic,bounded" frames (stack adjusted around calls with many
     # arguments) are reported at their bound; unbounded ones are not allowed.
     dynamic = [t for t, (_, kind) in frames.items() if kind == "dynamic"]
@@ -115,13 +146,12 @@ def main():
                     best, best_chain = depth, chain
         return frames[fn][0] + best, [fn] + best_chain
 
-    (main_fn,) = find(r"port_cfg_cli_main\(")
+    (main_fn,) = find(pattern_of("port_cfg_cli_main"))
     worst = 0
     print("  %-4s %7s  %s" % ("cmd", "bytes", "deepest chain of library frames"))
-    for cmd, (entry, printer_names) in sorted(COMMANDS.items()):
-        printers = [t for p in printer_names for t in find(p)]
-        (start,) = find(entry)
-        depth, chain = deepest(start, printers, {main_fn})
+    for cmd, entry in sorted(commands().items()):
+        (start,) = find(pattern_of(entry))
+        depth, chain = deepest(start, printer_fns, {main_fn})
         depth += frames[main_fn][0]
         chain = [main_fn] + chain
         worst = max(worst, depth)

@@ -10,11 +10,12 @@
 #include "pcfg_sim.h"
 #include "port_cfg_cli.h"
 #include "support.h"
+#include "support/params.h"
 
 namespace {
 
 struct Command {
-    int32_t cmd_id;
+    pcfg_cmd_id cmd_id;
     int32_t param_id;  // 0: no token
     uint32_t value;
 };
@@ -22,11 +23,21 @@ struct Command {
 // Report types 1, 4, 5, 6, 8, 9, 10, 11, the counter request (aggregate and
 // current), the bandwidth request and the FEC reply.
 constexpr std::array<Command, 12> kCommands{{
-    {10, 0, 0},   {16, 0, 0},  {17, 17, 3}, {18, 0, 0},  {19, 17, 2}, {26, 0, 0},
-    {33, 12, 5},  {34, 12, 1}, {28, 12, 7}, {29, 12, 2}, {40, 40, 30}, {41, 12, 4},
+    {PCFG_CMD_CMDS_PROCESSED, 0, 0},
+    {PCFG_CMD_RSRC_CARD, 0, 0},
+    {PCFG_CMD_RSRC_PORT, PCFG_PARAM_RSRC_PORT, 3},
+    {PCFG_CMD_EVENTS, 0, 0},
+    {PCFG_CMD_CREDIT_TBL, PCFG_PARAM_RSRC_PORT, 2},
+    {PCFG_CMD_CREDIT_TBL_2, 0, 0},
+    {PCFG_CMD_PORT_INFO, PCFG_PARAM_PORT, 5},
+    {PCFG_CMD_PORT_DDM_INFO, PCFG_PARAM_PORT, 1},
+    {PCFG_CMD_PORT_AGGR_CNTR, PCFG_PARAM_PORT, 7},
+    {PCFG_CMD_PORT_CUR_CNTR, PCFG_PARAM_PORT, 2},
+    {PCFG_CMD_PERFSTATS, PCFG_PARAM_INTERVAL, 30},
+    {PCFG_CMD_SET_FEC, PCFG_PARAM_PORT, 4},
 }};
 
-constexpr std::array<uint32_t, 6> kShellBindOptions{1, 0, 0x400, 0, 0, 0xf};
+constexpr std::array<uint32_t, 6> kShellBindOptions MTS_CLIENT_BIND_OPTIONS;
 
 }  // namespace
 
@@ -49,9 +60,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     // The shell's own queue: the FEC command talks over it.
     const int shell_queue = mts_bind(2, -1, kShellBindOptions.data(), "fuzz shell");
-    pcfg_fuzz::Block block(cmd.cmd_id, shell_queue);
-    if (cmd.param_id != 0) block.token(cmd.param_id, cmd.value);
-    port_cfg_cli_main(block.get());
+    pcfg_test::Params block(cmd.cmd_id);
+    block.handle(shell_queue);
+    if (cmd.param_id != 0) block.num(cmd.param_id, cmd.value);
+    port_cfg_cli_main(block.block());
     pcfg_fuzz::end_input(1);
     mts_unbind(shell_queue, 0);
     return 0;

@@ -10,6 +10,7 @@
 #include "pcfg_sim.h"
 #include "port_cfg_cli.h"
 #include "support.h"
+#include "support/params.h"
 
 namespace {
 
@@ -18,18 +19,18 @@ constexpr uint32_t kOpcPortControl = 398;
 constexpr size_t kMaxRecords = 64;
 
 struct Shape {
-    int32_t cmd_id;
+    pcfg_cmd_id cmd_id;
     std::array<int32_t, 2> tokens;  // 0: none; 31 carries the port
     bool null_port = false;         // token 31 without a value
 };
 
 constexpr std::array<Shape, 6> kShapes{{
-    {30, {PCFG_PARAM_SUMMARY_ALL, 0}},
-    {31, {PCFG_PARAM_SUMMARY_PORT, 0}},
-    {31, {PCFG_PARAM_SUMMARY_PORT, PCFG_PARAM_SUMMARY_ALL}},
-    {30, {PCFG_PARAM_SUMMARY_ALL, PCFG_PARAM_PORT}},  // last token neither 30 nor 31
-    {31, {PCFG_PARAM_SUMMARY_PORT, 0}, true},
-    {30, {PCFG_PARAM_PORT, 0}},  // no summary token
+    {PCFG_CMD_SUMMARY_ALL, {PCFG_PARAM_SUMMARY_ALL, 0}},
+    {PCFG_CMD_SUMMARY_PORT, {PCFG_PARAM_SUMMARY_PORT, 0}},
+    {PCFG_CMD_SUMMARY_PORT, {PCFG_PARAM_SUMMARY_PORT, PCFG_PARAM_SUMMARY_ALL}},
+    {PCFG_CMD_SUMMARY_ALL, {PCFG_PARAM_SUMMARY_ALL, PCFG_PARAM_PORT}},  // last token neither 30 nor 31
+    {PCFG_CMD_SUMMARY_PORT, {PCFG_PARAM_SUMMARY_PORT, 0}, true},
+    {PCFG_CMD_SUMMARY_ALL, {PCFG_PARAM_PORT, 0}},  // no summary token
 }};
 
 }  // namespace
@@ -51,16 +52,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     if (failing_read != 0) pcfg_sim::fail("shm_eventlog_read_rec", -1, 0, failing_read);
 
-    pcfg_fuzz::Block block(shape.cmd_id, -1);
+    pcfg_test::Params block(shape.cmd_id);
     for (int32_t id : shape.tokens) {
         if (id == 0) continue;
-        if (id == PCFG_PARAM_SUMMARY_PORT && shape.null_port)
-            block.token(id, std::nullopt);
-        else
-            block.token(id, id == PCFG_PARAM_SUMMARY_ALL ? std::nullopt
-                                                         : std::optional<uint32_t>(port));
+        const bool bare = id == PCFG_PARAM_SUMMARY_ALL ||
+                          (id == PCFG_PARAM_SUMMARY_PORT && shape.null_port);
+        bare ? block.bare(id) : block.num(id, port);
     }
-    port_cfg_cli_main(block.get());
+    port_cfg_cli_main(block.block());
     pcfg_fuzz::end_input();
     return 0;
 }

@@ -16,7 +16,7 @@ namespace {
 
 constexpr mts_addr_t kManager{0xfe000000u, 902u};
 constexpr uint32_t kOpcCliReq = 435;
-constexpr std::array<uint32_t, 6> kBindOptions{1, 0, 0x400, 0, 0, 0xf};
+constexpr std::array<uint32_t, 6> kBindOptions MTS_CLIENT_BIND_OPTIONS;
 constexpr std::array<uint32_t, 10> kRecvOptions{};
 constexpr int kFlags = 0;
 constexpr int kMaxSteps = 1 << 16;  // each step moves on by 4 bytes at least

@@ -75,21 +75,4 @@ std::vector<uint8_t> logged_record(std::span<const uint8_t> bytes) {
     return rec;
 }
 
-Block::Block(int32_t cmd_id, int32_t handle) : block_(std::make_unique<cli_param_block>()) {
-    block_->cmd_id = cmd_id;
-    block_->mts_handle = handle;
-}
-
-void Block::token(int32_t param_id, std::optional<uint32_t> value) {
-    const size_t n = block_->token_count;
-    if (n >= PCFG_MAX_TOKENS) return;
-    tokens_[n].param_id = param_id;
-    if (value) {
-        values_[n] = *value;
-        tokens_[n].value = &values_[n];
-    }
-    block_->tokens[n] = &tokens_[n];
-    block_->token_count = static_cast<uint8_t>(n + 1);
-}
-
 }  // namespace pcfg_fuzz

@@ -6,8 +6,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <optional>
 #include <span>
 #include <vector>
 
@@ -38,23 +36,6 @@ void end_input(int allowed_queues = 0);
 // less than its length); the buffer then holds exactly `length` bytes, and
 // at least the 48-byte header a decoder may always read (zero-padded).
 std::vector<uint8_t> logged_record(std::span<const uint8_t> bytes);
-
-// A parameter block as the shell fills it.
-class Block {
-public:
-    Block(int32_t cmd_id, int32_t handle);
-    Block(const Block &) = delete;  // the tokens point into the block
-    Block &operator=(const Block &) = delete;
-    // Appends a token; no value means a null value address. Ignored once the
-    // list is full.
-    void token(int32_t param_id, std::optional<uint32_t> value);
-    cli_param_block *get() { return block_.get(); }
-
-private:
-    std::unique_ptr<cli_param_block> block_;
-    std::array<cli_param_token, PCFG_MAX_TOKENS> tokens_{};
-    std::array<uint32_t, PCFG_MAX_TOKENS> values_{};
-};
 
 // Splits the input: takes bytes from the front (zeros once it is used up).
 class Input {

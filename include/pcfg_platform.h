@@ -23,6 +23,11 @@ typedef struct front_port_entry { uint32_t if_index; uint8_t port_index; uint8_t
 typedef struct front_port_list  { uint8_t count; uint8_t reserved[3]; front_port_entry_t entries[255]; } front_port_list;
 typedef struct pm_idxmap_entry  { uint32_t if_index; uint32_t port; uint8_t reserved[24]; } pm_idxmap_entry_t;
 
+/* Bind options of a queue that talks to the manager: six words passed to
+ * mts_bind unchanged (their meaning is the transport's). Every client binds
+ * with these: the library's private queues, the shell's own queue, tests. */
+#define MTS_CLIENT_BIND_OPTIONS { 1u, 0u, 0x400u, 0u, 0u, 0xfu }
+
 int         mts_bind(int type, int sap, const uint32_t *options /*6 words*/, const char *name);
 int         mts_unbind(int handle, int flags);
 int         mts_send(int handle, const mts_addr_t *dest, uint32_t opcode, const void *payload,

@@ -82,6 +82,41 @@ enum {
     PCFG_PARAM_FEC = 41            /* command 41 */
 };
 
+/* Command identifiers, the value of byte 44 of the parameter block: one
+ * line per command, X(name, identifier, what it shows). The enum below, the
+ * library's command table and the shell's rows are all made from or checked
+ * against this list; an identifier between 4 and 41 that it does not name is
+ * unassigned. */
+#define PCFG_COMMANDS(X)                                                          \
+    X(PCFG_CMD_HIST_ERROR_LOG, 4, "history instance 0")                           \
+    X(PCFG_CMD_HIST_PORT_CONTROL, 5, "history instance 1")                        \
+    X(PCFG_CMD_HIST_LINK_EVENTS, 6, "history instance 2")                         \
+    X(PCFG_CMD_HIST_TIMESTAMP, 7, "history instance 3")                           \
+    X(PCFG_CMD_HIST_EVENT_LOG, 8, "history instance 4")                           \
+    X(PCFG_CMD_HIST_MTS_EVENTS, 9, "history instance 5")                          \
+    X(PCFG_CMD_CMDS_PROCESSED, 10, "commands processed by the manager")           \
+    X(PCFG_CMD_CMDS_PROCESSED_HISTORY, 11, "commands processed, instances 0-6")   \
+    X(PCFG_CMD_PORT_TS_INFO, 13, "time-stamping settings of a port")              \
+    X(PCFG_CMD_HIST_SERDES, 14, "history instance 6")                             \
+    X(PCFG_CMD_RSRC_CARD, 16, "resource tables of the card")                      \
+    X(PCFG_CMD_RSRC_PORT, 17, "resource tables of one port")                      \
+    X(PCFG_CMD_EVENTS, 18, "event count of the manager")                          \
+    X(PCFG_CMD_CREDIT_TBL, 19, "buffer-credit table")                             \
+    X(PCFG_CMD_CREDIT_TBL_2, 26, "buffer-credit table, second form")              \
+    X(PCFG_CMD_PORT_AGGR_CNTR, 28, "aggregate counters of a port")                \
+    X(PCFG_CMD_PORT_CUR_CNTR, 29, "current counters of a port")                   \
+    X(PCFG_CMD_SUMMARY_ALL, 30, "configuration event summary, all ports")         \
+    X(PCFG_CMD_SUMMARY_PORT, 31, "configuration event summary of one port")       \
+    X(PCFG_CMD_PORT_INFO, 33, "resource information of a port")                   \
+    X(PCFG_CMD_PORT_DDM_INFO, 34, "digital diagnostics of a port")                \
+    X(PCFG_CMD_HIST_BW_RESERVATION, 35, "history instance 7")                     \
+    X(PCFG_CMD_PERFSTATS, 40, "bandwidth statistics of the front ports")          \
+    X(PCFG_CMD_SET_FEC, 41, "set the FEC state of a port")
+
+#define PCFG_CMD_ENUMERATOR(name, id, what) name = id,
+enum pcfg_cmd_id { PCFG_COMMANDS(PCFG_CMD_ENUMERATOR) };
+#undef PCFG_CMD_ENUMERATOR
+
 /* Command entry point: runs one command, prints its result, returns 0. */
 PCFG_API int32_t port_cfg_cli_main(cli_param_block *params) PCFG_NOEXCEPT;
 
@@ -204,6 +239,17 @@ PCFG_API double rate_value(double rate) PCFG_NOEXCEPT;
 
 #ifdef __cplusplus
 }
+
+/* The command list as data, for C++ callers that derive their own tables
+ * from it or check them against it at compile time. */
+struct pcfg_cmd_info {
+    pcfg_cmd_id id;
+    const char *name; /* "PCFG_CMD_..." */
+    const char *what;
+};
+#define PCFG_CMD_INFO(name, id, what) {name, #name, what},
+inline constexpr pcfg_cmd_info pcfg_cmd_list[] = {PCFG_COMMANDS(PCFG_CMD_INFO)};
+#undef PCFG_CMD_INFO
 #endif
 
 #endif /* PORT_CFG_CLI_H */

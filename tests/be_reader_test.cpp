@@ -5,7 +5,7 @@
 #include <array>
 #include <vector>
 
-#include "common/be_reader.h"
+#include "support/library_units.h"
 
 using pcfg::BeReader;
 using pcfg::BeWriter;
@@ -50,6 +50,7 @@ TEST(BeReaderTest, PositionsSubReadersAndAddressesStayInsideTheRange) {
     BeReader past = r.at(9);
     EXPECT_FALSE(past.ok());
     EXPECT_EQ(past.u8(), 0) << "a reader placed past the end reads nothing";
+    EXPECT_FALSE(past.at(0).ok()) << "a failed reader places only failed readers";
     BeReader end = r.at(8);
     EXPECT_TRUE(end.ok());
     EXPECT_EQ(end.remaining(), 0u);
@@ -91,6 +92,9 @@ TEST(BeWriterTest, WritesBigEndianAndRefusesWhatDoesNotFit) {
     BeWriter z(small);
     EXPECT_FALSE(z.u8(1).zeros(3).ok()) << "zeros that do not fit write nothing";
     EXPECT_EQ(small, (std::array<uint8_t, 3>{1, 9, 9}));
+    BeWriter f(small);
+    EXPECT_FALSE(f.u32(0x01020304).u8(7).zeros(1).ok());
+    EXPECT_EQ(small, (std::array<uint8_t, 3>{1, 9, 9})) << "nothing is written once a write failed";
 }
 
 }  // namespace

@@ -30,14 +30,14 @@ protected:
             Bytes().u8(0).u8(1).u32(port4).u8(1).u8(175).u8(1).u8(1);
         pcfg_sim::script_reply(
             {pcfg_sim::Reply::Kind::Answer, 0, Bytes().u8(0).u8(1).u32(port4).u32(0)});
-        const uint32_t options[6] = {1, 0, 0x400, 0, 0, 0xf};
+        const uint32_t options[6] = MTS_CLIENT_BIND_OPTIONS;
         const int q = mts_bind(2, -1, options, "test");
         const mts_addr_t manager{0xfe000000u, 902};
         ASSERT_EQ(mts_send(q, &manager, 395, fec_request.data(),
                            static_cast<uint32_t>(fec_request.size()), nullptr, 0, 0),
                   0);
         mts_unbind(q, 0);
-        run(Params(10));
+        run(Params(PCFG_CMD_CMDS_PROCESSED));
     }
 
     std::vector<uint8_t> saved_bytes() {

@@ -6,7 +6,7 @@
 // port information, the port capability query).
 #include <set>
 
-#include "decode/decode_common.h"
+#include "support/library_units.h"
 #include "support/fixture.h"
 #include "support/golden.h"
 #include "support/logged_record.h"

@@ -10,6 +10,12 @@ using pcfg_sim::calls_named;
 
 namespace {
 
+// History instances 0 to 7.
+constexpr pcfg_cmd_id kHistoryCommands[] = {
+    PCFG_CMD_HIST_ERROR_LOG, PCFG_CMD_HIST_PORT_CONTROL, PCFG_CMD_HIST_LINK_EVENTS,
+    PCFG_CMD_HIST_TIMESTAMP, PCFG_CMD_HIST_EVENT_LOG,    PCFG_CMD_HIST_MTS_EVENTS,
+    PCFG_CMD_HIST_SERDES,    PCFG_CMD_HIST_BW_RESERVATION};
+
 class DispatchTest : public PcfgTest {
 protected:
     void SetUp() override {
@@ -19,16 +25,17 @@ protected:
 };
 
 TEST_F(DispatchTest, IdentifiersOutsideTheTableOrUnassignedAreInvalid) {
-    const std::set<int> unassigned{12, 15, 20, 21, 22, 23, 24, 25, 27, 32, 36, 37, 38, 39};
+    std::set<int> assigned;
+    for (const pcfg_cmd_info &c : pcfg_cmd_list) assigned.insert(c.id);
     for (int id = -1; id <= 45; ++id) {
-        if (id >= 4 && id <= 41 && !unassigned.contains(id)) continue;
-        Params p(id);
+        if (assigned.contains(id)) continue;
+        Params p = Params::raw(id);
         char expected[64];
         snprintf(expected, sizeof expected, "Invalid cmd_id = 0x%x\n", static_cast<unsigned>(id));
         EXPECT_EQ(run(p), expected) << "id " << id;
     }
     EXPECT_EQ(out([] {
-                  Params p(INT32_MIN);
+                  Params p = Params::raw(INT32_MIN);
                   port_cfg_cli_main(p.block());
               }),
               "Invalid cmd_id = 0x80000000\n");
@@ -39,7 +46,7 @@ TEST_F(DispatchTest, IdentifiersOutsideTheTableOrUnassignedAreInvalid) {
 // address, and calls nothing else; tokens pass through unread.
 TEST_F(DispatchTest, HistoryCommandsShowTheirInstanceWithTheManagerAddress) {
     Transcript t;
-    for (int id : {4, 5, 6, 7, 8, 9, 14, 35}) {
+    for (pcfg_cmd_id id : kHistoryCommands) {
         pcfg_sim::clear_calls();
         t.add("command " + std::to_string(id), run(Params(id).num(PCFG_PARAM_PORT, 3)));
         t.add("calls", calls_text());
@@ -51,7 +58,8 @@ TEST_F(DispatchTest, HistoryCommandsShowTheirInstanceWithTheManagerAddress) {
 // manager silent or not) and 18, each on a fresh card; the requests sent and
 // the instances shown.
 TEST_F(DispatchTest, CommandsProcessedHistoriesAndEvents) {
-    Params ten(10), eleven(11), events(18);
+    Params ten(PCFG_CMD_CMDS_PROCESSED), eleven(PCFG_CMD_CMDS_PROCESSED_HISTORY),
+        events(PCFG_CMD_EVENTS);
     Transcript t;
     const auto step = [&](const char *name, Params &p) {  // then a fresh card
         t.add(name, run(p)).add("sent", calls_text("mts_send"));
@@ -83,10 +91,13 @@ TEST_F(DispatchTest, CommandsProcessedHistoriesAndEvents) {
 // port index, 255 for none.
 TEST_F(DispatchTest, ReportRequestsCarryTypeAndPortByte) {
     using Tokens = std::vector<std::pair<int, std::optional<uint32_t>>>;  // param id, typed number
-    const std::pair<int, Tokens> cases[] = {
-        {16, {}}, {16, {{17, 9}}}, {17, {{17, 5}}}, {17, {{17, 300}}},
-        {17, {{12, 8}, {17, 2}, {17, 7}}}, {19, {{17, 3}}}, {19, {}}, {19, {{17, 0}}},
-        {19, {{17, std::nullopt}}}, {26, {{17, 48}}}, {26, {}}, {26, {{17, 0}}},
+    const std::pair<pcfg_cmd_id, Tokens> cases[] = {
+        {PCFG_CMD_RSRC_CARD, {}}, {PCFG_CMD_RSRC_CARD, {{17, 9}}},
+        {PCFG_CMD_RSRC_PORT, {{17, 5}}}, {PCFG_CMD_RSRC_PORT, {{17, 300}}},
+        {PCFG_CMD_RSRC_PORT, {{12, 8}, {17, 2}, {17, 7}}}, {PCFG_CMD_CREDIT_TBL, {{17, 3}}},
+        {PCFG_CMD_CREDIT_TBL, {}}, {PCFG_CMD_CREDIT_TBL, {{17, 0}}},
+        {PCFG_CMD_CREDIT_TBL, {{17, std::nullopt}}}, {PCFG_CMD_CREDIT_TBL_2, {{17, 48}}},
+        {PCFG_CMD_CREDIT_TBL_2, {}}, {PCFG_CMD_CREDIT_TBL_2, {{17, 0}}},
     };
     Transcript t;
     for (const auto &[id, tokens] : cases) {
@@ -104,7 +115,8 @@ TEST_F(DispatchTest, ReportRequestsCarryTypeAndPortByte) {
 }
 
 TEST_F(DispatchTest, ResourceTablesOfOnePortNeedAPort) {
-    Params no_token(17), zero(17), bare(17), other(17);
+    Params no_token(PCFG_CMD_RSRC_PORT), zero(PCFG_CMD_RSRC_PORT), bare(PCFG_CMD_RSRC_PORT),
+        other(PCFG_CMD_RSRC_PORT);
     zero.num(17, 0);
     bare.bare(17).num(17, 4);  // the first token with id 17 counts, and it has no value
     other.num(12, 4);
@@ -117,7 +129,7 @@ TEST_F(DispatchTest, ResourceTablesOfOnePortNeedAPort) {
 // The walk stops at the token count and at a null entry; a count beyond the
 // list is walked up to its null pointer.
 TEST_F(DispatchTest, TokenWalkStopsAtTheTokenCountAndAtANullEntry) {
-    Params counted(19), nulled(19), huge(19);
+    Params counted(PCFG_CMD_CREDIT_TBL), nulled(PCFG_CMD_CREDIT_TBL), huge(PCFG_CMD_CREDIT_TBL);
     counted.num(17, 5).count(0);
     nulled.num(12, 1).num(17, 5);
     nulled.block()->tokens[0] = nullptr;

@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "pcfg_platform.h"
-#include "common/be_reader.h"
+#include "support/library_units.h"
 #include "support/fixture.h"
 
 using namespace pcfg_test;
@@ -170,7 +170,7 @@ TEST_F(EventLogTest, DamagedOrForeignSegmentsAreReportedAndNotUsed) {
         }
         testing::internal::CaptureStderr();
         EXPECT_EQ(reads(395), Reads{"not read"}) << what;
-        EXPECT_EQ(run(Params(30).bare(30)), "Unable to init_shm_eventlog.\n") << what;
+        EXPECT_EQ(run(Params(PCFG_CMD_SUMMARY_ALL).bare(30)), "Unable to init_shm_eventlog.\n") << what;
         pcfg_sim::log_message(1, 395, {0, 3});
         const std::string report = testing::internal::GetCapturedStderr();
         EXPECT_EQ(report.rfind("event log " + pcfg_sim::event_log_segment() + ": ", 0), 0u)

@@ -1,6 +1,6 @@
 // The report and counter exchanges: what they send, how they wait, and
 // every failure with its exact text and its cleanup.
-#include "cli/exchange.h"
+#include "support/library_units.h"
 #include "support/fixture.h"
 #include "support/golden.h"
 
@@ -120,7 +120,7 @@ TEST_F(ExchangeTest, CounterExchangeFailuresPrintOneMessageAndCleanUp) {
 
 TEST_F(ExchangeTest, TimeoutTextRunsOnIntoTheNextOutput) {
     pcfg_sim::set_manager_silent(true);
-    EXPECT_EQ(run(Params(10)) + run(Params(3)),
+    EXPECT_EQ(run(Params(PCFG_CMD_CMDS_PROCESSED)) + run(Params::raw(3)),
               "Timed out waiting for response from LC Port CfgInvalid cmd_id = 0x3\n");
 }
 

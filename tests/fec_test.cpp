@@ -30,13 +30,13 @@ protected:
     }
     // The shell's own queue (a card reset closes it).
     void bind_shell_queue() {
-        const std::array<uint32_t, 6> options{1, 0, 0x400, 0, 0, 0xf};
+        const std::array<uint32_t, 6> options MTS_CLIENT_BIND_OPTIONS;
         queue_ = mts_bind(2, -1, options.data(), "shell");
         ASSERT_NE(queue_, -1);
         pcfg_sim::clear_calls();
     }
     std::string set_fec(uint32_t typed_port, std::optional<uint32_t> fec) {
-        Params p(41);
+        Params p(PCFG_CMD_SET_FEC);
         p.handle(queue_).num(PCFG_PARAM_PORT, typed_port);
         if (fec) p.num(PCFG_PARAM_FEC, *fec);
         return run(p);
@@ -87,7 +87,7 @@ TEST_F(FecTest, PortAndFecTokens) {
         t.add("port " + std::to_string(typed_port) + " fec " + (fec ? std::to_string(*fec) : "none"),
               set_fec(typed_port, fec));
     t.add("port token without a value",
-          run(Params(41).handle(queue_).bare(PCFG_PARAM_PORT).num(PCFG_PARAM_FEC, 1)));
+          run(Params(PCFG_CMD_SET_FEC).handle(queue_).bare(PCFG_PARAM_PORT).num(PCFG_PARAM_FEC, 1)));
     pcfg_sim::CardConfig empty;  // no front ports
     empty.num_ports = 0;
     pcfg_sim::reset(empty);

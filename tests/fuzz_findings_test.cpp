@@ -13,7 +13,7 @@ namespace {
 class FuzzFindingsTest : public PcfgTest {};
 
 constexpr mts_addr_t kManager{0xfe000000u, 902u};
-constexpr std::array<uint32_t, 6> kBindOptions{1, 0, 0x400, 0, 0, 0xf};
+constexpr std::array<uint32_t, 6> kBindOptions MTS_CLIENT_BIND_OPTIONS;
 constexpr std::array<uint32_t, 10> kRecvOptions{};
 
 // tlv_array/empty-payload-header-read-past-message: the address of an empty

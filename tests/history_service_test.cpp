@@ -19,7 +19,10 @@ protected:
     }
     // Every instance, as its history command shows it.
     std::string instances(std::initializer_list<uint32_t> which = {0, 1, 2, 3, 4, 5, 6, 7}) {
-        static const int kCommand[8] = {4, 5, 6, 7, 8, 9, 14, 35};
+        static const pcfg_cmd_id kCommand[8] = {
+            PCFG_CMD_HIST_ERROR_LOG, PCFG_CMD_HIST_PORT_CONTROL, PCFG_CMD_HIST_LINK_EVENTS,
+            PCFG_CMD_HIST_TIMESTAMP, PCFG_CMD_HIST_EVENT_LOG,    PCFG_CMD_HIST_MTS_EVENTS,
+            PCFG_CMD_HIST_SERDES,    PCFG_CMD_HIST_BW_RESERVATION};
         Transcript t;
         for (uint32_t n : which) {
             Params p(kCommand[n]);
@@ -52,10 +55,10 @@ TEST_F(HistoryServiceTest, TheManagerRecordsWhatHappens) {
 
 TEST_F(HistoryServiceTest, TransportMessagesPairRequestsAndReplies) {
     pcfg_sim::clear_history();
-    run(Params(10));
+    run(Params(PCFG_CMD_CMDS_PROCESSED));
     pcfg_sim::script_reply({pcfg_sim::Reply::Kind::Silence, 0, {}});
-    run(Params(10));
-    run(Params(10));
+    run(Params(PCFG_CMD_CMDS_PROCESSED));
+    run(Params(PCFG_CMD_CMDS_PROCESSED));
     expect_golden("history/service_transport", instances({5}));
 }
 

@@ -29,7 +29,7 @@ protected:
         EXPECT_EQ(library_outstanding(), 0) << "the buffer of the run before is freed";
         heap_reset();
     }
-    std::string show() { return run(Params(40)); }
+    std::string show() { return run(Params(PCFG_CMD_PERFSTATS)); }
 };
 
 // An answer header, then 52-byte records of (if_index, in_bytes, out_bytes).
@@ -61,7 +61,7 @@ TEST_F(PerfstatsTest, RatesScaleBy1000WithUnitAndValueInStep) {
 TEST_F(PerfstatsTest, CardsOfEverySize) {
     reset_card(4);
     Transcript t;
-    t.add("4 front ports, interval 60", run(Params(40).num(PCFG_PARAM_INTERVAL, 60)));
+    t.add("4 front ports, interval 60", run(Params(PCFG_CMD_PERFSTATS).num(PCFG_PARAM_INTERVAL, 60)));
     t.add("calls", calls_text());
     EXPECT_EQ(library_allocations(), 1u);
     for (uint32_t ports : {70u, 0u}) {
@@ -125,7 +125,7 @@ TEST_F(PerfstatsTest, IntervalTokens) {
     Transcript t;
     for (const auto &[name, tokens] : cases) {
         reset_card(1);
-        Params p(40);
+        Params p(PCFG_CMD_PERFSTATS);
         for (const auto &v : tokens) v ? p.num(PCFG_PARAM_INTERVAL, *v) : p.bare(PCFG_PARAM_INTERVAL);
         const std::string text = run(p);
         t.add(std::string(name) + (pcfg_sim::calls().empty() ? ", refused before binding" : ""), text);

@@ -1,7 +1,6 @@
 // Per-port commands (28, 29, 33, 34): port lookup rules, banners and the
 // requests sent; then every printer end to end on the simulated manager.
-#include "cli/exchange.h"
-#include "print/printers.h"
+#include "support/library_units.h"
 #include "support/fixture.h"
 #include "support/golden.h"
 
@@ -13,7 +12,7 @@ namespace {
 
 class PortCmdsTest : public PcfgTest {
 protected:
-    std::string command(int cmd, std::initializer_list<uint32_t> ports, int32_t param = PCFG_PARAM_PORT) {
+    std::string command(pcfg_cmd_id cmd, std::initializer_list<uint32_t> ports, int32_t param = PCFG_PARAM_PORT) {
         Params p(cmd);
         for (uint32_t port : ports) p.num(param, port);
         return run(p);
@@ -31,25 +30,27 @@ std::string asked() {
 
 TEST_F(PortCmdsTest, PortLookupRulesBannersAndRequests) {
     struct Case {
-        int cmd;
+        pcfg_cmd_id cmd;
         const char *name;
         std::vector<uint32_t> ports;
         CardConfig card;
         int list_error;  // what get_front_port_if_index_list answers, 0 = the card's list
     };
+    constexpr auto kAggr = PCFG_CMD_PORT_AGGR_CNTR, kCur = PCFG_CMD_PORT_CUR_CNTR,
+                   kInfo = PCFG_CMD_PORT_INFO, kDdm = PCFG_CMD_PORT_DDM_INFO;
     const CardConfig c48, two{1, {7, 2}, 48, -1}, none{1, {}, 0, 48}, three{1, {0, 1, 2}, 3, 48};
     const Case cases[] = {
-        {28, "no port", {}, c48, 0},           {28, "port 0", {0}, c48, 0},
-        {28, "list fails", {1}, c48, -5},      {29, "list fails", {}, c48, 7},
-        {28, "entry of the list", {3}, two, 0}, {28, "first token", {3, 7}, two, 0},
-        {29, "entry of the list", {8}, two, 0}, {29, "not on card", {1}, two, 0},
-        {33, "no port", {}, c48, 0},           {33, "port 0", {0}, c48, 0},
-        {33, "list fails", {1}, c48, -5},      {33, "not on card", {5}, three, 0},
-        {33, "last token", {7, 3}, two, 0},    {33, "huge", {0x80000000u}, c48, 0},
-        {34, "no port", {}, c48, 0},           {34, "list fails", {2}, c48, 3},
-        {34, "in list", {48}, c48, 0},         {34, "empty list, port 1", {1}, none, 0},
-        {34, "below count", {10}, three, 0},   {34, "at count", {49}, none, 0},
-        {34, "negative", {static_cast<uint32_t>(-4)}, none, 0},
+        {kAggr, "no port", {}, c48, 0},           {kAggr, "port 0", {0}, c48, 0},
+        {kAggr, "list fails", {1}, c48, -5},      {kCur, "list fails", {}, c48, 7},
+        {kAggr, "entry of the list", {3}, two, 0}, {kAggr, "first token", {3, 7}, two, 0},
+        {kCur, "entry of the list", {8}, two, 0}, {kCur, "not on card", {1}, two, 0},
+        {kInfo, "no port", {}, c48, 0},           {kInfo, "port 0", {0}, c48, 0},
+        {kInfo, "list fails", {1}, c48, -5},      {kInfo, "not on card", {5}, three, 0},
+        {kInfo, "last token", {7, 3}, two, 0},    {kInfo, "huge", {0x80000000u}, c48, 0},
+        {kDdm, "no port", {}, c48, 0},           {kDdm, "list fails", {2}, c48, 3},
+        {kDdm, "in list", {48}, c48, 0},         {kDdm, "empty list, port 1", {1}, none, 0},
+        {kDdm, "below count", {10}, three, 0},   {kDdm, "at count", {49}, none, 0},
+        {kDdm, "negative", {static_cast<uint32_t>(-4)}, none, 0},
     };
     Transcript t;
     for (const Case &c : cases) {
@@ -72,10 +73,10 @@ uint64_t counter(const std::string &text, const std::string &name) {
 
 TEST_F(PortCmdsTest, CountersOnTheSimulatedCardGrowWithTraffic) {
     pcfg_sim::advance(60);
-    const std::string cur1 = command(29, {2});
-    const std::string aggr = command(28, {2});
+    const std::string cur1 = command(PCFG_CMD_PORT_CUR_CNTR, {2});
+    const std::string aggr = command(PCFG_CMD_PORT_AGGR_CNTR, {2});
     pcfg_sim::advance(60);
-    const std::string cur2 = command(29, {2});
+    const std::string cur2 = command(PCFG_CMD_PORT_CUR_CNTR, {2});
     for (const std::string &text : {cur1, aggr, cur2}) {
         EXPECT_EQ(text.find("ERROR"), std::string::npos) << text;
         EXPECT_EQ(counter(text, "fcIfInFrames"),
@@ -97,14 +98,14 @@ TEST_F(PortCmdsTest, CountersOnTheSimulatedCardGrowWithTraffic) {
 // Port 13 is an E port with four virtual links in every answer.
 TEST_F(PortCmdsTest, ReportAnswersOfTheSimulatedCard) {
     Transcript t;
-    t.add("resources", command(16, {}));
-    t.add("resources of port 13", command(17, {13}, PCFG_PARAM_RSRC_PORT));
-    t.add("port info of port 13", command(33, {13}));
-    t.add("credits of port 13", command(19, {13}, PCFG_PARAM_RSRC_PORT));
-    t.add("credits, second form", command(26, {}));
-    t.add("transceiver of port 8", command(34, {8}));
+    t.add("resources", command(PCFG_CMD_RSRC_CARD, {}));
+    t.add("resources of port 13", command(PCFG_CMD_RSRC_PORT, {13}, PCFG_PARAM_RSRC_PORT));
+    t.add("port info of port 13", command(PCFG_CMD_PORT_INFO, {13}));
+    t.add("credits of port 13", command(PCFG_CMD_CREDIT_TBL, {13}, PCFG_PARAM_RSRC_PORT));
+    t.add("credits, second form", command(PCFG_CMD_CREDIT_TBL_2, {}));
+    t.add("transceiver of port 8", command(PCFG_CMD_PORT_DDM_INFO, {8}));
     pcfg_sim::reset(CardConfig{1, {0, 1, 2}, 3, 48});
-    t.add("transceiver of port 10 on a 3-port card", command(34, {10}));
+    t.add("transceiver of port 10 on a 3-port card", command(PCFG_CMD_PORT_DDM_INFO, {10}));
     expect_golden("cli/port_reports", t.str());
 }
 

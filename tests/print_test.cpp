@@ -4,7 +4,7 @@
 // (every check of its single TLV), the buffer-credit table, the resource
 // tables and a port's resource record. Bodies are exactly sized, so a read
 // past them is caught by the sanitizers.
-#include "print/printers.h"
+#include "support/library_units.h"
 #include "support/bytes.h"
 #include "support/fixture.h"
 #include "support/golden.h"
@@ -20,7 +20,7 @@ protected:
     // Current counters of port 1, answered with `payload`.
     std::string show(const std::vector<uint8_t> &payload) {
         pcfg_sim::script_reply({Reply::Kind::Answer, 0, payload});
-        return run(Params(29).num(PCFG_PARAM_PORT, 1));
+        return run(Params(PCFG_CMD_PORT_CUR_CNTR).num(PCFG_PARAM_PORT, 1));
     }
     std::string print(void (*printer)(std::span<const uint8_t>), const std::vector<uint8_t> &b) {
         return out([&] { printer(b); });
@@ -128,7 +128,7 @@ TEST_F(PrintTest, DiagnosticsOfTheSingleTlv) {
         pcfg_sim::reset();
         if (std::string(name) == "fetch fails") pcfg_sim::fail("tlv_aligned_array_get_next_tlv", -1);
         pcfg_sim::script_reply({Reply::Kind::Answer, 0, Bytes(8).raw(body)});
-        t.add(name, run(Params(34).num(PCFG_PARAM_PORT, 1)));
+        t.add(name, run(Params(PCFG_CMD_PORT_DDM_INFO).num(PCFG_PARAM_PORT, 1)));
     }
     expect_golden("print/ddm", t.str());
 }

@@ -1,6 +1,6 @@
 // Configuration event summary (commands 30 and 31) over event logs of
 // set-port-configuration requests.
-#include "history/summary_record.h"
+#include "support/library_units.h"
 #include "support/bytes.h"
 #include "support/fixture.h"
 #include "support/golden.h"
@@ -49,7 +49,7 @@ std::string summary(Params &p) {
 }
 
 std::string all_ports() {
-    return summary(Params(30).bare(30));
+    return summary(Params(PCFG_CMD_SUMMARY_ALL).bare(30));
 }
 
 // The log is read from its start, set-port-configuration messages only; a
@@ -85,12 +85,12 @@ TEST_F(SummaryTest, ADayOfRequestsForAllPortsAndForOne) {
     log_a_day();
     Transcript t;
     t.add("all ports", all_ports());
-    Params p(31), all(30);
+    Params p(PCFG_CMD_SUMMARY_PORT), all(PCFG_CMD_SUMMARY_ALL);
     p.num(31, 2);
     all.bare(30);
     t.add("port 2, command 31", run(p)).add("all ports, command 30", run(all));
     for (uint32_t typed : {0u, 256u}) {
-        t.add("port " + std::to_string(typed), summary(Params(31).num(31, typed)));
+        t.add("port " + std::to_string(typed), summary(Params(PCFG_CMD_SUMMARY_PORT).num(31, typed)));
     }
     expect_golden("history/summary_day", t.str());
 }
@@ -152,7 +152,7 @@ TEST_F(SummaryTest, ParameterFailuresAndTheLastToken) {
     log_request(request({{port_if(0), {u32(3, 8000)}}}));
     EXPECT_EQ(capture_stdout([] { EXPECT_EQ(set_port_cfg_summary_cli(nullptr), 1); }),
               "VSH Parameter information NULL\n");
-    Params empty(30), other(30), bare_port(31), bare_then_all(31);
+    Params empty(PCFG_CMD_SUMMARY_ALL), other(PCFG_CMD_SUMMARY_ALL), bare_port(PCFG_CMD_SUMMARY_PORT), bare_then_all(PCFG_CMD_SUMMARY_PORT);
     other.num(12, 1).num(17, 2);
     bare_port.bare(31);
     bare_then_all.bare(31).bare(30);
@@ -162,7 +162,7 @@ TEST_F(SummaryTest, ParameterFailuresAndTheLastToken) {
     // The last token decides whether records are shown, and the whole list
     // counts, beyond the token count.
     log_request(request({{port_if(1), {u32(3, 8000)}}}));
-    Params p(30), q(30);
+    Params p(PCFG_CMD_SUMMARY_ALL), q(PCFG_CMD_SUMMARY_ALL);
     p.bare(30).num(12, 2);
     EXPECT_EQ(summary(p), "invalid taken\ninvalid taken\n[rc 0]\n");
     q.num(12, 2).bare(30).count(1);
@@ -204,7 +204,7 @@ TEST_F(SummaryTest, RecordsShorterThanTheirHeaderShowNothing) {
 // a token that would stop the rows).
 TEST_F(SummaryTest, AFullTokenListIsWalkedAndNoFurther) {
     log_request(request({{port_if(0), {u8(12, 2)}}}));
-    Params params(30);
+    Params params(PCFG_CMD_SUMMARY_ALL);
     for (int i = 0; i < PCFG_MAX_TOKENS; ++i) params.bare(PCFG_PARAM_SUMMARY_ALL);
     cli_param_token beyond{};
     beyond.param_id = 99;

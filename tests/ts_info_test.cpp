@@ -12,7 +12,7 @@ namespace {
 class TsInfoTest : public PcfgTest {
 protected:
     std::string show(uint32_t typed_port) {
-        return run(Params(13).num(PCFG_PARAM_PORT, typed_port));
+        return run(Params(PCFG_CMD_PORT_TS_INFO).num(PCFG_PARAM_PORT, typed_port));
     }
 };
 
@@ -59,10 +59,10 @@ TEST_F(TsInfoTest, ServiceFailuresAndPortTokens) {
               show(typed_port));
     }
     pcfg_sim::clear_calls();
-    t.add("a port token without a value", run(Params(13).bare(PCFG_PARAM_PORT).num(PCFG_PARAM_FEC, 1)));
+    t.add("a port token without a value", run(Params(PCFG_CMD_PORT_TS_INFO).bare(PCFG_PARAM_PORT).num(PCFG_PARAM_FEC, 1)));
     EXPECT_TRUE(pcfg_sim::calls_named("sse_call").empty());
     t.add("the last port token with a value counts",
-          run(Params(13).num(PCFG_PARAM_PORT, 5).num(PCFG_PARAM_PORT, 200).bare(PCFG_PARAM_PORT)));
+          run(Params(PCFG_CMD_PORT_TS_INFO).num(PCFG_PARAM_PORT, 5).num(PCFG_PARAM_PORT, 200).bare(PCFG_PARAM_PORT)));
     expect_golden("cli/ts_info_failures", t.str());
 }
 

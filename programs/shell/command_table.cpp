@@ -35,8 +35,11 @@ namespace {
 #define HELP_SIM "Steer the simulated line card\n"
 #define HELP_MANAGER "The simulated port-configuration manager\n"
 
-// History instances 0 to 7 are command identifiers 4 to 9, 14 and 35.
-constexpr std::array<int32_t, 8> kHistoryCommands{4, 5, 6, 7, 8, 9, 14, 35};
+// History instances 0 to 7.
+constexpr std::array<int32_t, 8> kHistoryCommands{
+    PCFG_CMD_HIST_ERROR_LOG, PCFG_CMD_HIST_PORT_CONTROL, PCFG_CMD_HIST_LINK_EVENTS,
+    PCFG_CMD_HIST_TIMESTAMP, PCFG_CMD_HIST_EVENT_LOG,    PCFG_CMD_HIST_MTS_EVENTS,
+    PCFG_CMD_HIST_SERDES,    PCFG_CMD_HIST_BW_RESERVATION};
 
 constexpr CommandRow kRows[] = {
     // ------------------------------------------------ port-configuration manager
@@ -48,81 +51,81 @@ constexpr CommandRow kRows[] = {
     {.syntax = "show port-config commands",
      .summary = "Number of commands the manager has processed",
      .help = HELP_SHOW HELP_PCFG "Commands the manager has processed\n",
-     .cmd = 10},
+     .cmd = PCFG_CMD_CMDS_PROCESSED},
     {.syntax = "show port-config commands history",
      .summary = "Commands processed, then history instances 0 to 6",
      .help = HELP_SHOW HELP_PCFG "Commands the manager has processed\n"
              "Then history instances 0 to 6\n",
-     .cmd = 11},
+     .cmd = PCFG_CMD_CMDS_PROCESSED_HISTORY},
     {.syntax = "show port-config timestamp port <port:1-255>",
      .summary = "Time-stamping and time-out settings of a port",
      .help = HELP_SHOW HELP_PCFG "Time-stamping settings\n" HELP_PORT,
-     .cmd = 13,
+     .cmd = PCFG_CMD_PORT_TS_INFO,
      .tokens = {number_token(PCFG_PARAM_PORT, 0)}},
     {.syntax = "show port-config resources",
      .summary = "Resource tables of the line card",
      .help = HELP_SHOW HELP_PCFG "Resource tables\n",
-     .cmd = 16},
+     .cmd = PCFG_CMD_RSRC_CARD},
     {.syntax = "show port-config resources port <port:1-255>",
      .summary = "Resource tables of one port",
      .help = HELP_SHOW HELP_PCFG "Resource tables\n" HELP_PORT,
-     .cmd = 17,
+     .cmd = PCFG_CMD_RSRC_PORT,
      .tokens = {number_token(PCFG_PARAM_RSRC_PORT, 0)}},
     {.syntax = "show port-config events",
      .summary = "Event count of the manager",
      .help = HELP_SHOW HELP_PCFG "Events of the manager\n",
-     .cmd = 18},
+     .cmd = PCFG_CMD_EVENTS},
     {.syntax = "show port-config credits [port <port:1-255>]",
      .summary = "Buffer-credit table of every port, or of one",
      .help = HELP_SHOW HELP_PCFG "Buffer-credit table\n" HELP_PORT,
-     .cmd = 19,
+     .cmd = PCFG_CMD_CREDIT_TBL,
      .tokens = {number_token(PCFG_PARAM_RSRC_PORT, 0)}},
     {.syntax = "show port-config credits second-form [port <port:1-255>]",
      .summary = "Buffer-credit table in its second form",
      .help = HELP_SHOW HELP_PCFG "Buffer-credit table\n" "The table's second form\n" HELP_PORT,
-     .cmd = 26,
+     .cmd = PCFG_CMD_CREDIT_TBL_2,
      .tokens = {number_token(PCFG_PARAM_RSRC_PORT, 0)}},
     {.syntax = "show port-config counters port <port:1-255>",
      .summary = "Aggregate counters of a port",
      .help = HELP_SHOW HELP_PCFG "Counters of a port\n" HELP_PORT,
-     .cmd = 28,
+     .cmd = PCFG_CMD_PORT_AGGR_CNTR,
      .tokens = {number_token(PCFG_PARAM_PORT, 0)}},
     {.syntax = "show port-config counters current port <port:1-255>",
      .summary = "Current counters of a port",
      .help = HELP_SHOW HELP_PCFG "Counters of a port\n" "The current counters\n" HELP_PORT,
-     .cmd = 29,
+     .cmd = PCFG_CMD_PORT_CUR_CNTR,
      .tokens = {number_token(PCFG_PARAM_PORT, 0)}},
     {.syntax = "show port-config summary",
      .summary = "Configuration event summary of every port",
      .help = HELP_SHOW HELP_PCFG "Configuration event summary\n",
-     .cmd = 30,
+     .cmd = PCFG_CMD_SUMMARY_ALL,
      .tokens = {bare_token(PCFG_PARAM_SUMMARY_ALL)}},
     {.syntax = "show port-config summary port <port:1-255>",
      .summary = "Configuration event summary of one port",
      .help = HELP_SHOW HELP_PCFG "Configuration event summary\n" HELP_PORT,
-     .cmd = 31,
+     .cmd = PCFG_CMD_SUMMARY_PORT,
      .tokens = {number_token(PCFG_PARAM_SUMMARY_PORT, 0)}},
     {.syntax = "show port-config port-info port <port:1-255>",
      .summary = "Resource information of a port",
      .help = HELP_SHOW HELP_PCFG "Resource information of a port\n" HELP_PORT,
-     .cmd = 33,
+     .cmd = PCFG_CMD_PORT_INFO,
      .tokens = {number_token(PCFG_PARAM_PORT, 0)}},
     {.syntax = "show port-config transceiver port <port:1-255>",
      .summary = "Digital diagnostics of a port's transceiver",
      .help = HELP_SHOW HELP_PCFG "Transceiver diagnostics\n" HELP_PORT,
-     .cmd = 34,
+     .cmd = PCFG_CMD_PORT_DDM_INFO,
      .tokens = {number_token(PCFG_PARAM_PORT, 0)}},
     {.syntax = "show port-config bandwidth [interval <seconds:1-65535>]",
      .summary = "Bandwidth statistics of the front ports (300 s unless given)",
      .help = HELP_SHOW HELP_PCFG "Bandwidth statistics of the front ports\n"
              "Set the interval the rates are taken over\n" "Interval in seconds\n",
-     .cmd = 40,
+     .cmd = PCFG_CMD_PERFSTATS,
      .tokens = {number_token(PCFG_PARAM_INTERVAL, 0)}},
     {.syntax = "debug port-config fec port <port:1-255> state <state:0-255>",
      .summary = "Set the FEC state of a port",
      .help = "Debugging operations\n" HELP_PCFG "Forward error correction\n" HELP_PORT
              "Set the FEC state\n" "FEC state value\n",
-     .cmd = 41,
+     .cmd = PCFG_CMD_SET_FEC,
      .tokens = {number_token(PCFG_PARAM_PORT, 0), number_token(PCFG_PARAM_FEC, 1)}},
     // ------------------------------------------------------ the event log
     {.syntax = "show event-log",
@@ -260,6 +263,22 @@ constexpr bool all_rows_sound() {
     return true;
 }
 static_assert(all_rows_sound(), "a row of the command table is malformed (see the top of this file)");
+
+// Every command the library runs has a row that sends its identifier.
+constexpr bool has_row(int32_t id) {
+    for (const CommandRow &row : kRows) {
+        if (row.cmd == id) return true;
+        for (const int32_t v : row.cmd_by_value)
+            if (v == id) return true;
+    }
+    return false;
+}
+constexpr bool every_command_has_a_row() {
+    for (const pcfg_cmd_info &c : pcfg_cmd_list)
+        if (!has_row(c.id)) return false;
+    return true;
+}
+static_assert(every_command_has_a_row(), "a command of the library has no row");
 
 }  // namespace
 

@@ -17,8 +17,10 @@
 #include <iterator>
 #include <cstdio>
 
-#include "cli/commands.h"
+#include "cli/command_table.h"
+#include "cli/exchange.h"
 #include "common/be_reader.h"
+#include "common/cfg_types.h"
 #include "common/mts_session.h"
 #include "common/params.h"
 
@@ -26,9 +28,9 @@ using namespace pcfg;
 
 namespace {
 
-constexpr uint8_t kCfgTypePortFecState = 175;
 constexpr uint32_t kRequestLen = 10;
 constexpr int32_t kNoPort = -1;
+constexpr uint32_t kReplyReadLen = 10;  // the flags and the first status entry
 
 // The if_index of the front port with this port index; 0 when the card has
 // no such front port (or no port was typed).
@@ -39,33 +41,48 @@ uint32_t if_index_of(const front_port_list &list, int32_t port_index) {
     return 0;
 }
 
-void print_reply(const MtsMessage &reply) {
-    const uint8_t *payload = reply.payload();
-    if (payload == nullptr) {
+// Its conversation runs on the shell's queue and awaits the reply to its own
+// request; the opcode is never asked for.
+constexpr ExchangeRules kRules{kOpcSetPortCfg, SendFails::OnNonZero, true, kWaitFec,
+                               OpcodeUse::Ignore, kReplyReadLen};
+
+void print_failure(const ExchangeFailure &f) {
+    switch (f.step) {
+    case ExchangeStep::Send:
+        printf("mts send failed");
+        return;
+    case ExchangeStep::Receive:
+        printf("Failed to receive reponse message from pcfg, timed out.");
+        return;
+    case ExchangeStep::Opcode:
+        return;
+    case ExchangeStep::NullPayload:
         puts("mts recv: no payload");
         return;
+    case ExchangeStep::ShortPayload:
+        printf("mts recv: short payload (%u bytes)\n", static_cast<unsigned>(f.found));
+        return;
     }
-    const uint32_t size = reply.payload_size();
-    BeReader r(payload, size);
+}
+
+int print_reply(const Answer &reply) {
+    BeReader r(reply.payload, reply.size);
     r.skip(2);
     const uint32_t if_index = r.u32();
     const uint32_t status = r.u32();
-    if (!r.ok()) {
-        printf("mts recv: short payload (%u bytes)\n", static_cast<unsigned>(size));
-        return;
-    }
     printf("mts recv: if_index = 0x%x, status = %d, %s\n", static_cast<unsigned>(if_index),
            static_cast<int32_t>(status), status == 0 ? "success" : "failure");
+    return 0;
 }
 
 }  // namespace
 
-void port_cfg_set_port_fec(const cli_param_block *params) noexcept {
-    const auto typed = token_number(*params, PCFG_PARAM_PORT, Pick::Last);
+void port_cfg_set_port_fec(const cli_param_block &params) noexcept {
+    const auto typed = token_number(params, PCFG_PARAM_PORT, Pick::Last);
     const int32_t port = typed ? port_index_of(*typed) : kNoPort;
     // The request carries the low 8 bits of what was typed.
     const auto fec =
-        static_cast<uint8_t>(token_number(*params, PCFG_PARAM_FEC, Pick::Last).value_or(0));
+        static_cast<uint8_t>(token_number(params, PCFG_PARAM_FEC, Pick::Last).value_or(0));
 
     front_port_list list{};
     if (get_front_port_if_index_list(&list) != 0) {
@@ -77,24 +94,14 @@ void port_cfg_set_port_fec(const cli_param_block *params) noexcept {
     const uint32_t if_index = if_index_of(list, port);
 
     std::array<uint8_t, kRequestLen> request{};
-    BeWriter(request).u8(0).u8(1).u32(if_index).u8(1).u8(kCfgTypePortFecState).u8(1).u8(fec);
+    BeWriter(request).u8(0).u8(1).u32(if_index).u8(1).u8(kCfgPortFecState).u8(1).u8(fec);
 
-    const int handle = params->mts_handle;
-    MtsMessage sent(handle);
-    if (sent.send_recorded(kManagerAddr, kOpcSetPortCfg, request.data(), kRequestLen) != 0) {
-        printf("mts send failed");
-        return;
-    }
-    printf("mts send: if_index = 0x%x, port = %d, fec = %d\n", static_cast<unsigned>(if_index),
-           port, fec);
-
-    const uint32_t token = mts_rr_token_get(sent.record());
-    MtsMessage reply(handle);
-    const int rc = reply.receive(recv_options(kWaitFec, token));
-    sent.release();
-    if (rc != 0) {
-        printf("Failed to receive reponse message from pcfg, timed out.");
-        return;
-    }
-    print_reply(reply);
+    converse(
+        params.mts_handle, request, kRules,
+        [&] {
+            printf("mts send: if_index = 0x%x, port = %d, fec = %d\n",
+                   static_cast<unsigned>(if_index), port, fec);
+        },
+        [](const ExchangeFailure &f) { print_failure(f); },
+        [](const Answer &a) { return print_reply(a); });
 }

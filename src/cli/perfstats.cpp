@@ -1,9 +1,11 @@
 // Bandwidth statistics of the front ports (command 40).
 //
-// The command runs its own conversation: it binds a private queue, asks the
-// manager for the byte counts of every front port over an averaging
-// interval, and prints one line of rates per port. The request and answer
-// headers are printed on every run.
+// The command binds a private queue, asks the manager for the byte counts of
+// every front port over an averaging interval, and prints one line of rates
+// per port. The request and answer headers are printed on every run. Its
+// conversation differs from the report exchange: any non-zero send result
+// fails, the answer's opcode is not checked but shown, and a missing
+// payload ends the command silently.
 //
 // Request, opcode 3187, big-endian:
 //   0  u16  num_ports   front ports listed (at most 64)
@@ -23,7 +25,8 @@
 #include <cstring>
 #include <span>
 
-#include "cli/commands.h"
+#include "cli/command_table.h"
+#include "cli/exchange.h"
 #include "common/be_reader.h"
 #include "common/mts_session.h"
 #include "common/params.h"
@@ -33,6 +36,16 @@ using namespace pcfg;
 namespace {
 
 constexpr const char *kOp = "port_cfg_show_perfstats";
+
+constexpr ExchangeRules kRules{kOpcIntervalCounters, SendFails::OnNonZero, false, kWaitExchange,
+                               OpcodeUse::Read, 0};
+
+void print_failure(const ExchangeFailure &f) {
+    if (f.step == ExchangeStep::Send)
+        puts("mts_send failed");
+    else if (f.step == ExchangeStep::Receive)
+        puts("mts_recv failed");
+}
 
 constexpr uint32_t kDefaultInterval = 300;
 constexpr uint32_t kMaxInterval = 0xFFFF;  // the request carries 16 bits
@@ -148,9 +161,9 @@ extern "C" const char *rate_unit(double rate) noexcept { return scale(rate).unit
 
 extern "C" double rate_value(double rate) noexcept { return scale(rate).value; }
 
-void port_cfg_show_perfstats(const cli_param_block *params) noexcept {
+void port_cfg_show_perfstats(const cli_param_block &params) noexcept {
     const uint32_t interval =
-        token_number(*params, PCFG_PARAM_INTERVAL, Pick::Last).value_or(kDefaultInterval);
+        token_number(params, PCFG_PARAM_INTERVAL, Pick::Last).value_or(kDefaultInterval);
     // A zero interval would divide by zero, and one past 16 bits would ask
     // the manager for another interval than the rates are divided by.
     if (interval == 0 || interval > kMaxInterval) {
@@ -160,8 +173,7 @@ void port_cfg_show_perfstats(const cli_param_block *params) noexcept {
 
     MtsQueue queue;
     if (!queue.bound()) {
-        printf("%s:Failed to get mts queue handle for LC Config Mgr CLI: %d", kOp,
-               mts_errno_get(-1));
+        print_bind_failure("port_cfg_show_perfstats:");
         return;
     }
     front_port_list list{};
@@ -190,18 +202,9 @@ void port_cfg_show_perfstats(const cli_param_block *params) noexcept {
     printf("req_payload: interval  = %d\n", interval16);
     printf("req_payload: payload sz= %d\n", static_cast<int>(length));
 
-    if (mts_send(queue.handle(), &kManagerAddr, kOpcIntervalCounters, request.bytes().data(),
-                 length, nullptr, 0, 0) != 0) {
-        puts("mts_send failed");
-        return;
-    }
-    MtsMessage answer(queue.handle());
-    if (answer.receive(recv_options(kWaitExchange)) != 0) {
-        puts("mts_recv failed");
-        return;
-    }
-    const uint8_t *payload = answer.payload();
-    if (payload == nullptr) return;
-    const uint32_t opcode = answer.opcode();
-    print_answer(payload, answer.payload_size(), opcode, interval);
+    converse(queue.handle(), request.bytes().first(length), kRules, kNothingAfterSend,
+             [](const ExchangeFailure &f) { print_failure(f); }, [interval](const Answer &a) {
+                 print_answer(a.payload, a.size, a.opcode, interval);
+                 return 0;
+             });
 }

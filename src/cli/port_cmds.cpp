@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "cli/commands.h"
+#include "cli/command_table.h"
 #include "cli/exchange.h"
 #include "common/be_reader.h"
 #include "common/params.h"
@@ -24,8 +24,6 @@ namespace {
 
 enum : uint8_t { kCntrAggr = 0, kCntrCurr = 1 };
 constexpr uint32_t kCntrTypeAll = 1;
-
-enum : int { kReqPortInfo = 10, kReqDdmInfo = 11 };
 
 // Port index held as the typed number minus 1; -1 when no port was typed
 // (or 0 was). Messages show it plus 1, the number as typed.
@@ -57,7 +55,7 @@ const front_port_entry_t *find_port(const front_port_list &list, int32_t index) 
 }
 
 void show_counters(const cli_param_block &params, const char *op, uint8_t aggr,
-                   const char *banner) {
+                   const char *which) {
     const int32_t index = port_index(params, Pick::First);
     front_port_list list{};
     if (!front_ports(list, op)) return;
@@ -66,7 +64,8 @@ void show_counters(const cli_param_block &params, const char *op, uint8_t aggr,
         printf("Invalid port number %d\n", shown(index));
         return;
     }
-    printf(banner, shown(index));
+    printf("**************** port %d %s counters information ****************\n\n", shown(index),
+           which);
     std::array<uint8_t, kPortCntrReqLen> req{};
     BeWriter(req).u8(aggr).u32(kCntrTypeAll).u32(entry->if_index);
     pcfg_mts_send_rcv_port_cntr(req.data(), pcfg_print_port_cntr);
@@ -95,25 +94,23 @@ std::optional<int32_t> checked_port(const cli_param_block &params, const char *o
 
 }  // namespace
 
-void port_cfg_show_port_aggr_cntr(const cli_param_block *params) noexcept {
-    show_counters(*params, "port_cfg_show_port_aggr_cntr", kCntrAggr,
-                  "**************** port %d aggregate counters information ****************\n\n");
+void port_cfg_show_port_aggr_cntr(const cli_param_block &params) noexcept {
+    show_counters(params, "port_cfg_show_port_aggr_cntr", kCntrAggr, "aggregate");
 }
 
-void port_cfg_show_port_cur_cntr(const cli_param_block *params) noexcept {
-    show_counters(*params, "port_cfg_show_port_cur_cntr", kCntrCurr,
-                  "**************** port %d current counters information ****************\n\n");
+void port_cfg_show_port_cur_cntr(const cli_param_block &params) noexcept {
+    show_counters(params, "port_cfg_show_port_cur_cntr", kCntrCurr, "current");
 }
 
-void port_cfg_show_port_info(const cli_param_block *params) noexcept {
-    const auto index = checked_port(*params, "port_cfg_show_port_info", false);
+void port_cfg_show_port_info(const cli_param_block &params) noexcept {
+    const auto index = checked_port(params, "port_cfg_show_port_info", false);
     if (!index) return;
     printf("\nPort Info for port: %d (from pcft_rsrc_port_info_t)\n", shown(*index));
     pcfg_mts_send_rcv_cli_req(kReqPortInfo, *index, pcfg_rsrc_print_port_info_body);
 }
 
-void port_cfg_show_port_ddm_info(const cli_param_block *params) noexcept {
-    const auto index = checked_port(*params, "port_cfg_show_port_ddm_info", true);
+void port_cfg_show_port_ddm_info(const cli_param_block &params) noexcept {
+    const auto index = checked_port(params, "port_cfg_show_port_ddm_info", true);
     if (!index) return;
     printf("Digital Diagnostics information for the port: %d \n", shown(*index));
     pcfg_mts_send_rcv_cli_req(kReqDdmInfo, *index, pcfg_print_ddm_info);

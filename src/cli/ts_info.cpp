@@ -21,7 +21,8 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "cli/commands.h"
+#include "cli/command_table.h"
+#include "common/names.h"
 #include "common/params.h"
 #include "pcfg_platform.h"
 
@@ -59,25 +60,19 @@ constexpr std::array<const char *, 6> kFlagLabels{
     "som time out enabled",
 };
 
-struct ServiceError {
-    int32_t code;
-    const char *format;
-};
-
-constexpr std::array<ServiceError, 2> kServiceErrors{{
-    {-0x4029000B, "port not present, port = %d rc = %d\n\n"},
-    {-0x40290016, "port access error, port = %d rc = %d\n\n"},
+// What a failed service call's result says, before ", port = ... rc = ...".
+constexpr std::array<Named, 2> kServiceErrors{{
+    {static_cast<uint32_t>(-0x4029000B), "port not present"},
+    {static_cast<uint32_t>(-0x40290016), "port access error"},
 }};
-constexpr const char *kOtherError =
-    "failed to retrieve time stamp information, port = %d rc = %d\n\n";
 
 using Line = std::array<char, kLineLen>;
 
 void print_failure(int32_t rc, int port) {
-    const char *format = kOtherError;
-    for (const ServiceError &e : kServiceErrors)
-        if (e.code == rc) format = e.format;
-    printf(format, port, rc);
+    printf("%s, port = %d rc = %d\n\n",
+           name_of(kServiceErrors, static_cast<uint32_t>(rc),
+                   "failed to retrieve time stamp information"),
+           port, rc);
 }
 
 void print_record(const pcfg_port_ts_info_t &rec) {
@@ -89,7 +84,7 @@ void print_record(const pcfg_port_ts_info_t &rec) {
         if (flag == kFlagNotShown) continue;
         snprintf(line.data(), line.size(), "%-40s = %s", kFlagLabels[i], flag != 0 ? "yes" : "no");
         // The first flag's line is set apart from the others.
-        printf(i == 0 ? "%s\n\n" : "%s\n", line.data());
+        printf("%s\n%s", line.data(), i == 0 ? "\n" : "");
     }
     snprintf(line.data(), line.size(), "%-40s = %d ms", "fast time out value",
              static_cast<int32_t>(rec.fast_timeout_ms));
@@ -118,9 +113,9 @@ void print_record(const pcfg_port_ts_info_t &rec) {
 
 }  // namespace
 
-void port_cfg_show_port_ts_info(const cli_param_block *params) noexcept {
+void port_cfg_show_port_ts_info(const cli_param_block &params) noexcept {
     pcfg_port_ts_info_t rec{};
-    const auto typed = token_number(*params, PCFG_PARAM_PORT, Pick::Last);
+    const auto typed = token_number(params, PCFG_PARAM_PORT, Pick::Last);
     if (!typed) {
         printf("%s(): invalid port:%d\n", kOp, -1);
         return;

@@ -83,9 +83,12 @@ public:
         pos_ += n;
         return out;
     }
-    // A fresh reader over the whole range, positioned at off.
+    // A reader over the whole range, positioned at off. It carries this
+    // reader's error: a failed reader gives a failed one, so a run of reads
+    // cannot pick up again through at().
     constexpr BeReader at(size_t off) const noexcept {
         BeReader out(data_, size_);
+        out.ok_ = ok_;
         out.seek(off);
         return out;
     }
@@ -149,7 +152,8 @@ private:
 };
 
 // Writes big-endian fields into a fixed buffer; the same all-or-nothing,
-// sticky-error rules as BeReader.
+// sticky-error rules as BeReader: a write that does not fit writes nothing,
+// and once one has failed no later write touches the buffer.
 class BeWriter {
 public:
     constexpr explicit BeWriter(std::span<uint8_t> buf) noexcept : buf_(buf) {}
@@ -163,7 +167,7 @@ public:
     constexpr BeWriter &u32(uint32_t v) noexcept { return put(v, 4); }
     constexpr BeWriter &u64(uint64_t v) noexcept { return put(v, 8); }
     constexpr BeWriter &zeros(size_t n) noexcept {
-        if (n > remaining()) {
+        if (!ok_ || n > remaining()) {
             ok_ = false;
             return *this;
         }
@@ -174,7 +178,7 @@ public:
 
 private:
     constexpr BeWriter &put(uint64_t v, size_t n) noexcept {
-        if (n > remaining()) {
+        if (!ok_ || n > remaining()) {
             ok_ = false;
             return *this;
         }

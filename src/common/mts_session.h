@@ -23,7 +23,7 @@ enum : uint32_t {
 };
 
 inline constexpr mts_addr_t kManagerAddr{0xfe000000u, 0x386u};
-inline constexpr std::array<uint32_t, 6> kBindOptions{1, 0, 0x400, 0, 0, 0xf};
+inline constexpr std::array<uint32_t, 6> kBindOptions MTS_CLIENT_BIND_OPTIONS;
 inline constexpr const char *kBindName = "Port Cfg CLI";
 inline constexpr int kErrTimedOut = 62;  // ETIME: the wait limit ran out
 inline constexpr uint32_t kWaitExchange = 3;

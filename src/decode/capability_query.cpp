@@ -21,11 +21,11 @@ constexpr uint16_t kMaxIfIndexes = 56;
 constexpr int kIfIndexesPerRow = 6;
 constexpr int kCodesPerRow = 10;
 
-// Rows of `per_row` items: the first item of a row carries the indent, the
-// others a single space; the row's last item ends the line. Gives false when
-// the payload runs out first (the open row is ended and the record is
-// reported as damaged).
-bool print_rows(BeReader &p, int count, int per_row, size_t width, const char *format) noexcept {
+// Rows of `per_row` items, each `width` bytes shown as `digits` hex digits:
+// the first item of a row carries the indent, the others a single space;
+// the row's last item ends the line. Gives false when the payload runs out
+// first (the open row is ended and the record is reported as damaged).
+bool print_rows(BeReader &p, int count, int per_row, size_t width, int digits) noexcept {
     for (int i = 0; i < count; ++i) {
         if (!p.has(width)) {
             if (i % per_row != 0) printf("\n");
@@ -33,7 +33,7 @@ bool print_rows(BeReader &p, int count, int per_row, size_t width, const char *f
             return false;
         }
         const auto item = static_cast<unsigned>(p.uint_prefix(width));
-        printf(format, i % per_row == 0 ? pcfg_show_indent : " ", item,
+        printf("%s0x%0*x%s", i % per_row == 0 ? pcfg_show_indent : " ", digits, item,
                i % per_row == per_row - 1 ? "\n" : "");
     }
     return true;
@@ -54,8 +54,8 @@ extern "C" void show_pcfg_query_port_capabilities_handler(const pcfg_logged_msg_
     }
     printf("%smod_num:%d num_if:%d num_tlv:%d\n", pcfg_show_indent, mod_num, num_if, num_tlv);
     printf("%sif_index list:\n", pcfg_show_indent);
-    if (!print_rows(p, num_if, kIfIndexesPerRow, 4, "%s0x%08x%s")) return;
+    if (!print_rows(p, num_if, kIfIndexesPerRow, 4, 8)) return;
     printf("%stlv list:\n", pcfg_show_indent);
-    if (!print_rows(p, num_tlv, kCodesPerRow, 2, "%s0x%02x%s")) return;
+    if (!print_rows(p, num_tlv, kCodesPerRow, 2, 2)) return;
     printf("\n");
 }

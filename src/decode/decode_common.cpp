@@ -1,5 +1,6 @@
 // Pieces every decoder uses: the logged-message view, the port lookup, the
 // counter-set names, the error lines and the WWN line.
+#include "common/names.h"
 #include "decode/decode_common.h"
 
 #include <array>
@@ -45,7 +46,7 @@ constexpr std::array<const char *, 2> kAggrNames{
 }  // namespace
 
 const char *aggr_name(uint8_t aggr) noexcept {
-    return aggr < kAggrNames.size() ? kAggrNames[aggr] : "UNKNOWN";
+    return name_at(kAggrNames, aggr, "UNKNOWN");
 }
 
 bool has_fixed_part(const BeReader &payload, size_t need) noexcept {

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdio>
 
+#include "common/names.h"
 #include "decode/decode_common.h"
 
 using pcfg::BeReader;
@@ -28,23 +29,20 @@ enum class Shows : uint8_t { UnsignedValue, SignedValue, IfIndexAndValue, Type }
 struct ItemType {
     uint16_t type;
     Shows shows;
-    const char *line;
+    const char *line;  // after the indent, before the values
 };
 
 constexpr std::array<ItemType, 4> kItemTypes{{
-    {25, Shows::UnsignedValue,
-     "%sTLV_TYPE_FC_PORT_TX_B2B_USAGE_INFO, Tx Credits avaialable: %u\n"},
-    {26, Shows::SignedValue, "%sTLV_TYPE_FC_PORT_RX_B2B_USAGE_INFO, Rx credits available:%d\n"},
-    {34, Shows::IfIndexAndValue, "%sTLV_TYPE_COMMON_BUF_POOL_DATA, if_index:0x%x buf_avail:%d\n"},
-    {38, Shows::Type, "%sTLV_TYPE_CFG_PORT_VSAN, NOP for tlv=0x%x\n"},
+    {25, Shows::UnsignedValue, "TLV_TYPE_FC_PORT_TX_B2B_USAGE_INFO, Tx Credits avaialable: "},
+    {26, Shows::SignedValue, "TLV_TYPE_FC_PORT_RX_B2B_USAGE_INFO, Rx credits available:"},
+    {34, Shows::IfIndexAndValue, "TLV_TYPE_COMMON_BUF_POOL_DATA, if_index:0x"},
+    {38, Shows::Type, "TLV_TYPE_CFG_PORT_VSAN, NOP for tlv=0x"},
 }};
-constexpr ItemType kInvalidItem{0, Shows::Type,
-                                "%sSYSERR_PM_INVALID_CFG_TYPE, invalid cfg, tlv=0x%x\n"};
+constexpr ItemType kInvalidItem{0, Shows::Type, "SYSERR_PM_INVALID_CFG_TYPE, invalid cfg, tlv=0x"};
 
 const ItemType &item_type(uint16_t type) noexcept {
-    for (const ItemType &row : kItemTypes)
-        if (row.type == type) return row;
-    return kInvalidItem;
+    const ItemType *row = pcfg::row_of(kItemTypes, &ItemType::type, type);
+    return row != nullptr ? *row : kInvalidItem;
 }
 
 void print_element(uint16_t type, uint32_t if_index, uint32_t value) noexcept {
@@ -52,16 +50,17 @@ void print_element(uint16_t type, uint32_t if_index, uint32_t value) noexcept {
     const char *in = pcfg_show_indent;
     switch (row.shows) {
     case Shows::UnsignedValue:
-        printf(row.line, in, static_cast<unsigned>(value));
+        printf("%s%s%u\n", in, row.line, static_cast<unsigned>(value));
         return;
     case Shows::SignedValue:
-        printf(row.line, in, static_cast<int32_t>(value));
+        printf("%s%s%d\n", in, row.line, static_cast<int32_t>(value));
         return;
     case Shows::IfIndexAndValue:
-        printf(row.line, in, static_cast<unsigned>(if_index), static_cast<int32_t>(value));
+        printf("%s%s%x buf_avail:%d\n", in, row.line, static_cast<unsigned>(if_index),
+               static_cast<int32_t>(value));
         return;
     case Shows::Type:
-        printf(row.line, in, static_cast<unsigned>(type));
+        printf("%s%s%x\n", in, row.line, static_cast<unsigned>(type));
         return;
     }
 }

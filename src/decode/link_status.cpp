@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdio>
 
+#include "common/names.h"
 #include "decode/decode_common.h"
 
 using pcfg::BeReader;
@@ -73,11 +74,6 @@ constexpr std::array<const char *, 39> kLinkStatusReasonNames{
     "LINK_STATUS_REASON_LINK_RESET_FAILED",                 // 38
 };
 
-// Codes above a table show "UNKNOWN"; the number itself is still shown.
-template <size_t N>
-const char *name_in(const std::array<const char *, N> &names, uint8_t code) noexcept {
-    return code < N ? names[code] : "UNKNOWN";
-}
 
 }  // namespace
 
@@ -97,6 +93,7 @@ extern "C" void show_link_status_handler(const pcfg_logged_msg_t *msg) noexcept 
     const uint8_t tl_port_init = p.u8();
     const auto port = port_of(if_index);
     if (!port) return;
+    // Codes above a table show "UNKNOWN"; the number itself is still shown.
     const char *in = pcfg_show_indent;
     printf("%sport:%d num_ports:%d if_index:0x%x\n"
            "%slink_status_reason:%s (%d), speed:%d\n"
@@ -104,8 +101,8 @@ extern "C" void show_link_status_handler(const pcfg_logged_msg_t *msg) noexcept 
            "%soper_speed:%d, port_module_type:%d, port_tx_type:%d"
            "%sflogi_needed:%d, tl_port_init:%d\n",
            in, static_cast<int32_t>(*port), num_ports, static_cast<unsigned>(if_index),
-           in, name_in(kLinkStatusReasonNames, reason), reason, oper_speed,
-           in, name_in(kLinkStatusNames, link_status), link_status,
+           in, pcfg::name_at(kLinkStatusReasonNames, reason, "UNKNOWN"), reason, oper_speed,
+           in, pcfg::name_at(kLinkStatusNames, link_status, "UNKNOWN"), link_status,
            static_cast<unsigned>(port_mode),
            in, oper_speed, module_type, tx_type,
            in, flogi_needed, tl_port_init);

@@ -16,13 +16,13 @@ namespace {
 
 struct LinkCtrlAction {
     uint8_t action;
-    const char *text;  // indent, if_index; no newline
+    const char *text;  // after the indent, before the if_index; no newline
 };
 
 constexpr std::array<LinkCtrlAction, 3> kActions{{
-    {4, "%sLINK_CTRL_ACTION_LINK_OFFLINE,if_index:%x"},
-    {5, "%sLINK_CTRL_ACTION_LINK_RESET, if_index:%x"},
-    {6, "%sLINK_CTRL_ACTION_LINK_OFFLINE_BLOCKED, if_index:%x"},
+    {4, "LINK_CTRL_ACTION_LINK_OFFLINE,if_index:"},
+    {5, "LINK_CTRL_ACTION_LINK_RESET, if_index:"},
+    {6, "LINK_CTRL_ACTION_LINK_OFFLINE_BLOCKED, if_index:"},
 }};
 
 }  // namespace
@@ -36,7 +36,7 @@ extern "C" void show_control_handler(const pcfg_logged_msg_t *msg) noexcept {
     const uint8_t action = p.u8();
     for (const LinkCtrlAction &row : kActions)
         if (row.action == action)
-            printf(row.text, pcfg_show_indent, static_cast<unsigned>(if_index));
+            printf("%s%s%x", pcfg_show_indent, row.text, static_cast<unsigned>(if_index));
     if (const auto port = port_of(if_index)) printf(" port:%d", static_cast<int32_t>(*port));
     printf("\n");
 }

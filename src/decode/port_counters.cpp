@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdio>
 
+#include "common/names.h"
 #include "decode/decode_common.h"
 
 using pcfg::BeReader;
@@ -33,7 +34,7 @@ constexpr std::array<const char *, 8> kCntrTypes{
 };
 
 const char *cntr_type_text(uint32_t type_of_cntr) noexcept {
-    return type_of_cntr < kCntrTypes.size() ? kCntrTypes[type_of_cntr] : kInvalidCntrType;
+    return pcfg::name_at(kCntrTypes, type_of_cntr, kInvalidCntrType);
 }
 
 struct PortCntrReq {

@@ -6,7 +6,7 @@
 namespace pcfg::history {
 namespace {
 
-constexpr std::array<EventRow, 24> kEvents{{
+constexpr auto kEvents = std::to_array<EventRow>({
     {Log::Error, nullptr},                       // 0  configuration error
     {Log::PortControl, "Enable"},                // 1
     {Log::PortControl, "Disable"},               // 2
@@ -31,12 +31,13 @@ constexpr std::array<EventRow, 24> kEvents{{
     {Log::LinkEvents, nullptr},                  // 21 link reset succeeded
     {Log::LinkEvents, nullptr},                  // 22 link reset failed
     {Log::LinkEvents, nullptr},                  // 23 FEC negotiation
-}};
+});
+static_assert(kEvents.size() == 24, "one row per event number 0 to 23");
 
 constexpr EventRow kInvalid{Log::Invalid, nullptr};
 
 // Indexed by Log.
-constexpr std::array<LogFormat, 8> kFormats{{
+constexpr auto kFormats = std::to_array<LogFormat>({
     {0, nullptr, nullptr, ""},
     {kErrorRecordSize, error_log_heading, error_log_line, ""},
     {kPortControlRecordSize, port_control_log_heading, port_control_log_line, ""},
@@ -45,7 +46,8 @@ constexpr std::array<LogFormat, 8> kFormats{{
     {0, event_log_heading, event_log_line, "Timestamp: "},  // a zero-terminated text
     {kMtsRecordSize, mts_log_heading, mts_log_line, ""},
     {kSerdesRecordSize, serdes_log_heading, serdes_log_line, ""},
-}};
+});
+static_assert(kFormats.size() == static_cast<size_t>(Log::Serdes) + 1, "one format per log");
 
 }  // namespace
 

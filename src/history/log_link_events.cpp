@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/names.h"
 #include "history/hist_logs.h"
 #include "history/hist_text.h"
 #include "pcfg_platform.h"
@@ -26,12 +27,7 @@ enum : uint8_t { kLinkUp = 1, kLinkDown = 2 };
 constexpr size_t kSpeedSize = 8;
 constexpr size_t kNumberSize = 8;
 
-struct ModeName {
-    uint32_t bits;
-    const char *name;
-};
-
-constexpr std::array<ModeName, 4> kModeNames{{
+constexpr std::array<Named, 4> kModeNames{{
     {0x40, "FL"},
     {0x80, "FL Npt"},  // FL without a public loop device
     {0x100, "FL Npt"},
@@ -39,9 +35,7 @@ constexpr std::array<ModeName, 4> kModeNames{{
 }};
 
 const char *mode_name(uint32_t bits) {
-    for (const ModeName &row : kModeNames)
-        if (row.bits == bits) return row.name;
-    return "Unknown";
+    return name_of(kModeNames, bits, "Unknown");
 }
 
 void speed_name(uint32_t speed, char (&out)[kSpeedSize]) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "cli/command_table.h"
 #include "common/mts_session.h"
 #include "common/params.h"
 #include "history/summary_record.h"
@@ -15,7 +16,15 @@ using namespace pcfg;
 namespace {
 
 constexpr uint32_t kManagerLog = 2;
+// The fixed words of the log's set-up and of each read: their meaning is the
+// platform's, and every reader of the log passes them unchanged.
 constexpr std::array<uint32_t, 7> kInitParams{1, 1, 0, 0, 0, 0, 0};
+struct ReadArgs {
+    uint32_t first;
+    int32_t second;
+    uint32_t third;
+};
+constexpr ReadArgs kReadArgs{0, -1, 0};
 
 bool selects_summary(int32_t param_id) {
     return param_id == PCFG_PARAM_SUMMARY_ALL || param_id == PCFG_PARAM_SUMMARY_PORT;
@@ -26,22 +35,17 @@ void print_heading() {
            "En/Dis", "PortMode", "RateMode", "Perf", "B2B", "EcB2B");
 }
 
-}  // namespace
-
-extern "C" int set_port_cfg_summary_cli(cli_param_block *params) noexcept {
-    if (params == nullptr) {
-        puts("VSH Parameter information NULL");
-        return 1;
-    }
+// 0 when the log was read to its end, 1 on any failure.
+int show_summary(const cli_param_block &params) {
     // The whole token list, up to its null pointer: token 30 asks for every
     // port, token 31 for one. The last token decides whether records are
     // shown.
-    const size_t count = listed_tokens(*params);
+    const size_t count = listed_tokens(params);
     bool selected = false;
     uint8_t port_filter = summary::kNoFilter;
     int32_t last_id = 0;
     for (size_t i = 0; i < count; ++i) {
-        const cli_param_token *tok = params->tokens[i];
+        const cli_param_token *tok = params.tokens[i];
         if (tok->param_id == PCFG_PARAM_SUMMARY_PORT) {
             const auto typed = value_number(tok);
             if (!typed) {  // a port token without a port
@@ -66,7 +70,8 @@ extern "C" int set_port_cfg_summary_cli(cli_param_block *params) noexcept {
     bool heading = false;
     do {
         const void *record = nullptr;
-        if (shm_eventlog_read_rec(kManagerLog, &more, &record, 0, -1, 0, kOpcSetPortCfg) != 0)
+        if (shm_eventlog_read_rec(kManagerLog, &more, &record, kReadArgs.first, kReadArgs.second,
+                                  kReadArgs.third, kOpcSetPortCfg) != 0)
             return 1;
         if (!selects_summary(last_id)) {
             puts("invalid taken");
@@ -80,3 +85,16 @@ extern "C" int set_port_cfg_summary_cli(cli_param_block *params) noexcept {
     } while (more != 0);
     return 0;
 }
+
+}  // namespace
+
+extern "C" int set_port_cfg_summary_cli(cli_param_block *params) noexcept {
+    if (params == nullptr) {
+        puts("VSH Parameter information NULL");
+        return 1;
+    }
+    return show_summary(*params);
+}
+
+// Its result is not the shell's.
+void port_cfg_show_summary(const cli_param_block &params) noexcept { show_summary(params); }

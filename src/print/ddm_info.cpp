@@ -26,15 +26,15 @@ constexpr size_t kStatusOffset = 16;
 
 struct FlagLine {
     size_t offset;
-    const char *format;
+    const char *label;  // the value follows in hexadecimal
 };
 
 constexpr std::array<FlagLine, 5> kLines{{
-    {20, "%s if_index               : 0x%x\n"},
-    {0, "%s alarm_flags            : %x\n"},
-    {4, "%s alarm_clear_flags      : %x\n"},
-    {8, "%s warn_flags             : %x\n"},
-    {12, "%s warn_clear_flags       : %x\n"},
+    {20, " if_index               : 0x"},
+    {0, " alarm_flags            : "},
+    {4, " alarm_clear_flags      : "},
+    {8, " warn_flags             : "},
+    {12, " warn_clear_flags       : "},
 }};
 
 }  // namespace
@@ -69,7 +69,7 @@ void pcfg_print_ddm_info(std::span<const uint8_t> body) noexcept {
     const uint32_t status = r.at(kStatusOffset).u32();
     if (status == 0) {
         for (const FlagLine &line : kLines)
-            printf(line.format, kPrefix, static_cast<unsigned>(r.at(line.offset).u32()));
+            printf("%s%s%x\n", kPrefix, line.label, static_cast<unsigned>(r.at(line.offset).u32()));
         return;
     }
     const char *text = syserr2str(static_cast<int32_t>(status));

@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdio>
 
+#include "common/names.h"
 #include "common/be_reader.h"
 #include "pcfg_platform.h"
 #include "print/printers.h"
@@ -121,13 +122,12 @@ constexpr size_t kRecordOffset = 8;
 constexpr size_t kTlvArrayOffset = 696;
 constexpr int kTlvFlags = 1;
 
-// One value line of a counter TLV: the label padded to its width, printed
-// with the line's format (padding and value in one printf) and the u64 at
-// value offset `offset`.
+// One value line of a counter TLV: the label left-aligned in its width,
+// then the u64 at value offset `offset` right-aligned in its own width.
 struct ValueLine {
     const char *label;
     int width;
-    const char *format;
+    int value_width;
     size_t offset;
 };
 
@@ -136,49 +136,40 @@ struct CounterTlv {
     uint16_t length;
     std::array<ValueLine, 2> lines;  // a second line only for FEC blocks
     const char *error_name;          // beside a status the platform names
-    const char *unnamed_status;      // "%x" of a status it cannot name
+    const char *unnamed_status;      // before "Invalid status <hex>" of a status it cannot name
 };
 
-constexpr const char *kCounterFmt = "%-*s%15llu\n";
-constexpr ValueLine kNoLine{nullptr, 0, nullptr, 0};
+constexpr ValueLine kNoLine{nullptr, 0, 0, 0};
 
 constexpr CounterTlv counter(uint16_t type, const char *label, int width,
                              const char *unnamed_status) {
-    return {type, 16, {{{label, width, kCounterFmt, 8}, kNoLine}}, label, unnamed_status};
+    return {type, 16, {{{label, width, 15, 8}, kNoLine}}, label, unnamed_status};
 }
 
 constexpr std::array<CounterTlv, 9> kCounterTlvs{{
-    counter(80, "fcIfTxFaults", 40, "Invalid status %x \n"),
-    counter(130, "fcIfCreditLoss", 40, "Invalid status %x \n"),
-    counter(131, "fcIfTimeoutDiscards", 39, "Invalid status %x \n"),
-    counter(132, "fcIfForceTimeoutOn", 34, "Invalid status %x \n"),
-    counter(133, "fcIfForceTimeoutOff", 35, "Invalid status %x \n"),
-    counter(134, "fcIfTxWtAvgBBCreditTransistiontoZero", 36,
-            "BB TxWtAvgCreditTrans:  Invalid status %x \n"),
-    counter(135, "fcIfRxWtAvgBBCreditTransistiontoZero", 36,
-            "BB RxWtAvgCreditTrans:  Invalid status %x \n"),
-    {161, 16, {{{"timestamp", 9, "%-*s %45llu\n", 8}, kNoLine}}, "timestamp",
-     "fcITimestamp_t :  Invalid status %x \n"},
-    {168, 24,
-     {{{"fcIfFecCorrectedBlks", 20, "%-*s %35llu\n", 8},
-       {"fcIfFecUncorrectedBlks", 22, "%-*s %33llu\n", 16}}},
-     "FEC counters", "fcIfFec Counters :  Invalid status %x \n"},
+    counter(80, "fcIfTxFaults", 40, ""),
+    counter(130, "fcIfCreditLoss", 40, ""),
+    counter(131, "fcIfTimeoutDiscards", 39, ""),
+    counter(132, "fcIfForceTimeoutOn", 34, ""),
+    counter(133, "fcIfForceTimeoutOff", 35, ""),
+    counter(134, "fcIfTxWtAvgBBCreditTransistiontoZero", 36, "BB TxWtAvgCreditTrans:  "),
+    counter(135, "fcIfRxWtAvgBBCreditTransistiontoZero", 36, "BB RxWtAvgCreditTrans:  "),
+    // A blank between label and value: one more column of label width.
+    {161, 16, {{{"timestamp", 10, 45, 8}, kNoLine}}, "timestamp", "fcITimestamp_t :  "},
+    {168, 24, {{{"fcIfFecCorrectedBlks", 21, 35, 8}, {"fcIfFecUncorrectedBlks", 23, 33, 16}}},
+     "FEC counters", "fcIfFec Counters :  "},
 }};
 
-const CounterTlv *find_counter_tlv(uint16_t type) {
-    for (const CounterTlv &t : kCounterTlvs)
-        if (t.type == type) return &t;
-    return nullptr;
-}
 
 void print_value_line(const ValueLine &line, const BeReader &value) {
     const uint64_t v = value.at(line.offset).u64();
     if (v == 0) return;
-    printf(line.format, line.width, line.label, static_cast<unsigned long long>(v));
+    printf("%-*s%*llu\n", line.width, line.label, line.value_width,
+           static_cast<unsigned long long>(v));
 }
 
 void print_counter_tlv(uint16_t type, std::span<const uint8_t> value) {
-    const CounterTlv *t = find_counter_tlv(type);
+    const CounterTlv *t = pcfg::row_of(kCounterTlvs, &CounterTlv::type, type);
     if (t == nullptr) {
         printf("ERROR: Invalid TLV type %d \n", type);
         return;
@@ -199,7 +190,7 @@ void print_counter_tlv(uint16_t type, std::span<const uint8_t> value) {
     if (text != nullptr)
         printf("%s                                       %s  \n", t->error_name, text);
     else
-        printf(t->unnamed_status, static_cast<unsigned>(status));
+        printf("%sInvalid status %x \n", t->unnamed_status, static_cast<unsigned>(status));
 }
 
 // Walks the TLV array: exactly as many passes as the array claims TLVs. A

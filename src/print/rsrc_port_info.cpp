@@ -25,6 +25,7 @@
 #include <array>
 #include <cstdio>
 
+#include "common/names.h"
 #include "common/be_reader.h"
 #include "print/printers.h"
 
@@ -70,9 +71,8 @@ constexpr std::array<SpeedName, 13> kSpeedNames{{
 }};
 
 const char *speed_name(uint32_t code, bool max) {
-    for (const SpeedName &s : kSpeedNames)
-        if (s.code == code) return max ? s.max_name : s.min_name;
-    return "Unknown";
+    const SpeedName *s = pcfg::row_of(kSpeedNames, &SpeedName::code, code);
+    return s == nullptr ? "Unknown" : max ? s->max_name : s->min_name;
 }
 
 struct BitName {
@@ -91,109 +91,102 @@ const char *connector_name(uint32_t type) {
     return "Unknwon";
 }
 
-struct ModeName {
-    int32_t mode;
-    const char *name;
-};
-
-constexpr std::array<ModeName, 6> kPortModeNames{{
+constexpr std::array<pcfg::Named, 6> kPortModeNames{{
     {4, "PORT_MODE_E"}, {2, "PORT_MODE_SD"}, {32, "PORT_MODE_F"},
     {32768, "PORT_MODE_ST"}, {16384, "PORT_MODE_NP"}, {64, "PORT_MODE_FL"},
 }};
 
 const char *port_mode_name(int32_t mode) {
-    for (const ModeName &m : kPortModeNames)
-        if (m.mode == mode) return m.name;
-    return "UNKNOWN";
+    return pcfg::name_of(kPortModeNames, static_cast<uint32_t>(mode), "UNKNOWN");
 }
 
 // ----------------------------------------------------------------- fields
 enum class Kind { U8, I32, Hex32, Hex64, MaxSpeed, MinSpeed, Connector };
 
-// One printed line: a format whose first "%s" takes the prefix, and the
-// field at `offset` of the kind the format expects.
+// One printed line: the prefix, the label, then the field at `offset` as
+// its kind shows it.
 struct Field {
     size_t offset;
     Kind kind;
-    const char *format;
+    const char *label;
 };
 
 void print_field(const Field &f, const BeReader &rec, const char *prefix) {
     BeReader r = rec.at(f.offset);
     switch (f.kind) {
     case Kind::U8:
-        printf(f.format, prefix, r.u8());
+        printf("%s%s%d\n", prefix, f.label, r.u8());
         break;
     case Kind::I32:
-        printf(f.format, prefix, r.i32());
+        printf("%s%s%d\n", prefix, f.label, r.i32());
         break;
     case Kind::Hex32:
-        printf(f.format, prefix, static_cast<unsigned>(r.u32()));
+        printf("%s%s0x%x\n", prefix, f.label, static_cast<unsigned>(r.u32()));
         break;
     case Kind::Hex64:
-        printf(f.format, prefix, static_cast<unsigned long long>(r.u64()));
+        printf("%s%s0x%llx\n", prefix, f.label, static_cast<unsigned long long>(r.u64()));
         break;
     case Kind::MaxSpeed:
     case Kind::MinSpeed: {
         const uint32_t code = r.u32();
-        printf(f.format, prefix, speed_name(code, f.kind == Kind::MaxSpeed),
+        printf("%s%s%s(0x%x)\n", prefix, f.label, speed_name(code, f.kind == Kind::MaxSpeed),
                static_cast<unsigned>(code));
         break;
     }
     case Kind::Connector: {
         const uint32_t type = r.u32();
-        printf(f.format, prefix, connector_name(type), static_cast<unsigned>(type));
+        printf("%s%s%s(0x%x)\n", prefix, f.label, connector_name(type), static_cast<unsigned>(type));
         break;
     }
     }
 }
 
 constexpr std::array<Field, 17> kPortInfoFields{{
-    {0, Kind::U8, "%supdate            : %d\n"},
-    {1, Kind::U8, "%svalid_gi          : %d\n"},
-    {2, Kind::U8, "%sref_port          : %d\n"},
-    {3, Kind::U8, "%sport_state        : %d\n"},
-    {4, Kind::Hex32, "%sport_if_index     : 0x%x\n"},
-    {8, Kind::U8, "%sindex_cfg_cmd     : %d\n"},
-    {9, Kind::U8, "%sport_gi_cnt       : %d\n"},
-    {10, Kind::U8, "%sport_gi           : %d\n"},
-    {11, Kind::U8, "%shead_gi           : %d\n"},
-    {12, Kind::U8, "%stail_gi           : %d\n"},
-    {13, Kind::U8, "%sport_li           : %d\n"},
-    {14, Kind::U8, "%slink_inx_cnt      : %d\n"},
-    {15, Kind::U8, "%svlink_cnt         : %d\n"},
-    {20, Kind::I32, "%smax_speed         : %d\n"},
-    {24, Kind::I32, "%smin_speed         : %d\n"},
-    {32, Kind::I32, "%sport_mode         : %d\n"},
-    {56, Kind::I32, "%sservice_state     : %d\n"},
+    {0, Kind::U8, "update            : "},
+    {1, Kind::U8, "valid_gi          : "},
+    {2, Kind::U8, "ref_port          : "},
+    {3, Kind::U8, "port_state        : "},
+    {4, Kind::Hex32, "port_if_index     : "},
+    {8, Kind::U8, "index_cfg_cmd     : "},
+    {9, Kind::U8, "port_gi_cnt       : "},
+    {10, Kind::U8, "port_gi           : "},
+    {11, Kind::U8, "head_gi           : "},
+    {12, Kind::U8, "tail_gi           : "},
+    {13, Kind::U8, "port_li           : "},
+    {14, Kind::U8, "link_inx_cnt      : "},
+    {15, Kind::U8, "vlink_cnt         : "},
+    {20, Kind::I32, "max_speed         : "},
+    {24, Kind::I32, "min_speed         : "},
+    {32, Kind::I32, "port_mode         : "},
+    {56, Kind::I32, "service_state     : "},
 }};
 
 constexpr std::array<Field, 18> kCapFields{{
-    {0, Kind::Hex64, "%scap_bits_1            :0x%llx\n"},
-    {8, Kind::MaxSpeed, "%smax_speed             :%s(0x%x)\n"},
-    {12, Kind::MinSpeed, "%smin_speed             :%s(0x%x)\n"},
-    {20, Kind::I32, "%smax_tx_bytes          :%d\n"},
-    {24, Kind::I32, "%smax_rx_bytes          :%d\n"},
-    {28, Kind::I32, "%sfc_ph_ver_hi          :%d\n"},
-    {32, Kind::I32, "%sfc_ph_ver_lo          :%d\n"},
-    {36, Kind::Connector, "%sconnector_type        :%s(0x%x)\n"},
-    {40, Kind::I32, "%srx_data_field_sz_max  :%d\n"},
-    {44, Kind::I32, "%srx_data_field_sz_min  :%d\n"},
-    {48, Kind::I32, "%stx_data_field_sz_max  :%d\n"},
-    {52, Kind::I32, "%stx_data_field_sz_min  :%d\n"},
-    {56, Kind::I32, "%shold_time_max         :%d\n"},
-    {60, Kind::I32, "%shold_time_min         :%d\n"},
-    {64, Kind::I32, "%srdl_ver               :%d\n"},
-    {68, Kind::Hex32, "%scos_bit_map           :0x%x\n"},
-    {72, Kind::I32, "%sbb_scn_max            :%d\n"},
-    {76, Kind::I32, "%smin_shared_bw         :%d\n"},
+    {0, Kind::Hex64, "cap_bits_1            :"},
+    {8, Kind::MaxSpeed, "max_speed             :"},
+    {12, Kind::MinSpeed, "min_speed             :"},
+    {20, Kind::I32, "max_tx_bytes          :"},
+    {24, Kind::I32, "max_rx_bytes          :"},
+    {28, Kind::I32, "fc_ph_ver_hi          :"},
+    {32, Kind::I32, "fc_ph_ver_lo          :"},
+    {36, Kind::Connector, "connector_type        :"},
+    {40, Kind::I32, "rx_data_field_sz_max  :"},
+    {44, Kind::I32, "rx_data_field_sz_min  :"},
+    {48, Kind::I32, "tx_data_field_sz_max  :"},
+    {52, Kind::I32, "tx_data_field_sz_min  :"},
+    {56, Kind::I32, "hold_time_max         :"},
+    {60, Kind::I32, "hold_time_min         :"},
+    {64, Kind::I32, "rdl_ver               :"},
+    {68, Kind::Hex32, "cos_bit_map           :"},
+    {72, Kind::I32, "bb_scn_max            :"},
+    {76, Kind::I32, "min_shared_bw         :"},
 }};
 
 constexpr std::array<Field, 4> kVlinkFields{{
-    {0, Kind::U8, "%svl_gi_cnt                :%d\n"},
-    {1, Kind::U8, "%sstart_lane               :%d\n"},
-    {2, Kind::U8, "%snum_lanes                :%d\n"},
-    {3, Kind::U8, "%svl_gi                    :%d\n"},
+    {0, Kind::U8, "vl_gi_cnt                :"},
+    {1, Kind::U8, "start_lane               :"},
+    {2, Kind::U8, "num_lanes                :"},
+    {3, Kind::U8, "vl_gi                    :"},
 }};
 
 // Credit groups: a heading, then cdt, perf and mult (min, max, def) lines.
@@ -203,25 +196,25 @@ struct CreditGroup {
 };
 
 constexpr std::array<CreditGroup, 6> kCreditGroups{{
-    {80, "%sosm_mode_fl              :\n"},
-    {98, "%sfrm_mode_fl              :\n"},
-    {116, "%sosm_mode_f               :\n"},
-    {134, "%sfrm_mode_f               :\n"},
-    {152, "%sosm_mode_e               :\n"},
-    {170, "%sfrm_mode_e               :\n"},
+    {80, "osm_mode_fl              :"},
+    {98, "frm_mode_fl              :"},
+    {116, "osm_mode_f               :"},
+    {134, "frm_mode_f               :"},
+    {152, "osm_mode_e               :"},
+    {170, "frm_mode_e               :"},
 }};
 
 // Extended receive credits: min, max, def, thr.
 constexpr std::array<CreditGroup, 2> kExtCredits{{
-    {188, "%sec_rx_cdt_f              :(min:%d max:%d def:%d thr:%d)\n"},
-    {196, "%sec_rx_cdt_e              :(min:%d max:%d def:%d thr:%d)\n"},
+    {188, "ec_rx_cdt_f              :"},
+    {196, "ec_rx_cdt_e              :"},
 }};
 
 void print_credit_group(const CreditGroup &g, const BeReader &cap) {
     BeReader r = cap.at(g.offset);
     std::array<uint16_t, 9> v{};
     for (uint16_t &x : v) x = r.u16();
-    printf(g.heading, kShort);
+    printf("%s%s\n", kShort, g.heading);
     printf("%s%scdt :(min:%.5d max:%.5d def:%.5d)\n%s%sperf:(min:%.5d max:%.5d def:%.5d)\n"
            "%s%smult:(min:%.5d max:%.5d def:%.5d)\n",
            kShort, kLong, v[0], v[1], v[2], kShort, kLong, v[3], v[4], v[5], kShort, kLong, v[6],
@@ -239,7 +232,7 @@ void print_cap(std::span<const uint8_t> cap) {
         const uint16_t max = e.u16();
         const uint16_t def = e.u16();
         const uint16_t thr = e.u16();
-        printf(g.heading, kShort, min, max, def, thr);
+        printf("%s%s(min:%d max:%d def:%d thr:%d)\n", kShort, g.heading, min, max, def, thr);
     }
 }
 

@@ -20,11 +20,16 @@
 // Rows that do not lie wholly inside the body are not printed; one error
 // line says so after the rows that are.
 #include <cstdio>
+#include <iterator>
 
 #include "common/be_reader.h"
 #include "print/printers.h"
 
 using pcfg::BeReader;
+
+// Row formats, written out where the rows are printed too.
+#define PCFG_INDEX_ROW " %02d   | %08X | %04d   | %02d    | %02d    | %d    | %d\n"
+#define PCFG_BUF_GRP_ROW " %02d   | %2d - %2d  |  %4d   |  %2d \n"
 
 // Title, rule, two column-header lines, row format.
 extern "C" const char *const pcfg_rsrc_index_hdr[5] = {
@@ -32,7 +37,7 @@ extern "C" const char *const pcfg_rsrc_index_hdr[5] = {
     "--------------------------------------------------------",
     " Port | IfIndex  | Global | Local | Link  | Virt | Total",
     " Num  | (Hex)    | Index  | Index | Index | Link | Lanes",
-    " %02d   | %08X | %04d   | %02d    | %02d    | %d    | %d\n",
+    PCFG_INDEX_ROW,
 };
 
 extern "C" const char *const pcfg_rsrc_buf_grp_hdr[5] = {
@@ -40,12 +45,14 @@ extern "C" const char *const pcfg_rsrc_buf_grp_hdr[5] = {
     "-----------------------------------------------",
     " Buf  | Ports    | Max     | Avail  ",
     " Grp  | Grp      | Buffers | Buffers",
-    " %02d   | %2d - %2d  |  %4d   |  %2d \n",
+    PCFG_BUF_GRP_ROW,
 };
 
 namespace {
 
-enum Hdr { kTitle, kRule, kCols1, kCols2, kRow };
+enum Hdr { kTitle, kRule, kCols1, kCols2, kRow, kHdrLines };
+static_assert(std::size(pcfg_rsrc_index_hdr) == kHdrLines &&
+              std::size(pcfg_rsrc_buf_grp_hdr) == kHdrLines);
 
 constexpr size_t kHeaderLen = 20;
 constexpr size_t kEntryLen = 12;
@@ -77,7 +84,7 @@ void print_index_row(uint64_t, BeReader e) {
     const uint8_t vlink = e.u8();
     const uint8_t lanes = e.u8();
     const uint32_t if_index = e.u32();
-    printf(pcfg_rsrc_index_hdr[kRow], port + 1, static_cast<unsigned>(if_index), global, local,
+    printf(PCFG_INDEX_ROW, port + 1, static_cast<unsigned>(if_index), global, local,
            link, vlink, lanes);
 }
 
@@ -86,7 +93,7 @@ void print_group_row(uint64_t k, BeReader e) {
     const uint16_t avail = e.u16();
     const uint32_t first = e.u32();
     const uint32_t last = e.u32();
-    printf(pcfg_rsrc_buf_grp_hdr[kRow], static_cast<int>(k + 1), static_cast<int32_t>(first + 1u),
+    printf(PCFG_BUF_GRP_ROW, static_cast<int>(k + 1), static_cast<int32_t>(first + 1u),
            static_cast<int32_t>(last + 1u), max_bufs, avail);
 }
 

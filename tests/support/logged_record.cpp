@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "decode/decode_common.h"
+#include "support/library_units.h"
 #include "support/capture.h"
 #include "support/golden.h"
 

@@ -11,10 +11,10 @@ namespace pcfg_test {
 
 class Params {
 public:
-    explicit Params(int32_t cmd_id) : block_(std::make_unique<cli_param_block>()) {
-        block_->cmd_id = cmd_id;
-        block_->mts_handle = -1;
-    }
+    explicit Params(pcfg_cmd_id cmd_id) : Params(static_cast<int32_t>(cmd_id)) {}
+    // Any identifier, one the library runs or not.
+    static Params raw(int32_t cmd_id) { return Params(cmd_id); }
+
     // A token whose value is the 32-bit number typed.
     Params &num(int32_t param_id, uint32_t value) {
         values_.push_back(std::make_unique<uint32_t>(value));
@@ -34,6 +34,10 @@ public:
     cli_param_block *block() { return block_.get(); }
 
 private:
+    explicit Params(int32_t cmd_id) : block_(std::make_unique<cli_param_block>()) {
+        block_->cmd_id = cmd_id;
+        block_->mts_handle = -1;
+    }
     Params &add(int32_t param_id, void *value) {
         auto tok = std::make_unique<cli_param_token>();
         tok->param_id = param_id;
