@@ -22,28 +22,27 @@ constexpr int kShells = 16;
 constexpr int kCommandsPerShell = 1000;
 
 struct MixRow {
-    const char *command;  // "%d" is the shell's port
-    bool counts;          // shows counts that grow: numbers are not compared
+    const char *command;
+    bool port;    // followed by "port <the shell's port>"
+    bool counts;  // shows counts that grow: numbers are not compared
 };
 
 // (The current counters are left out: which of them are zero, and so not
 // shown, depends on when they are asked.)
 constexpr std::array<MixRow, 9> kMix{{
-    {"show port-config counters port %d", true},
-    {"show port-config resources port %d", false},
-    {"show port-config credits port %d", false},
-    {"show port-config port-info port %d", false},
-    {"show port-config transceiver port %d", false},
-    {"show port-config timestamp port %d", true},
-    {"show port-config commands", true},
-    {"show port-config history instance 0", false},
-    {"show port-config resources", false},
+    {"show port-config counters", true, true},
+    {"show port-config resources", true, false},
+    {"show port-config credits", true, false},
+    {"show port-config port-info", true, false},
+    {"show port-config transceiver", true, false},
+    {"show port-config timestamp", true, true},
+    {"show port-config commands", false, true},
+    {"show port-config history instance 0", false, false},
+    {"show port-config resources", false, false},
 }};
 
 std::string command_of(size_t row, int port) {
-    char text[80];
-    snprintf(text, sizeof text, kMix[row].command, port);
-    return text;
+    return kMix[row].command + (kMix[row].port ? " port " + std::to_string(port) : std::string());
 }
 
 std::string masked(const std::string &text) {
