@@ -46,7 +46,7 @@ install(FILES ${PROJECT_BINARY_DIR}/port_cfg_cli.pc DESTINATION ${PCFG_PC_DIR} C
 
 # ---------------------------------------------------------------------- sim
 # Programs that run on the simulated card: one name per program target.
-set(PCFG_SIM_PROGRAMS pcfg)
+set(PCFG_SIM_PROGRAMS pcfg pcfg-card)
 set_target_properties(pcfg_platform PROPERTIES
     VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
 set_target_properties(${PCFG_SIM_PROGRAMS} PROPERTIES

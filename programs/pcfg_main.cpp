@@ -1,4 +1,7 @@
-// pcfg: the operator shell of the port-configuration manager's commands.
+// pcfg: the operator shell of the port-configuration manager's commands, on
+// the shared simulated card (pcfg-card), or with --embedded on a card inside
+// this process with a fixed clock.
+#include "card_link.h"
 #include "shell.h"
 
-int main(int argc, char **argv) { return pcfg_shell::main(argc, argv); }
+int main(int argc, char **argv) { return pcfg_shell::main(argc, argv, pcfg_link::link_to_card); }

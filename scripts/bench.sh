@@ -7,7 +7,11 @@
 #      print the same text (callgrind);
 #   3. event-log decoding throughput (Google Benchmark);
 #   4. heap allocations and peak stack use per command, size of the stripped
-#      PowerPC library.
+#      PowerPC library;
+#   5. the card as a process of its own: one exchange's round trip against a
+#      bare SOCK_SEQPACKET round trip, commands per second with 1, 4 and 16
+#      shells, and pcfg -c against a running card against the bare start.
+# Measurements 1 to 4 use the card inside the shell (pcfg --embedded).
 # The exit status is 0 when every target is met. Work files stay in
 # build/bench/results.
 set -euo pipefail
@@ -37,15 +41,15 @@ ok=1
 # ------------------------------------------------------------------ 1
 command="show port-config counters port 5"
 echo
-echo "== 1. command cost: pcfg -c \"$command\" against a minimal C++ program"
+echo "== 1. command cost: pcfg --embedded -c \"$command\" against a minimal C++ program"
 # The card has been in service: its event log of manager messages is full.
 for i in $(seq 700); do echo "show port-config counters port $((i % 48 + 1))"; done |
-    build/bench/programs/pcfg >/dev/null
-"$bin/start_cost" 300 "$bin/hello_line" -- build/bench/programs/pcfg -c "$command" |
+    build/bench/programs/pcfg --embedded >/dev/null
+"$bin/start_cost" 300 "$bin/hello_line" -- build/bench/programs/pcfg --embedded -c "$command" |
     tee "$out/start_cost.txt"
 ratio=$(awk '/^ratio/ {print $2}' "$out/start_cost.txt")
 for prog in hello_line pcfg; do
-    if [[ $prog == pcfg ]]; then cmd=(build/bench/programs/pcfg -c "$command"); else cmd=("$bin/hello_line"); fi
+    if [[ $prog == pcfg ]]; then cmd=(build/bench/programs/pcfg --embedded -c "$command"); else cmd=("$bin/hello_line"); fi
     valgrind --tool=callgrind --callgrind-out-file="$out/start_$prog.cg" "${cmd[@]}" >/dev/null 2>"$out/start_$prog.err"
     printf 'instructions, %-10s %s\n' "$prog:" "$(awk '/Collected/ {print $4}' "$out/start_$prog.err")"
 done
@@ -111,6 +115,41 @@ powerpc-linux-gnu-size -A "$out/libport_cfg_cli.ppc.so" |
     awk '$1 ~ /^\./ && $2 > 4096 {printf "  %-12s %7d bytes\n", $1, $2}'
 if ((size <= 200 * 1024)); then v=PASS; else v=MISS; ok=0; fi
 verdict "4c. stripped PowerPC library" "$(awk -v s="$size" 'BEGIN {printf "%.1f KiB", s / 1024}')" "<= 200 KiB" "$v"
+
+# ------------------------------------------------------------------ 5
+echo
+echo "== 5. the card as its own process (pcfg-card on a socket of the benchmark's own)"
+card_dir=$(mktemp -d)
+export PCFG_CARD="$card_dir/card"
+card=build/bench/programs/pcfg-card
+"$card" --daemon >/dev/null
+trap '"$card" stop >/dev/null 2>&1; rm -rf "$card_dir"; rm -f "/dev/shm${PCFG_SIM_EVENTLOG}"' EXIT
+
+"$bin/card_roundtrip" 20000 "$PCFG_CARD" | tee "$out/card_roundtrip.txt"
+rt=$(awk '/^ratio/ {print $2}' "$out/card_roundtrip.txt")
+if awk -v r="$rt" 'BEGIN {exit !(r <= 3)}'; then v=PASS; else v=MISS; ok=0; fi
+verdict "5a. exchange round trip" "$rt x a bare SEQPACKET trip" "<= 3 x" "$v"
+
+echo "commands per second the card serves (8,000 commands shared out, each shell reading its own):"
+rates=()
+for shells in 1 4 16; do
+    per=$((8000 / shells))
+    for i in $(seq "$per"); do echo "show port-config counters port $((i % 48 + 1))"; done >"$out/card_commands.txt"
+    start=$(date +%s%N)
+    for _ in $(seq "$shells"); do build/bench/programs/pcfg <"$out/card_commands.txt" >/dev/null & done
+    wait
+    end=$(date +%s%N)
+    rate=$((per * shells * 1000000000 / (end - start)))
+    printf '  %2d shells: %6d commands per second\n' "$shells" "$rate"
+    rates+=("$shells: $rate")
+done
+verdict "5b. commands per second (shells: rate)" "$(IFS=,; echo "${rates[*]}")" "(measured)" "-"
+
+"$bin/start_cost" 300 "$bin/hello_line" -- build/bench/programs/pcfg -c "$command" |
+    tee "$out/card_start_cost.txt"
+ratio=$(awk '/^ratio/ {print $2}' "$out/card_start_cost.txt")
+if awk -v r="$ratio" 'BEGIN {exit !(r <= 1.5)}'; then v=PASS; else v=MISS; ok=0; fi
+verdict "5c. command cost on a running card" "$ratio x the bare start" "<= 1.5 x" "$v"
 
 echo
 echo "== summary"

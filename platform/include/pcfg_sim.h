@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,6 +35,9 @@ struct CardConfig {
     // empty log.
     bool keep_event_log = false;
     bool log_start_up = false;
+    // Keep the transport's queues and held messages: a card shared by
+    // several shells starts afresh under shells that stay connected.
+    bool keep_queues = false;
     // Simulated time at the start, in seconds since the epoch; 0 is the
     // fixed start 2025-12-05 16:00:00 UTC that tests rely on.
     uint32_t start_time = 0;
@@ -212,5 +216,49 @@ void set_call_log(bool on);
 int open_queues();
 // Messages received or recorded as sent and not yet dropped.
 int held_messages();
+
+// ---------------------------------------------------------------------------
+// The card as a process of its own (pcfg-card), shared by every shell.
+// ---------------------------------------------------------------------------
+// The socket of the card when none is named: "card" in the folder "pcfg" of
+// $XDG_RUNTIME_DIR, else in /tmp/pcfg-<uid>. The folder is made with mode
+// 0700 when missing; empty (and why) when it cannot be made or is not this
+// user's alone.
+std::string default_card_socket(std::string &why);
+
+// Connects this process to the card listening on `path`, as a shell called
+// `name`. From then on the transport, the history service, the service call
+// and the port lists reach the card; the other platform calls are answered
+// here. False (and why) when no card answers there.
+bool connect_card(const std::string &path, std::string_view name, std::string &why);
+// True after connect_card succeeded, and still once the card was lost.
+bool card_connected();
+// Called once, with the socket's path, when the card is lost: queues still
+// bind and sends go nowhere; every receive waits its limit and times out.
+void on_card_lost(void (*tell)(const std::string &path));
+
+struct ShellInfo {
+    uint32_t pid = 0;
+    uint32_t queues = 0;  // queues open
+    uint32_t held = 0;    // messages held on them
+    bool asker = false;   // the shell that asked
+    std::string name;
+};
+struct CardStatus {
+    uint32_t now = 0;
+    uint32_t ports = 0;
+    uint32_t handled = 0;
+    uint32_t queues = 0;
+    uint32_t held = 0;
+    bool silent = false;
+    std::vector<Reply> script;
+    std::vector<ArmedFault> faults;  // armed in the card
+    std::vector<ShellInfo> shells;
+};
+// The connected card's status; no value when not connected or lost.
+std::optional<CardStatus> card_status();
+// Asks the connected card to end and waits (a few seconds at most) until it
+// has; false when it did not answer.
+bool stop_card();
 
 }  // namespace pcfg_sim

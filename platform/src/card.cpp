@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "card_client.h"
 #include "sim_state.h"
 
 namespace pcfg_sim {
@@ -42,17 +43,34 @@ SimPort *port_by_index(uint8_t port_index) {
 }  // namespace detail
 
 uint32_t if_index_of_port(uint8_t port_index) {
+    if (detail::card_client_active())
+        return static_cast<uint32_t>(detail::client_control(detail::Control::PortIfIndex, detail::Wire().u8(port_index).take()));
     const detail::SimPort *p = detail::port_by_index(port_index);
     return p != nullptr ? p->if_index : 0;
 }
 
-uint32_t num_ports() { return static_cast<uint32_t>(detail::card().ports.size()); }
+uint32_t num_ports() {
+    if (detail::card_client_active()) return static_cast<uint32_t>(detail::client_control(detail::Control::Ports, {}));
+    return static_cast<uint32_t>(detail::card().ports.size());
+}
 
-uint32_t slot() { return detail::card().config.slot; }
+uint32_t slot() {
+    // A shared card always has the default slot (a shell resets it with the
+    // number of ports only).
+    if (detail::card_client_active()) return CardConfig{}.slot;
+    return detail::card().config.slot;
+}
 
-uint32_t now() { return detail::card().now; }
+uint32_t now() {
+    if (detail::card_client_active()) return static_cast<uint32_t>(detail::client_control(detail::Control::Now, {}));
+    return detail::card().now;
+}
 
 void advance(uint32_t seconds) {
+    if (detail::card_client_active()) {
+        detail::client_control(detail::Control::Advance, detail::Wire().u32(seconds).take());
+        return;
+    }
     detail::Card &c = detail::card();
     for (detail::SimPort &p : c.ports) {
         if (!p.admin_up || !p.link_up) continue;
@@ -153,6 +171,7 @@ const char *find_name(std::span<const CodeName> table, uint32_t code) {
 extern "C" {
 
 int get_front_port_if_index_list(front_port_list *list) {
+    if (card_client_active()) return client_port_list(list);
     if (auto f = enter({"get_front_port_if_index_list", {given(list)}, {}, {}, {}}))
         return static_cast<int>(f->result);
     if (list == nullptr) return -1;
@@ -168,6 +187,7 @@ int get_front_port_if_index_list(front_port_list *list) {
 }
 
 int32_t get_total_lc_front_ports(void) {
+    if (card_client_active()) return client_total_ports();
     if (auto f = enter({"get_total_lc_front_ports", {}, {}, {}, {}}))
         return static_cast<int32_t>(f->result);
     const Card &c = card();
@@ -177,6 +197,7 @@ int32_t get_total_lc_front_ports(void) {
 
 // The port map holds the port index (counted from 0) of each interface.
 int pm_idxmap_entry_by_if_index(uint32_t if_index, pm_idxmap_entry_t *entry) {
+    if (card_client_active()) return client_port_map(if_index, entry);
     if (auto f = enter({"pm_idxmap_entry_by_if_index", {if_index, given(entry)}, {}, {}, {}}))
         return static_cast<int>(f->result);
     const SimPort *p = port_by_if_index(if_index);

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <map>
 
+#include "card_client.h"
 #include "manager_history.h"
 #include "sim_state.h"
 
@@ -37,6 +38,9 @@ std::vector<uint32_t> words_of(const uint32_t *p, size_t n) {
     return p != nullptr ? std::vector<uint32_t>(p, p + n) : std::vector<uint32_t>{};
 }
 
+bool faults_armed() { return !fault_rules().empty(); }
+size_t fault_rules_armed() { return fault_rules().size(); }
+
 bool calls_watched() { return g_call_log_on || !fault_rules().empty(); }
 
 std::optional<Fault> enter(Call call) {
@@ -63,7 +67,12 @@ std::optional<Fault> enter(Call call) {
 }  // namespace detail
 
 void reset(const CardConfig &config) {
-    detail::transport_reset();
+    if (detail::card_client_active()) {
+        detail::client_control(detail::Control::Reset, detail::Wire().u32(config.num_ports).take());
+        detail::fault_rules().clear();
+        return;
+    }
+    if (!config.keep_queues) detail::transport_reset();
     detail::Card &c = detail::card();
     c.config = config;
     c.ports.clear();
@@ -97,14 +106,30 @@ void reset(const CardConfig &config) {
 }
 
 void fail(std::string_view call, int64_t result, int err, uint32_t nth, uint32_t times) {
+    if (detail::card_client_active() && detail::answered_by_card(call)) {
+        detail::Wire body;
+        body.u16(static_cast<uint16_t>(call.size()))
+            .bytes({reinterpret_cast<const uint8_t *>(call.data()), call.size()})
+            .u64(static_cast<uint64_t>(result))
+            .u32(static_cast<uint32_t>(err))
+            .u32(nth)
+            .u32(times);
+        detail::client_control(detail::Control::Fail, body.take());
+        return;
+    }
     detail::fault_rules().emplace(std::string(call),
                                   detail::FaultRule{nth > 0 ? nth - 1 : 0, times, {result, err}});
 }
 
-void clear_faults() { detail::fault_rules().clear(); }
+void clear_faults() {
+    if (detail::card_client_active()) detail::client_control(detail::Control::ClearFaults, {});
+    detail::fault_rules().clear();
+}
 
 std::vector<ArmedFault> armed_faults() {
-    std::vector<ArmedFault> out;
+    // A shell on the shared card: the card's faults, then its own.
+    std::vector<ArmedFault> out =
+        detail::card_client_active() ? card_status().value_or(CardStatus{}).faults : std::vector<ArmedFault>{};
     for (const auto &[call, rule] : detail::fault_rules())
         out.push_back({call, rule.fault.result, rule.fault.err, rule.countdown + 1, rule.times});
     return out;
@@ -122,7 +147,13 @@ std::vector<Call> calls_named(std::string_view name) {
 void clear_calls() { detail::call_log().clear(); }
 void set_call_log(bool on) { detail::g_call_log_on = on; }
 
-int open_queues() { return detail::transport_open_queues(); }
-int held_messages() { return detail::transport_held_messages(); }
+int open_queues() {
+    if (detail::card_client_active()) return static_cast<int>(card_status().value_or(CardStatus{}).queues);
+    return detail::transport_open_queues();
+}
+int held_messages() {
+    if (detail::card_client_active()) return static_cast<int>(card_status().value_or(CardStatus{}).held);
+    return detail::transport_held_messages();
+}
 
 }  // namespace pcfg_sim

@@ -6,6 +6,7 @@
 //   0 time (u32), 4 source node, 8 source SAP, 12 seq_no, 16 length,
 //   20 zero, 24 kind (1 request, 2 reply), 28 opcode, 32..47 zero
 // followed by the payload.
+#include "card_client.h"
 #include "eventlog_segment.h"
 #include "sim_state.h"
 #include "wire.h"
@@ -55,7 +56,12 @@ void eventlog_append(uint32_t kind, uint32_t opcode, std::span<const uint8_t> pa
 
 std::vector<std::vector<uint8_t>> event_log() { return detail::segment_messages(); }
 
-void clear_event_log() { detail::eventlog_reset(); }
+void clear_event_log() {
+    if (detail::card_client_active())
+        detail::client_control(detail::Control::ClearLog, {});
+    else
+        detail::eventlog_reset();
+}
 
 void log_message(uint32_t kind, uint32_t opcode, const std::vector<uint8_t> &payload) {
     detail::eventlog_append(kind, opcode, payload);
@@ -70,7 +76,7 @@ using namespace pcfg_sim::detail;
 extern "C" {
 
 int init_shm_eventlog(const uint32_t *params) {
-    card();  // the card starts on first use
+    if (!card_client_active()) card();  // the card starts on first use
     if (auto f = enter({"init_shm_eventlog", {given(params)}, {}, words_of(params, 7), {}}))
         return static_cast<int>(f->result);
     const std::optional<uint64_t> oldest = segment_open_for_reading();
@@ -83,7 +89,7 @@ int init_shm_eventlog(const uint32_t *params) {
 // whether another such record follows; fails when there is none.
 int shm_eventlog_read_rec(uint32_t log_id, uint32_t *more, const void **record, uint32_t a,
                           int32_t b, uint32_t c, uint32_t opcode) {
-    card();
+    if (!card_client_active()) card();
     if (auto f = enter({"shm_eventlog_read_rec",
                         {log_id, given(more), given(record), a, b, c, opcode}, {}, {}, {}}))
         return static_cast<int>(f->result);

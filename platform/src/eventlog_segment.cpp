@@ -67,6 +67,11 @@ struct Header {
 };
 static_assert(sizeof(Header) == kRingOffset, "the header fills the bytes before the ring");
 
+std::string &segment_override() {
+    static std::string name;
+    return name;
+}
+
 struct Attachment {
     std::string name;
     uint8_t *map = nullptr;  // kSegmentSize bytes; null while unmapped or of the wrong size
@@ -291,7 +296,10 @@ bool matches(const Entry &e, uint32_t opcode) { return opcode == 0 || e.opcode =
 
 }  // namespace
 
+void eventlog_use_segment(std::string name) { segment_override() = std::move(name); }
+
 std::string eventlog_segment_name() {
+    if (!segment_override().empty()) return segment_override();
     const char *name = getenv(kNameVariable);
     return name != nullptr ? name : kDefaultName;
 }

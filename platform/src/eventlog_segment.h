@@ -18,6 +18,9 @@ namespace pcfg_sim::detail {
 
 // Name of the segment: PCFG_SIM_EVENTLOG when set, "/pcfg_eventlog" else.
 std::string eventlog_segment_name();
+// A shell connected to the card reads the card's segment, whatever its own
+// environment names.
+void eventlog_use_segment(std::string name);
 
 // Appends one logged message (48-byte big-endian header with its length
 // field set, then the payload); the segment numbers it (header bytes 12..15).

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <deque>
 
+#include "card_client.h"
 #include "manager.h"
 #include "port_cfg_cli.h"
 #include "sim_state.h"
@@ -13,19 +14,11 @@
 namespace pcfg_sim::detail {
 namespace {
 
-constexpr uint32_t kHistoryId = 173;
 constexpr uint32_t kTextEvent = 12;
-constexpr size_t kInstances = 8;
 constexpr size_t kRecordsPerInstance = 256;  // oldest records roll off
 
-struct HistRecord {
-    uint32_t event_id;
-    hist_timestamp ts;
-    std::vector<uint8_t> bytes;
-};
-
 struct History {
-    std::array<std::deque<HistRecord>, kInstances> instances;
+    std::array<std::deque<HistRecord>, kHistoryInstances> instances;
     uint32_t recorded = 0;
     uint32_t stamp = 0;  // second word of the timestamps: a running record number
 };
@@ -47,11 +40,38 @@ void history_record(uint32_t instance, uint32_t event_id, std::span<const uint8_
 
 void history_record_at(uint32_t instance, uint32_t event_id, std::span<const uint8_t> record,
                        uint32_t seconds) {
-    if (instance >= kInstances) return;
+    if (instance >= kHistoryInstances) return;
     auto &log = hist().instances[instance];
     if (log.size() == kRecordsPerInstance) log.pop_front();
     log.push_back({event_id, {seconds, ++hist().stamp}, {record.begin(), record.end()}});
     ++hist().recorded;
+}
+
+int history_lookup(void *params, const mts_addr_t *addr, uint32_t hist_id, uint32_t instance,
+                   uint32_t flags, const std::deque<HistRecord> *&records, bool &unknown) {
+    records = nullptr;
+    unknown = false;
+    if (auto f = enter({"sdstub_show_hist_inst",
+                        {given(params), addr != nullptr ? addr->node : 0,
+                         addr != nullptr ? addr->sap : 0, hist_id, instance, flags},
+                        {}, {}, {}}))
+        return static_cast<int>(f->result);
+    unknown = hist_id != kHistoryId || instance >= kHistoryInstances;
+    if (unknown) return -1;
+    records = &hist().instances[instance];
+    return 0;
+}
+
+void history_show_record(uint32_t event_id, const hist_timestamp &ts,
+                         std::span<const uint8_t> record, uint32_t first) {
+    port_cfg_history_cli(record.data(), static_cast<uint32_t>(record.size()), event_id, &ts, first);
+    // Each record on a line of its own; the text events of the Event Log end
+    // their own lines.
+    if ((event_id & 0xFFFFu) != kTextEvent) putchar('\n');
+}
+
+void history_unknown(uint32_t hist_id, uint32_t instance) {
+    printf("history service: no history %u instance %u\n", hist_id, instance);
 }
 
 }  // namespace pcfg_sim::detail
@@ -62,23 +82,16 @@ using namespace pcfg_sim::detail;
 
 extern "C" int sdstub_show_hist_inst(void *params, const mts_addr_t *addr, uint32_t hist_id,
                                      uint32_t instance, uint32_t flags) {
+    if (card_client_active()) return client_history(params, addr, hist_id, instance, flags);
     card();  // the card starts on first use
-    if (auto f = enter({"sdstub_show_hist_inst",
-                        {given(params), addr != nullptr ? addr->node : 0,
-                         addr != nullptr ? addr->sap : 0, hist_id, instance, flags},
-                        {}, {}, {}}))
-        return static_cast<int>(f->result);
-    if (hist_id != kHistoryId || instance >= kInstances) {
-        printf("history service: no history %u instance %u\n", hist_id, instance);
-        return -1;
-    }
+    const std::deque<HistRecord> *records = nullptr;
+    bool unknown = false;
+    const int result = history_lookup(params, addr, hist_id, instance, flags, records, unknown);
+    if (unknown) history_unknown(hist_id, instance);
+    if (records == nullptr) return result;
     uint32_t first = 1;
-    for (const HistRecord &r : hist().instances[instance]) {
-        port_cfg_history_cli(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), r.event_id,
-                             &r.ts, first);
-        // Each record on a line of its own; the text events of the Event Log
-        // end their own lines.
-        if ((r.event_id & 0xFFFFu) != kTextEvent) putchar('\n');
+    for (const HistRecord &r : *records) {
+        history_show_record(r.event_id, r.ts, r.bytes, first);
         first = 0;
     }
     return 0;

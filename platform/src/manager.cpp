@@ -7,6 +7,7 @@
 #include <array>
 #include <deque>
 
+#include "card_client.h"
 #include "manager_history.h"
 #include "sim_state.h"
 
@@ -49,6 +50,8 @@ void manager_reset() { mgr() = ManagerState{}; }
 
 uint32_t manager_handled() { return mgr().handled; }
 
+size_t script_length() { return mgr().script.size(); }
+
 std::optional<ManagerAnswer> manager_receive(uint32_t opcode, std::span<const uint8_t> request) {
     ManagerState &m = mgr();
     if (!m.silent || !m.script.empty()) ++m.handled;  // a silent manager handles nothing
@@ -76,12 +79,45 @@ std::optional<ManagerAnswer> manager_receive(uint32_t opcode, std::span<const ui
 
 }  // namespace detail
 
-void script_reply(Reply reply) { detail::mgr().script.push_back(std::move(reply)); }
-void clear_script() { detail::mgr().script.clear(); }
-void set_manager_silent(bool silent) { detail::mgr().silent = silent; }
-uint32_t manager_requests_handled() { return detail::mgr().handled; }
-bool manager_silent() { return detail::mgr().silent; }
+void script_reply(Reply reply) {
+    if (detail::card_client_active()) {
+        detail::Wire body;
+        body.u8(static_cast<uint8_t>(reply.kind)).u32(reply.opcode);
+        body.u32(static_cast<uint32_t>(reply.payload.size())).bytes(reply.payload);
+        detail::client_control(detail::Control::Script, body.take());
+        return;
+    }
+    detail::mgr().script.push_back(std::move(reply));
+}
+
+void clear_script() {
+    if (detail::card_client_active()) {
+        detail::client_control(detail::Control::ClearScript, {});
+        return;
+    }
+    detail::mgr().script.clear();
+}
+
+void set_manager_silent(bool silent) {
+    if (detail::card_client_active()) {
+        detail::client_control(detail::Control::Silent, detail::Wire().u8(silent ? 1 : 0).take());
+        return;
+    }
+    detail::mgr().silent = silent;
+}
+
+uint32_t manager_requests_handled() {
+    if (detail::card_client_active()) return card_status().value_or(CardStatus{}).handled;
+    return detail::mgr().handled;
+}
+
+bool manager_silent() {
+    if (detail::card_client_active()) return card_status().value_or(CardStatus{}).silent;
+    return detail::mgr().silent;
+}
+
 std::vector<Reply> scripted_replies() {
+    if (detail::card_client_active()) return card_status().value_or(CardStatus{}).script;
     return {detail::mgr().script.begin(), detail::mgr().script.end()};
 }
 

@@ -36,6 +36,8 @@ Answer answer_set_port_cfg(std::span<const uint8_t> request);
 
 // Counts kept by the manager.
 uint32_t manager_handled();
+// Answers scripted and not yet given.
+size_t script_length();
 uint32_t history_event_count();
 
 }  // namespace pcfg_sim::detail

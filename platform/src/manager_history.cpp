@@ -13,8 +13,6 @@
 namespace pcfg_sim::detail {
 namespace {
 
-constexpr uint32_t kHistoryId = 173;
-
 enum Event : uint16_t {
     kCfgError = 0,
     kEnable = 1,

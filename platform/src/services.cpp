@@ -10,6 +10,7 @@
 //                                      28 u32 time stamp disabled jiffies
 #include <cstring>
 
+#include "card_client.h"
 #include "sim_state.h"
 
 using namespace pcfg_sim::detail;
@@ -57,6 +58,7 @@ bool set_timestamps(uint8_t port_index, const Timestamps &ts) {
 }  // namespace pcfg_sim
 
 extern "C" int32_t sse_call(uint32_t function, void *record) {
+    if (card_client_active()) return client_service(function, record);
     if (auto f = enter({"sse_call", {function, given(record)}, {}, {}, {}}))
         return static_cast<int32_t>(f->result);
     if (function == kSvcPortTsInfo) return port_ts_info(record);

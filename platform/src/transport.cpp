@@ -10,6 +10,7 @@
 #include <deque>
 #include <map>
 
+#include "card_client.h"
 #include "sim_state.h"
 
 using namespace pcfg_sim;
@@ -157,11 +158,72 @@ void transport_set_errno(int handle, int err) {
     tp().last_errno = err;
 }
 
+int transport_errno(int handle) {
+    if (const Queue *q = queue_of(handle)) return q->last_errno;
+    return tp().last_errno;
+}
+
+bool transport_deliverable(int handle, uint32_t token) {
+    const Queue *q = queue_of(handle);
+    return q != nullptr && std::any_of(q->pending.begin(), q->pending.end(), [token](uint64_t id) {
+               return token == 0 || tp().messages.at(id).token == token;
+           });
+}
+
+void transport_release_queue(int handle) {
+    // Messages still held on a queue already closed go too.
+    std::erase_if(tp().messages, [handle](const auto &kv) { return kv.second.queue == handle; });
+    if (Queue *q = queue_of(handle)) *q = Queue{};
+}
+
+int transport_queue_messages(int handle) {
+    return static_cast<int>(std::count_if(tp().messages.begin(), tp().messages.end(),
+                                          [handle](const auto &kv) {
+                                              return kv.second.held && kv.second.queue == handle;
+                                          }));
+}
+
+std::optional<HeldMessage> transport_held(const mts_msg_t *msg) {
+    const Message *m = message_of(msg);
+    if (m == nullptr) return std::nullopt;
+    return HeldMessage{msg->opaque[0], m->opcode, m->token, m->null_payload, m->payload};
+}
+
+void transport_mirror(mts_msg_t *msg, int handle, const HeldMessage &held) {
+    Message m;
+    m.opcode = held.opcode;
+    m.token = held.token;
+    m.null_payload = held.null_payload;
+    m.held = true;
+    m.queue = handle;
+    m.payload.assign(held.payload.begin(), held.payload.end());
+    tp().messages.insert_or_assign(held.id, std::move(m));
+    fill_record(msg, held.id);
+}
+
+void transport_forget(mts_msg_t *msg) {
+    if (message_of(msg) != nullptr) tp().messages.erase(msg->opaque[0]);
+    *msg = mts_msg_t{};
+}
+
+uint32_t transport_last_token() { return tp().next_token - 1; }
+
+mts_msg_t transport_record(uint64_t id) {
+    mts_msg_t msg{};
+    fill_record(&msg, id);
+    return msg;
+}
+
+uint64_t transport_record_id(const mts_msg_t *msg) {
+    return message_of(msg) != nullptr ? msg->opaque[0] : 0;
+}
+
 }  // namespace pcfg_sim::detail
 
 extern "C" {
 
 int mts_bind(int type, int sap, const uint32_t *options, const char *name) {
+    if (card_client_active()) return client_bind(type, sap, options, name);
     card();  // the card starts on first use
     if (auto f = enter({"mts_bind", {type, sap, given(options), given(name)}, {},
                         words_of(options, 6), name != nullptr ? name : ""})) {
@@ -179,6 +241,7 @@ int mts_bind(int type, int sap, const uint32_t *options, const char *name) {
 }
 
 int mts_unbind(int handle, int flags) {
+    if (card_client_active()) return client_unbind(handle, flags);
     if (auto f = enter({"mts_unbind", {handle_arg(handle), flags}, {}, {}, {}}))
         return static_cast<int>(f->result);
     Queue *q = queue_of(handle);
@@ -192,6 +255,8 @@ int mts_unbind(int handle, int flags) {
 
 int mts_send(int handle, const mts_addr_t *dest, uint32_t opcode, const void *payload,
              uint32_t length, mts_msg_t *sent, int flags, int reserved) {
+    if (card_client_active())
+        return client_send(handle, dest, opcode, payload, length, sent, flags, reserved);
     const auto *bytes = static_cast<const uint8_t *>(payload);
     std::vector<uint8_t> body;
     if (bytes != nullptr) body.assign(bytes, bytes + length);
@@ -233,6 +298,7 @@ int mts_send(int handle, const mts_addr_t *dest, uint32_t opcode, const void *pa
 }
 
 int mts_recv(int handle, mts_msg_t *msg, const uint32_t *options) {
+    if (card_client_active()) return client_recv(handle, msg, options);
     if (auto f = enter({"mts_recv", {handle_arg(handle), given(msg), given(options)}, {},
                         words_of(options, 10), {}})) {
         transport_set_errno(handle, f->err);
@@ -255,8 +321,8 @@ int mts_recv(int handle, mts_msg_t *msg, const uint32_t *options) {
 int mts_errno_get(int handle) {
     if (auto f = enter({"mts_errno_get", {handle_arg(handle)}, {}, {}, {}}))
         return static_cast<int>(f->result);
-    if (Queue *q = queue_of(handle)) return q->last_errno;
-    return tp().last_errno;
+    if (card_client_active()) return client_errno(handle);
+    return transport_errno(handle);
 }
 
 uint32_t mts_opc_get(const mts_msg_t *msg) {
@@ -282,6 +348,7 @@ uint32_t mts_payload_size(const mts_msg_t *msg) {
 }
 
 int mts_drop(int handle, mts_msg_t *msg) {
+    if (card_client_active()) return client_drop(handle, msg);
     if (auto f = enter({"mts_drop", {handle_arg(handle), given(msg)}, {}, {}, {}}))
         return static_cast<int>(f->result);
     Message *m = message_of(msg);

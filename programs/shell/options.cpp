@@ -11,7 +11,7 @@
 namespace pcfg_shell {
 namespace {
 
-enum class Opt { Command, Help, Version, EndOfOptions };
+enum class Opt { Command, Embedded, Help, Version, EndOfOptions };
 
 struct OptionRow {
     Opt opt;
@@ -21,9 +21,10 @@ struct OptionRow {
     std::string_view help;
 };
 
-constexpr std::array<OptionRow, 4> kOptions{{
+constexpr std::array<OptionRow, 5> kOptions{{
     {Opt::Command, "-c", "--command", "COMMAND",
      "run COMMAND, then leave (may be given several times, run in order)"},
+    {Opt::Embedded, "", "--embedded", "", "run the card inside this shell, with a fixed clock"},
     {Opt::Help, "-h", "--help", "", "show this text and leave"},
     {Opt::Version, "", "--version", "", "show the version and leave"},
     {Opt::EndOfOptions, "", "--", "", "end of the options"},
@@ -79,6 +80,9 @@ Invocation parse_arguments(int argc, char **argv) {
             case Opt::Command:
                 inv.commands.push_back(value);
                 break;
+            case Opt::Embedded:
+                inv.embedded = true;
+                break;
             case Opt::Help:
                 inv.action = Invocation::Action::Help;
                 return inv;
@@ -95,9 +99,10 @@ Invocation parse_arguments(int argc, char **argv) {
 
 void print_usage(std::FILE *to) {
     fprintf(to,
-            "usage: pcfg [-c COMMAND]... [--]\n"
-            "Runs the port-configuration commands on a simulated line card. Each run starts a\n"
-            "fresh card; only the manager's event log outlives it.\n"
+            "usage: pcfg [--embedded] [-c COMMAND]... [--]\n"
+            "Runs the port-configuration commands on a simulated line card: pcfg-card, shared by\n"
+            "every shell of the user and started when none runs; with --embedded a card inside\n"
+            "this shell that starts afresh with each run.\n"
             "\n"
             "Options:\n");
     for (const OptionRow &row : kOptions) {
@@ -114,6 +119,8 @@ void print_usage(std::FILE *to) {
             "Type \"help\" in the shell for the commands.\n"
             "\n"
             "Environment:\n"
+            "  PCFG_CARD              the card's socket (default: card in $XDG_RUNTIME_DIR/pcfg,\n"
+            "                         else in /tmp/pcfg-<uid>)\n"
             "  PCFG_SIM_EVENTLOG      shared-memory segment of the manager's event log\n"
             "                         (default /pcfg_eventlog)\n"
             "  HOME                   the line history is kept in $HOME/.pcfg_history\n"

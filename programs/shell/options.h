@@ -13,6 +13,7 @@ struct Invocation {
     enum class Action { Run, Help, Version, Refused };
     Action action = Action::Run;
     std::vector<std::string_view> commands;  // -c, in order
+    bool embedded = false;                   // --embedded: the card inside this shell
     std::string error;                       // why the arguments were refused
 };
 

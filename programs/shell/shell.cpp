@@ -130,6 +130,7 @@ uint32_t Shell::card_start_time() const { return options_.real_time_card ? real_
 // Whole seconds of real time since the last command pass on the card, at
 // least one, so that counters grow while the operator watches.
 void Shell::let_time_pass() {
+    if (pcfg_sim::card_connected()) return;  // a shared card keeps its own time
     using std::chrono::seconds;
     const auto now = options_.clock();
     const auto whole = std::chrono::duration_cast<seconds>(now - last_tick_);
@@ -234,7 +235,7 @@ std::FILE *terminal_stream() {
 
 }  // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv, bool (*link_card)(const char *program)) {
     keep_standard_descriptors_open();
     clearerr(stdout);  // what went wrong before the program started is not its own
     // A reader that goes away is noticed as a write error, not a signal
@@ -255,6 +256,7 @@ int main(int argc, char **argv) {
         case Invocation::Action::Run:
             break;
     }
+    if (link_card != nullptr && !invocation.embedded && !link_card(argv[0])) return kExitRefusedLine;
 
     Options options;
     options.interactive = invocation.commands.empty() && isatty(STDIN_FILENO) == 1;
@@ -262,7 +264,7 @@ int main(int argc, char **argv) {
         options.terminal = terminal_stream();
         options.real_time_card = true;
     }
-    if (options.interactive) {
+    if (options.interactive && !pcfg_sim::card_connected()) {
         // The card of an operator's session keeps real time.
         pcfg_sim::CardConfig card;
         card.keep_event_log = true;

@@ -73,6 +73,8 @@ private:
 };
 
 // The program: pcfg [-c COMMAND]... (see options.h)
-int main(int argc, char **argv);
+// `link_card` connects the process to the shared card (pcfg's own start-up);
+// without it, or with --embedded, the card runs inside the shell.
+int main(int argc, char **argv, bool (*link_card)(const char *program) = nullptr);
 
 }  // namespace pcfg_shell

@@ -154,7 +154,8 @@ Outcome sim_reset(Session &session, const Args &args) {
     if (args.given(0)) config.num_ports = static_cast<uint32_t>(args.number(0));
     config.start_time = session.card_start_time();
     pcfg_sim::reset(config);
-    session.card_was_reset();
+    // A shared card keeps the queues of the shells connected to it.
+    if (!pcfg_sim::card_connected()) session.card_was_reset();
     printf("sim: a fresh card with %u front ports\n", pcfg_sim::num_ports());
     return Outcome::done();
 }
@@ -189,6 +190,12 @@ Outcome sim_status(Session &, const Args &) {
                            : cat({"calls ", nth, " to ", std::to_string(f.nth + f.times - 1), " fail"});
         printf("  %-30s %s with result %lld, errno %d\n", f.call.c_str(), which.c_str(),
                static_cast<long long>(f.result), f.err);
+    }
+    if (const auto card = pcfg_sim::card_status()) {
+        printf("connected shells  %zu\n", card->shells.size());
+        for (const pcfg_sim::ShellInfo &shell : card->shells)
+            printf("  pid %-8u %-10s queues %u, held messages %u%s\n", shell.pid,
+                   shell.name.c_str(), shell.queues, shell.held, shell.asker ? " (this shell)" : "");
     }
     return Outcome::done();
 }

@@ -1,0 +1,191 @@
+#include "card_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace pcfg_card_test {
+namespace {
+
+std::string slurp(const std::string &path) {
+    std::ifstream f(path);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+int decode_status(int st) {
+    if (WIFEXITED(st)) return WEXITSTATUS(st);
+    if (WIFSIGNALED(st)) return 128 + WTERMSIG(st);
+    return -1;
+}
+
+}  // namespace
+
+std::string pcfg_program() { return PCFG_PROGRAM; }
+std::string card_program() { return PCFG_CARD_PROGRAM; }
+
+Child::Child(const std::vector<std::string> &argv, const std::vector<std::string> &env) {
+    char err_template[] = "/tmp/pcfg-card-test-err-XXXXXX";
+    const int err_fd = mkstemp(err_template);
+    err_path_ = err_template;
+    int in[2], out[2];
+    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) abort();
+    pid_ = fork();
+    if (pid_ == 0) {
+        dup2(in[0], 0);
+        dup2(out[1], 1);
+        dup2(err_fd, 2);
+        for (const std::string &e : env) putenv(const_cast<char *>(e.c_str()));
+        std::vector<char *> args;
+        for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    close(err_fd);
+    close(in[0]);
+    close(out[1]);
+    in_ = in[1];
+    out_ = out[0];
+}
+
+Child::~Child() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    if (in_ >= 0) close(in_);
+    if (out_ >= 0) close(out_);
+    unlink(err_path_.c_str());
+}
+
+void Child::write_input(const std::string &text) {
+    if (write(in_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) abort();
+}
+
+void Child::close_input() {
+    if (in_ >= 0) close(in_);
+    in_ = -1;
+}
+
+bool Child::read_until(const std::string &text, int seconds) {
+    const auto give_up = time(nullptr) + seconds;
+    char buf[4096];
+    while (out_text_.find(text) == std::string::npos) {
+        pollfd p{out_, POLLIN, 0};
+        if (time(nullptr) > give_up || poll(&p, 1, 100) < 0) return false;
+        if (p.revents == 0) continue;
+        const ssize_t n = read(out_, buf, sizeof buf);
+        if (n <= 0) return false;
+        out_text_.append(buf, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+Finished Child::finish(int seconds) {
+    close_input();
+    const auto give_up = time(nullptr) + seconds;
+    char buf[4096];
+    for (;;) {
+        pollfd p{out_, POLLIN, 0};
+        if (time(nullptr) > give_up) kill(pid_, SIGKILL);
+        if (poll(&p, 1, 100) <= 0) continue;
+        const ssize_t n = read(out_, buf, sizeof buf);
+        if (n <= 0) break;
+        out_text_.append(buf, static_cast<size_t>(n));
+    }
+    int st = 0;
+    waitpid(pid_, &st, 0);
+    pid_ = -1;
+    return {out_text_, slurp(err_path_), decode_status(st)};
+}
+
+void Child::kill_now(int sig) {
+    if (pid_ > 0) kill(pid_, sig);
+}
+
+Card::Card(const std::vector<std::string> &card_env) {
+    char dir_template[] = "/tmp/pcfg-card-test-XXXXXX";
+    dir_ = mkdtemp(dir_template);
+    socket_ = dir_ + "/card";
+    env_ = {"PCFG_CARD=" + socket_,
+            "PCFG_SIM_EVENTLOG=/pcfg-card-test-" + std::to_string(getpid()) + "-" +
+                dir_.substr(dir_.size() - 6),
+            "TZ=UTC0", "LC_ALL=C"};
+    std::vector<std::string> env = env_;
+    env.insert(env.end(), card_env.begin(), card_env.end());
+    card_ = std::make_unique<Child>(std::vector<std::string>{card_program()}, env);
+    for (int i = 0; i < 500 && access(socket_.c_str(), F_OK) != 0; ++i) usleep(10000);
+}
+
+Card::~Card() {
+    if (card_) terminate();
+    const std::string segment = env_[1].substr(env_[1].find('=') + 1);
+    shm_unlink(segment.c_str());
+    unlink(socket_.c_str());  // left by a card that was killed
+    unlink((socket_ + ".lock").c_str());
+    rmdir(dir_.c_str());
+}
+
+long Card::resident_kb() const {
+    std::ifstream f("/proc/" + std::to_string(pid()) + "/status");
+    std::string line;
+    while (std::getline(f, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    return -1;
+}
+
+Finished Card::terminate() {
+    card_->kill_now(SIGTERM);
+    Finished r = card_->finish(10);
+    card_.reset();
+    return r;
+}
+
+Finished Card::pcfg(const std::vector<std::string> &args, const std::string &input) const {
+    std::vector<std::string> argv{pcfg_program()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    Child c(argv, env_);
+    c.write_input(input);
+    return c.finish();
+}
+
+Finished Card::pcfg_c(const std::vector<std::string> &commands) const {
+    std::vector<std::string> args;
+    for (const std::string &c : commands) {
+        args.push_back("-c");
+        args.push_back(c);
+    }
+    return pcfg(args);
+}
+
+Finished embedded(const std::vector<std::string> &commands) {
+    std::vector<std::string> argv{pcfg_program(), "--embedded"};
+    for (const std::string &c : commands) {
+        argv.push_back("-c");
+        argv.push_back(c);
+    }
+    const std::string segment = "/pcfg-card-test-embedded-" + std::to_string(getpid());
+    Child c(argv, {"PCFG_SIM_EVENTLOG=" + segment, "TZ=UTC0", "LC_ALL=C"});
+    Finished r = c.finish();
+    shm_unlink(segment.c_str());
+    return r;
+}
+
+Finished Card::card_command(const std::string &what) const {
+    Child c({card_program(), what}, env_);
+    return c.finish();
+}
+
+}  // namespace pcfg_card_test

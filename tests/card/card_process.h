@@ -1,0 +1,82 @@
+// A real card process on a socket of its own, and shells run against it:
+// the integration and load tests start programs and compare what they print.
+#pragma once
+
+#include <sys/types.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pcfg_card_test {
+
+struct Finished {
+    std::string out;
+    std::string err;
+    int status = -1;  // exit status; 128 + signal when killed
+};
+
+// A program's path in the build tree (set by CMake).
+std::string pcfg_program();
+std::string card_program();
+
+// Starts a program with `input` on its standard input; the environment
+// carries `env` (NAME=value) on top of this process's.
+class Child {
+public:
+    Child(const std::vector<std::string> &argv, const std::vector<std::string> &env);
+    ~Child();
+    Child(const Child &) = delete;
+    Child &operator=(const Child &) = delete;
+
+    pid_t pid() const { return pid_; }
+    int stdout_fd() const { return out_; }
+    void write_input(const std::string &text);
+    void close_input();
+    // Reads standard output until it holds `text` (or `seconds` pass).
+    bool read_until(const std::string &text, int seconds);
+    // Reads everything to the end and waits for the exit (killed after
+    // `seconds`).
+    Finished finish(int seconds = 30);
+    void kill_now(int sig);
+
+private:
+    pid_t pid_ = -1;
+    int in_ = -1;
+    int out_ = -1;
+    std::string err_path_;
+    std::string out_text_;
+};
+
+// pcfg --embedded running these commands, on an event log of its own.
+Finished embedded(const std::vector<std::string> &commands);
+
+// A card on a temporary socket with an event log of its own; stopped with
+// SIGTERM when the test ends.
+class Card {
+public:
+    // `card_env` is given to the card only.
+    explicit Card(const std::vector<std::string> &card_env = {});
+    ~Card();
+    const std::string &socket() const { return socket_; }
+    const std::vector<std::string> &env() const { return env_; }
+    pid_t pid() const { return card_ ? card_->pid() : -1; }
+    // The card's resident memory in kB.
+    long resident_kb() const;
+    // Ends the card with SIGTERM; its exit and what it said.
+    Finished terminate();
+    void kill_now() { card_->kill_now(9); }
+
+    // pcfg with these arguments against the card.
+    Finished pcfg(const std::vector<std::string> &args, const std::string &input = {}) const;
+    Finished pcfg_c(const std::vector<std::string> &commands) const;
+    Finished card_command(const std::string &what) const;  // pcfg-card status / stop
+
+private:
+    std::string dir_;
+    std::string socket_;
+    std::vector<std::string> env_;
+    std::unique_ptr<Child> card_;
+};
+
+}  // namespace pcfg_card_test

@@ -1,0 +1,142 @@
+// The card as a process of its own, with real shells against it: state
+// that lasts across shells, shells and cards that die mid-exchange, and
+// frames the card must not trust.
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "card_process.h"
+
+namespace pcfg_card_test {
+namespace {
+
+std::string last_line(const std::string &text) {
+    const size_t end = text.find_last_not_of('\n');
+    const size_t start = text.rfind('\n', end);
+    return text.substr(start == std::string::npos ? 0 : start + 1, end - start);
+}
+
+bool has(const std::string &text, const std::string &part) {
+    return text.find(part) != std::string::npos;
+}
+
+// What the card holds once every shell but the asking one is gone.
+void expect_nothing_held(const Card &card) {
+    const Finished status = card.pcfg_c({"sim status"});
+    EXPECT_TRUE(has(status.out, "open queues       1 (the shell's own included)\n")) << status.out;
+    EXPECT_TRUE(has(status.out, "held messages     0\n")) << status.out;
+    EXPECT_TRUE(has(status.out, "connected shells  1\n")) << status.out;
+}
+
+// Starts a shell on a FEC change that the silent manager never answers, and
+// returns once the shell waits: its sent request is held in the card.
+std::unique_ptr<Child> shell_waiting_for_fec(const Card &card) {
+    card.pcfg_c({"sim manager silent"});
+    auto shell = std::make_unique<Child>(std::vector<std::string>{pcfg_program()}, card.env());
+    shell->write_input("debug port-config fec port 3 state 2\n");
+    for (int i = 0; i < 200; ++i) {
+        if (has(card.card_command("status").out, "queues 1, held messages 1\n")) return shell;
+        usleep(20000);
+    }
+    ADD_FAILURE() << "the shell never waited for its answer";
+    return shell;
+}
+
+TEST(CardProcess, StateLastsAcrossShells) {
+    Card card;
+    EXPECT_TRUE(has(last_line(card.pcfg_c({"show port-config history instance 6"}).out), "fc1/4"));
+    const Finished fec = card.pcfg_c({"debug port-config fec port 3 state 2"});
+    EXPECT_EQ(fec.out,
+              "mts send: if_index = 0x1002000, port = 2, fec = 2\n"
+              "mts recv: if_index = 0x1002000, status = 0, success\n");
+    EXPECT_TRUE(has(last_line(card.pcfg_c({"show port-config history instance 6"}).out), "fc1/3"));
+    EXPECT_TRUE(has(card.pcfg_c({"show event-log"}).out, "CFG_TYPE_PORT_FEC_STATE, fec_state:2"));
+    // The manager counts every request it handled, whichever shell sent it.
+    EXPECT_EQ(card.pcfg_c({"show port-config commands"}).out, "cmds processed: 2\n");
+
+    EXPECT_EQ(card.pcfg_c({"sim reset ports 4"}).out, "sim: a fresh card with 4 front ports\n");
+    EXPECT_TRUE(has(card.pcfg_c({"sim status"}).out, "front ports       4\n"));
+    EXPECT_EQ(card.pcfg_c({"show port-config summary"}).out,
+              embedded({"sim reset ports 4", "show port-config summary"}).out
+                  .substr(std::strlen("sim: a fresh card with 4 front ports\n")));
+    expect_nothing_held(card);
+}
+
+TEST(CardProcess, ShellKilledMidExchangeLeavesNothingBehind) {
+    Card card;
+    const auto shell = shell_waiting_for_fec(card);
+    shell->kill_now(SIGKILL);
+    shell->finish();
+    expect_nothing_held(card);
+}
+
+TEST(CardProcess, CardStoppedGivesTheTimeoutAndSaysHowToStartOne) {
+    Card card;
+    Child shell({pcfg_program()}, card.env());
+    shell.write_input("show port-config commands\n");
+    ASSERT_TRUE(shell.read_until("cmds processed: 1\n", 10));
+    EXPECT_EQ(card.card_command("stop").status, 0);
+    shell.write_input("show port-config commands\n");
+    const Finished r = shell.finish();
+    EXPECT_EQ(r.out, "cmds processed: 1\nTimed out waiting for response from LC Port Cfg\n");
+    EXPECT_EQ(r.err, "% The simulated card on " + card.socket() +
+                         " is gone: every command now times out. Start one with \"pcfg-card "
+                         "--socket " + card.socket() + " --daemon\" and open the shell again.\n");
+}
+
+TEST(CardProcess, CardKilledMidExchangeEndsTheWait) {
+    Card card;
+    const auto shell = shell_waiting_for_fec(card);
+    const time_t start = time(nullptr);
+    card.kill_now();
+    const Finished r = shell->finish();
+    EXPECT_LE(time(nullptr) - start, 2);  // not the wait limit of 5 seconds
+    EXPECT_EQ(r.out,
+              "mts send: if_index = 0x1002000, port = 2, fec = 2\n"
+              "Failed to receive reponse message from pcfg, timed out.\n");
+    EXPECT_TRUE(has(r.err, "is gone")) << r.err;
+}
+
+TEST(CardProcess, OneCardPerSocketAndSigtermRemovesIt) {
+    Card card;
+    Child second({card_program()}, card.env());
+    const Finished refused = second.finish();
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "pcfg-card: a card already runs on " + card.socket() + "\n");
+    const Finished ended = card.terminate();
+    EXPECT_EQ(ended.status, 0);
+    EXPECT_NE(access(card.socket().c_str(), F_OK), 0);
+}
+
+TEST(CardProcess, MalformedFrameEndsThatConnectionOnly) {
+    Card card;
+    Child shell({pcfg_program()}, card.env());
+    shell.write_input("show port-config commands\n");
+    ASSERT_TRUE(shell.read_until("cmds processed: 1\n", 10));
+
+    const int fd = socket(AF_UNIX, SOCK_SEQPACKET, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strcpy(addr.sun_path, card.socket().c_str());
+    ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+    const uint8_t frame[] = {'P', 'F', 1, 2, 0, 0, 0, 9, 0};  // a bind cut short
+    ASSERT_EQ(send(fd, frame, sizeof frame, 0), static_cast<ssize_t>(sizeof frame));
+    char byte;
+    EXPECT_EQ(recv(fd, &byte, 1, 0), 0);  // closed
+    close(fd);
+
+    shell.write_input("show port-config commands\n");
+    EXPECT_EQ(shell.finish().out, "cmds processed: 1\ncmds processed: 2\n");
+    const Finished ended = card.terminate();
+    EXPECT_TRUE(has(ended.err, "malformed frame (operation 2, 9 bytes); connection closed\n"))
+        << ended.err;
+}
+
+}  // namespace
+}  // namespace pcfg_card_test
