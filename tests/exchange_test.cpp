@@ -88,10 +88,4 @@ TEST_F(ExchangeTest, CounterAnswerWithAFailureStatus) {
     }
 }
 
-TEST_F(ExchangeTest, TimeoutTextRunsOnIntoTheNextOutput) {
-    pcfg_sim::set_manager_silent(true);
-    EXPECT_EQ(run(Params(PCFG_CMD_CMDS_PROCESSED)) + run(Params::raw(3)),
-              "Timed out waiting for response from LC Port CfgInvalid cmd_id = 0x3\n");
-}
-
 }  // namespace

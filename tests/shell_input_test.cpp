@@ -147,26 +147,4 @@ TEST_F(ShellInputTest, HugeWordsAreCutWhenQuotedAndLongLinesAreNotRun) {
     EXPECT_EQ(errors(), "");
 }
 
-// The last line counts whether or not a newline ends it: every cut of a
-// command fares the same both ways, and the whole one runs.
-TEST_F(ShellInputTest, TheLastLineRunsWithoutItsNewline) {
-    const std::string command = "debug port-config fec port 3 state 1";
-    for (size_t cut = 1; cut <= command.size(); ++cut) {
-        SCOPED_TRACE(command.substr(0, cut));
-        std::vector<std::string> seen;
-        for (const char *end : {"", "\n"}) {
-            sent_.clear();
-            int status = -1;
-            const std::string shown = stream("show port-config events\n" + command.substr(0, cut) + end, status);
-            std::string record = shown + errors() + std::to_string(status);
-            for (const std::string &b : sent_) record += " / " + b;
-            seen.push_back(record);
-        }
-        EXPECT_EQ(seen[0], seen[1]);
-        if (cut == command.size()) {
-            EXPECT_EQ(seen[0], "0 / cmd 18 / cmd 41 12=3 41=1");
-        }
-    }
-}
-
 }  // namespace

@@ -40,8 +40,9 @@ const std::vector<Step> kSteps = {
     {"", "\r\npcfg# "},
     {"show port-c", "show port-c"},
     {"\x03", "pcfg# "},  // Ctrl-C drops the line
-    {"sim status | include requests\r", "manager requests  2 handled\r\n"},  // the dropped line did not run
-    {"sim reset\x15", "pcfg# "},                              // Ctrl-U empties the line
+    {"sim status | include requests\r", "manager requests  2 handled\r\npcfg# "},  // the dropped line did not run
+    {"sim reset", "sim reset"},  // echoed: the line editor reads the keys again
+    {"\x15", ""},                // Ctrl-U empties the line
     {"\x04", ""},                                             // Ctrl-D leaves
 };
 

@@ -85,20 +85,6 @@ TEST_F(ShellTest, BadInputGetsOneLineAndNoCommand) {
     EXPECT_EQ(call_names(), std::vector<std::string>{"mts_bind"});  // the shell's own queue only
 }
 
-TEST_F(ShellTest, OutputLeftOpenIsEndedByTheShell) {
-    const std::vector<std::pair<const char *, std::string>> cases = {
-        {"Timed out", "Timed out\n"},
-        {"line\n", "line\n"},
-        {"", ""},
-        {"a\nb", "a\nb\n"},
-    };
-    for (const auto &[printed, shown] : cases) {
-        printing_ = printed;
-        shell();
-        EXPECT_EQ(line("show port-config commands"), shown) << printed;
-    }
-}
-
 TEST_F(ShellTest, ShellOwnsOneQueueAcrossResets) {
     Shell &sh = shell();
     EXPECT_EQ(calls_text(), "mts_bind(2, -1, 1, 1) words{0x1 0 0x400 0 0 0xf} \"pcfg shell\"\n");

@@ -32,39 +32,21 @@ void credit_table(const cli_param_block &params, ReportType type) {
 
 }  // namespace
 
-// History instances 0 to 7.
-template <>
-void pcfg::run_command<PCFG_CMD_HIST_ERROR_LOG>(const cli_param_block &params) noexcept {
-    show_history(params, 0);
-}
-template <>
-void pcfg::run_command<PCFG_CMD_HIST_PORT_CONTROL>(const cli_param_block &params) noexcept {
-    show_history(params, 1);
-}
-template <>
-void pcfg::run_command<PCFG_CMD_HIST_LINK_EVENTS>(const cli_param_block &params) noexcept {
-    show_history(params, 2);
-}
-template <>
-void pcfg::run_command<PCFG_CMD_HIST_TIMESTAMP>(const cli_param_block &params) noexcept {
-    show_history(params, 3);
-}
-template <>
-void pcfg::run_command<PCFG_CMD_HIST_EVENT_LOG>(const cli_param_block &params) noexcept {
-    show_history(params, 4);
-}
-template <>
-void pcfg::run_command<PCFG_CMD_HIST_MTS_EVENTS>(const cli_param_block &params) noexcept {
-    show_history(params, 5);
-}
-template <>
-void pcfg::run_command<PCFG_CMD_HIST_SERDES>(const cli_param_block &params) noexcept {
-    show_history(params, 6);
-}
-template <>
-void pcfg::run_command<PCFG_CMD_HIST_BW_RESERVATION>(const cli_param_block &params) noexcept {
-    show_history(params, 7);
-}
+// History instances 0 to 7, one binding each.
+#define PCFG_HISTORY_COMMAND(cmd, instance)                                  \
+    template <>                                                            \
+    void pcfg::run_command<cmd>(const cli_param_block &params) noexcept {  \
+        show_history(params, instance);                                    \
+    }
+PCFG_HISTORY_COMMAND(PCFG_CMD_HIST_ERROR_LOG, 0)
+PCFG_HISTORY_COMMAND(PCFG_CMD_HIST_PORT_CONTROL, 1)
+PCFG_HISTORY_COMMAND(PCFG_CMD_HIST_LINK_EVENTS, 2)
+PCFG_HISTORY_COMMAND(PCFG_CMD_HIST_TIMESTAMP, 3)
+PCFG_HISTORY_COMMAND(PCFG_CMD_HIST_EVENT_LOG, 4)
+PCFG_HISTORY_COMMAND(PCFG_CMD_HIST_MTS_EVENTS, 5)
+PCFG_HISTORY_COMMAND(PCFG_CMD_HIST_SERDES, 6)
+PCFG_HISTORY_COMMAND(PCFG_CMD_HIST_BW_RESERVATION, 7)
+#undef PCFG_HISTORY_COMMAND
 
 template <>
 void pcfg::run_command<PCFG_CMD_CMDS_PROCESSED>(const cli_param_block &) noexcept {

@@ -98,7 +98,6 @@ protected:
                 EXPECT_EQ(b->mts_handle, shell_->queue_handle());
                 return sent_.push_back(block_of(*b)), 0;
             };
-        if (printing_) o.entry = [this](cli_param_block *) { return printf("%s", printing_), 0; };
         shell_.reset();
         shell_ = std::make_unique<pcfg_shell::Shell>(std::move(o));
         return *shell_;
@@ -157,7 +156,6 @@ protected:
 
     std::chrono::steady_clock::time_point now_{};
     std::vector<std::string> sent_;
-    const char *printing_ = nullptr;  // what the library prints instead of running
     pcfg_shell::Outcome last_;
     std::unique_ptr<pcfg_shell::Shell> shell_;
 
