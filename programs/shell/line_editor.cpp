@@ -163,9 +163,11 @@ struct LineEditor::Impl {
         e.el_set(el, EL_PROMPT, &Impl::prompt_text);
         e.el_set(el, EL_GETCFN, &Impl::read_char);
         if (hist != nullptr) e.el_set(el, EL_HIST, e.history, hist);
-        e.el_set(el, EL_ADDFN, "pcfg-complete", "Complete the word", &Impl::on_tab);
-        e.el_set(el, EL_ADDFN, "pcfg-choices", "List what may follow", &Impl::on_question);
-        e.el_set(el, EL_ADDFN, "pcfg-cancel", "Drop the line", &Impl::on_cancel);
+        // Added with wide names: libedit keeps them as given, where it would
+        // copy narrow ones and never free the copies.
+        e.el_wset(el, EL_ADDFN, L"pcfg-complete", L"Complete the word", &Impl::on_tab);
+        e.el_wset(el, EL_ADDFN, L"pcfg-choices", L"List what may follow", &Impl::on_question);
+        e.el_wset(el, EL_ADDFN, L"pcfg-cancel", L"Drop the line", &Impl::on_cancel);
         e.el_set(el, EL_BIND, "^I", "pcfg-complete", nullptr);
         e.el_set(el, EL_BIND, "?", "pcfg-choices", nullptr);
         e.el_set(el, EL_BIND, "^C", "pcfg-cancel", nullptr);

@@ -36,9 +36,9 @@ void expect_nothing_held(const Card &card) {
 
 // Starts a shell on a FEC change that the silent manager never answers, and
 // returns once the shell waits: its sent request is held in the card.
-std::unique_ptr<Child> shell_waiting_for_fec(const Card &card) {
+std::unique_ptr<Child> shell_waiting_for_fec(const Card &card, Child::Io io = Child::Io::Pipes) {
     card.pcfg_c({"sim manager silent"});
-    auto shell = std::make_unique<Child>(std::vector<std::string>{pcfg_program()}, card.env());
+    auto shell = std::make_unique<Child>(std::vector<std::string>{pcfg_program()}, card.env(), io);
     shell->write_input("debug port-config fec port 3 state 2\n");
     for (int i = 0; i < 200; ++i) {
         if (has(card.card_command("status").out, "queues 1, held messages 1\n")) return shell;
@@ -73,6 +73,24 @@ TEST(CardProcess, ShellKilledMidExchangeLeavesNothingBehind) {
     const auto shell = shell_waiting_for_fec(card);
     shell->kill_now(SIGKILL);
     shell->finish();
+    expect_nothing_held(card);
+}
+
+// Ctrl-C on the operator's terminal does not cut a command's wait short:
+// the command ends as the library reports it, and the shell goes on.
+TEST(CardProcess, CtrlCWhileACommandWaitsLeavesItToTheLibrary) {
+    Card card;
+    const auto shell = shell_waiting_for_fec(card, Child::Io::Terminal);
+    shell->write_input("\x03");
+    EXPECT_TRUE(shell->read_until("^C", 2));
+    EXPECT_TRUE(shell->read_until("Failed to receive reponse message from pcfg, timed out.\r\npcfg# ", 10));
+    EXPECT_TRUE(has(card.card_command("status").out, "queues 1, held messages 0\n"));
+    card.pcfg_c({"sim manager normal"});
+    shell->write_input("show port-config commands\r");
+    EXPECT_TRUE(shell->read_until("cmds processed: 1\r\npcfg# ", 10));
+    shell->write_input("\x04");
+    const Finished f = shell->finish();
+    EXPECT_EQ(f.status, 0) << f.out;
     expect_nothing_held(card);
 }
 
