@@ -141,14 +141,17 @@ struct LineEditor::Impl {
         return CC_NEWLINE;
     }
 
-    // Sets up the editor; false when libedit cannot be loaded (said once).
+    bool no_editing(const char *why) {
+        fprintf(out, "pcfg: no line editing (%s); lines are read as typed\n", why);
+        fflush(out);
+        return false;
+    }
+
+    // Sets up the editor; false when libedit cannot be loaded or started
+    // (said once).
     bool start_editing() {
         const EditLibrary &e = lib();
-        if (!e.loaded()) {
-            fprintf(out, "pcfg: no line editing (%s); lines are read as typed\n", e.why.c_str());
-            fflush(out);
-            return false;
-        }
+        if (!e.loaded()) return no_editing(e.why.c_str());
         history = history_file();
         hist = e.history_init();
         if (hist != nullptr) {
@@ -157,7 +160,10 @@ struct LineEditor::Impl {
             if (!history.empty()) e.history(hist, &event, H_LOAD, history.c_str());
         }
         el = e.el_init("pcfg", stdin, out, out);
-        if (el == nullptr) return true;
+        if (el == nullptr) {
+            stop_editing();
+            return no_editing("libedit could not start on this terminal");
+        }
         e.el_set(el, EL_CLIENTDATA, this);
         e.el_set(el, EL_EDITOR, "emacs");
         e.el_set(el, EL_PROMPT, &Impl::prompt_text);
@@ -177,11 +183,12 @@ struct LineEditor::Impl {
     void stop_editing() {
         if (el != nullptr) lib().el_end(el);
         if (hist != nullptr) lib().history_end(hist);
+        el = nullptr;
+        hist = nullptr;
     }
 
     // An edited line.
     Status edited(std::string &line) {
-        if (el == nullptr) return Status::End;
         cancelled = false;
         int count = 0;
         const char *text = lib().el_gets(el, &count);
