@@ -41,6 +41,8 @@ const std::vector<Step> kSteps = {
     {"show port-c", "show port-c"},
     {"\x03", "pcfg# "},  // Ctrl-C drops the line
     {"sim status | include requests\r", "manager requests  2 handled\r\n"},  // the dropped line did not run
+    {"sim fail sd?", "  sdstub_show_hist_inst  display a history instance\r\n"},  // the calls sim fail takes
+    {"\t", "sdstub_show_hist_inst "},
     {"sim reset\x15", "pcfg# "},                              // Ctrl-U empties the line
     {"\x04", ""},                                             // Ctrl-D leaves
 };
