@@ -45,7 +45,8 @@ set(CPACK_DEBIAN_SIM_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_DEPENDS "libc6 (>= 2.34)")
 set(CPACK_DEBIAN_SIM_PACKAGE_DEPENDS "libc6 (>= 2.34), libstdc++6 (>= 12)")
 if(PCFG_LINE_EDITING)
-    # The shell's line editing on the operator's terminal.
+    # The shell's line editing on the operator's terminal (loaded while the
+    # shell runs, so no linked library names it).
     string(APPEND CPACK_DEBIAN_SIM_PACKAGE_DEPENDS ", libedit2 (>= 3.1)")
 endif()
 include(CPack)

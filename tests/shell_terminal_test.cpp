@@ -41,8 +41,9 @@ const std::vector<Step> kSteps = {
     {"show port-c", "show port-c"},
     {"\x03", "pcfg# "},  // Ctrl-C drops the line
     {"sim status | include requests\r", "manager requests  2 handled\r\npcfg# "},  // the dropped line did not run
-    {"sim reset", "sim reset"},  // echoed: the line editor reads the keys again
-    {"\x15", ""},                // Ctrl-U empties the line
+    {"sim fail sd?", "  sdstub_show_hist_inst  display a history instance\r\n"},  // the calls sim fail takes
+    {"\t", "sdstub_show_hist_inst "},  // echoed: the line editor reads the keys again
+    {"\x15", ""},                       // Ctrl-U empties the line
     {"\x04", ""},                                             // Ctrl-D leaves
 };
 

@@ -1,6 +1,9 @@
 #include "completion.h"
 
+#include <algorithm>
+
 #include "output_filter.h"
+#include "sim_commands.h"
 #include "text.h"
 #include "words.h"
 
@@ -9,6 +12,7 @@ namespace {
 
 constexpr std::string_view kEnd = "<cr>";
 constexpr std::string_view kPipe = "|";
+constexpr std::string_view kCallHint = "<call>";  // the platform call `sim fail` takes
 
 // What may follow the words of a filter (after its '|').
 void filter_choices(const std::vector<std::string> &words, Choices &out) {
@@ -33,6 +37,18 @@ void filter_choices(const std::vector<std::string> &words, Choices &out) {
         out.list.push_back({std::string(kEnd), "Run the command"});
         out.list.push_back({std::string(kPipe), std::string(kFilterHelp)});
     }
+}
+
+// The platform call of `sim fail` is one of the stand-in's list: its names
+// are offered, as keywords are, in place of the hint.
+void offer_call_names(Choices &out) {
+    const auto hint = std::find_if(out.list.begin(), out.list.end(),
+                                   [](const Choice &c) { return c.word == kCallHint; });
+    if (hint == out.list.end()) return;
+    std::vector<Choice> names;
+    for (const PlatformCall &c : platform_calls())
+        if (c.name.starts_with(out.partial)) names.push_back({std::string(c.name), std::string(c.what)});
+    out.list.insert(out.list.erase(hint), names.begin(), names.end());
 }
 
 }  // namespace
@@ -63,6 +79,7 @@ Choices choices_after(std::string_view typed) {
         return out;
     }
     out.list = next_choices(match, out.partial);
+    offer_call_names(out);
     if (out.partial.empty() && complete_state(match) != nullptr)
         out.list.push_back({std::string(kPipe), std::string(kFilterHelp)});
     if (out.list.empty() && words.empty())

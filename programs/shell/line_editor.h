@@ -1,9 +1,11 @@
 // Reading command lines from the operator's terminal. With line editing
-// (built with libedit): the line can be edited, earlier lines are recalled
-// and kept across sessions in $HOME/.pcfg_history, Tab completes a word from
-// the command table, "?" lists what may follow at once and gives the line
-// back, Ctrl-C drops the line, Ctrl-D on an empty line leaves. Without it
-// (a build for a target that lacks the library): a prompt and plain lines.
+// (libedit, loaded when the editor starts): the line can be edited, earlier
+// lines are recalled and kept across sessions in $HOME/.pcfg_history, Tab
+// completes a word from the command table, "?" lists what may follow at
+// once and gives the line back, Ctrl-C drops the line, Ctrl-D on an empty
+// line leaves. Without it (a build for a target that lacks the library, or
+// a machine where it cannot be loaded, which the editor says once): a
+// prompt and plain lines.
 #pragma once
 
 #include <cstdio>
@@ -24,13 +26,14 @@ public:
 
     // The next line (Refused: a line too long, `line` says why).
     Status next(std::string &line);
-    // Whether this build edits lines.
+    // Whether lines are edited here (the library can be loaded).
     static bool editing();
 
     struct Impl;
 
 private:
     std::unique_ptr<Impl> impl_;
+    bool editing_ = false;
 };
 
 // Where the line history is kept: $HOME/.pcfg_history, or nothing without

@@ -11,15 +11,6 @@
 #include "text.h"
 
 namespace pcfg_shell {
-namespace {
-
-// Platform calls of the line card that `sim fail` can make fail, with what
-// a failure means. Calls that hand back an address or fill a text give null
-// or leave the text alone, whatever result is asked for.
-struct PlatformCall {
-    std::string_view name;
-    std::string_view what;
-};
 
 constexpr std::array<PlatformCall, 24> kPlatformCalls{{
     {"mts_bind", "open a transport queue"},
@@ -47,6 +38,10 @@ constexpr std::array<PlatformCall, 24> kPlatformCalls{{
     {"tlv_aligned_array_get_num_tlvs", "count the TLVs of an array"},
     {"tlv_aligned_array_get_next_tlv", "next TLV of an array"},
 }};
+
+std::span<const PlatformCall> platform_calls() { return kPlatformCalls; }
+
+namespace {
 
 constexpr int64_t kDefaultResult = -1;
 constexpr int kDefaultErrno = 5;  // EIO

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,15 @@ Outcome sim_clear_faults(Session &, const Args &);
 Outcome sim_reset(Session &, const Args &);
 Outcome sim_advance(Session &, const Args &);
 Outcome sim_status(Session &, const Args &);
+
+// Platform calls of the line card that `sim fail` can make fail, with what
+// a failure means. Calls that hand back an address or fill a text give null
+// or leave the text alone, whatever result is asked for.
+struct PlatformCall {
+    std::string_view name;
+    std::string_view what;
+};
+std::span<const PlatformCall> platform_calls();
 
 // The platform call a typed name names, shortened while unique; empty with
 // the reason when none or several.

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -30,12 +31,32 @@ int decode_status(int st) {
     return -1;
 }
 
+[[noreturn]] void exec_child(const std::vector<std::string> &argv, const std::vector<std::string> &env) {
+    for (const std::string &e : env) putenv(const_cast<char *>(e.c_str()));
+    std::vector<char *> args;
+    for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+}
+
 }  // namespace
 
 std::string pcfg_program() { return PCFG_PROGRAM; }
 std::string card_program() { return PCFG_CARD_PROGRAM; }
 
-Child::Child(const std::vector<std::string> &argv, const std::vector<std::string> &env) {
+Child::Child(const std::vector<std::string> &argv, const std::vector<std::string> &env, Io io) {
+    if (io == Io::Terminal) {
+        pid_ = forkpty(&out_, nullptr, nullptr, nullptr);
+        if (pid_ < 0) abort();
+        if (pid_ == 0) {
+            putenv(const_cast<char *>("TERM=dumb"));
+            putenv(const_cast<char *>("HOME="));
+            exec_child(argv, env);
+        }
+        in_ = dup(out_);
+        return;
+    }
     char err_template[] = "/tmp/pcfg-card-test-err-XXXXXX";
     const int err_fd = mkstemp(err_template);
     err_path_ = err_template;
@@ -46,12 +67,7 @@ Child::Child(const std::vector<std::string> &argv, const std::vector<std::string
         dup2(in[0], 0);
         dup2(out[1], 1);
         dup2(err_fd, 2);
-        for (const std::string &e : env) putenv(const_cast<char *>(e.c_str()));
-        std::vector<char *> args;
-        for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
+        exec_child(argv, env);
     }
     close(err_fd);
     close(in[0]);

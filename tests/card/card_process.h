@@ -21,10 +21,14 @@ std::string pcfg_program();
 std::string card_program();
 
 // Starts a program with `input` on its standard input; the environment
-// carries `env` (NAME=value) on top of this process's.
+// carries `env` (NAME=value) on top of this process's. On a terminal (a
+// pseudo-terminal whose master is both input and output) the program also
+// gets a dumb terminal and no home, so no line history is kept.
 class Child {
 public:
-    Child(const std::vector<std::string> &argv, const std::vector<std::string> &env);
+    enum class Io { Pipes, Terminal };
+    Child(const std::vector<std::string> &argv, const std::vector<std::string> &env,
+          Io io = Io::Pipes);
     ~Child();
     Child(const Child &) = delete;
     Child &operator=(const Child &) = delete;

@@ -3,6 +3,7 @@
 // frames the card must not trust.
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -36,9 +37,12 @@ void expect_nothing_held(const Card &card) {
 
 // Starts a shell on a FEC change that the silent manager never answers, and
 // returns once the shell waits: its sent request is held in the card.
-std::unique_ptr<Child> shell_waiting_for_fec(const Card &card) {
+std::unique_ptr<Child> shell_waiting_for_fec(const Card &card, Child::Io io = Child::Io::Pipes,
+                                             const std::vector<std::string> &more_env = {}) {
     card.pcfg_c({"sim manager silent"});
-    auto shell = std::make_unique<Child>(std::vector<std::string>{pcfg_program()}, card.env());
+    std::vector<std::string> env = card.env();
+    env.insert(env.end(), more_env.begin(), more_env.end());
+    auto shell = std::make_unique<Child>(std::vector<std::string>{pcfg_program()}, env, io);
     shell->write_input("debug port-config fec port 3 state 2\n");
     for (int i = 0; i < 200; ++i) {
         if (has(card.card_command("status").out, "queues 1, held messages 1\n")) return shell;
@@ -74,6 +78,38 @@ TEST(CardProcess, ShellKilledMidExchangeLeavesNothingBehind) {
     shell->kill_now(SIGKILL);
     shell->finish();
     expect_nothing_held(card);
+}
+
+// Ctrl-C on the operator's terminal does not cut a command's wait short:
+// the command ends as the library reports it, and the shell goes on; with
+// line editing, and with plain lines where libedit cannot be loaded.
+TEST(CardProcess, CtrlCWhileACommandWaitsLeavesItToTheLibrary) {
+    const std::string no_editing = "/tmp/pcfg-card-test-no-editing-" + std::to_string(getpid());
+    const std::string not_a_library = no_editing + "/libedit.so.2";
+    ASSERT_EQ(mkdir(no_editing.c_str(), 0700) | mkdir(not_a_library.c_str(), 0700), 0);
+    for (const bool editing : {true, false}) {
+        SCOPED_TRACE(editing ? "line editing" : "plain lines");
+        Card card;
+        std::vector<std::string> env;
+        if (!editing) env.push_back("LD_LIBRARY_PATH=" + no_editing);
+        const auto shell = shell_waiting_for_fec(card, Child::Io::Terminal, env);
+        shell->write_input("\x03");
+        EXPECT_TRUE(shell->read_until("^C", 2));
+        EXPECT_TRUE(shell->read_until("Failed to receive reponse message from pcfg, timed out.\r\npcfg# ", 10));
+        EXPECT_TRUE(has(card.card_command("status").out, "queues 1, held messages 0\n"));
+        card.pcfg_c({"sim manager normal"});
+        shell->write_input("show port-config commands\r");
+        EXPECT_TRUE(shell->read_until("cmds processed: 1\r\npcfg# ", 10));
+        shell->write_input("\x04");
+        const Finished f = shell->finish();
+        EXPECT_EQ(f.status, 0) << f.out;
+        EXPECT_EQ(has(f.out, "pcfg: no line editing (" + not_a_library +
+                                 ": cannot read file data: Is a directory); lines are read as typed\r\n"),
+                  !editing) << f.out;
+        expect_nothing_held(card);
+    }
+    rmdir(not_a_library.c_str());
+    rmdir(no_editing.c_str());
 }
 
 TEST(CardProcess, CardStoppedGivesTheTimeoutAndSaysHowToStartOne) {
