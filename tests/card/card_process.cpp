@@ -7,6 +7,7 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -105,6 +106,16 @@ bool Child::read_until(const std::string &text, int seconds) {
         const ssize_t n = read(out_, buf, sizeof buf);
         if (n <= 0) return false;
         out_text_.append(buf, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+bool Child::await_line_editor(int seconds) {
+    const auto give_up = time(nullptr) + seconds;
+    termios t{};
+    while (tcgetattr(out_, &t) == 0 && (t.c_lflag & ICANON) != 0) {
+        if (time(nullptr) > give_up) return false;
+        usleep(10000);
     }
     return true;
 }

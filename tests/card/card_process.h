@@ -39,6 +39,10 @@ public:
     void close_input();
     // Reads standard output until it holds `text` (or `seconds` pass).
     bool read_until(const std::string &text, int seconds);
+    // On a terminal: waits until the line editor reads keys as typed, so a
+    // control key typed next reaches it rather than the terminal's own line
+    // handling (which would make Ctrl-D a bare end of line).
+    bool await_line_editor(int seconds);
     // Reads everything to the end and waits for the exit (killed after
     // `seconds`).
     Finished finish(int seconds = 30);

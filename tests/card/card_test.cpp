@@ -100,6 +100,7 @@ TEST(CardProcess, CtrlCWhileACommandWaitsLeavesItToTheLibrary) {
         card.pcfg_c({"sim manager normal"});
         shell->write_input("show port-config commands\r");
         EXPECT_TRUE(shell->read_until("cmds processed: 1\r\npcfg# ", 10));
+        EXPECT_TRUE(!editing || shell->await_line_editor(10));
         shell->write_input("\x04");
         const Finished f = shell->finish();
         EXPECT_EQ(f.status, 0) << f.out;
