@@ -36,11 +36,11 @@ TEST_F(DispatchTest, IdentifiersOutsideTheTableOrUnassignedAreInvalid) {
 // manager silent or not) and 18, each on a fresh card; the requests sent and
 // the instances shown.
 TEST_F(DispatchTest, CommandsProcessedHistoriesAndEvents) {
-    Params ten(PCFG_CMD_CMDS_PROCESSED), eleven(PCFG_CMD_CMDS_PROCESSED_HISTORY),
-        events(PCFG_CMD_EVENTS);
+    const auto ten = PCFG_CMD_CMDS_PROCESSED, eleven = PCFG_CMD_CMDS_PROCESSED_HISTORY,
+               events = PCFG_CMD_EVENTS;
     Transcript t;
-    const auto step = [&](const char *name, Params &p) {  // then a fresh card
-        t.add(name, run(p)).add("sent", calls_text("mts_send"));
+    const auto step = [&](const char *name, pcfg_cmd_id id) {  // then a fresh card
+        t.add(name, run(Params(id))).add("sent", calls_text("mts_send"));
         t.add("shown", calls_text("sdstub_show_hist_inst"));
         pcfg_sim::reset(), pcfg_sim::clear_history();
     };
@@ -54,10 +54,10 @@ TEST_F(DispatchTest, CommandsProcessedHistoriesAndEvents) {
     pcfg_sim::script_reply({pcfg_sim::Reply::Kind::Answer, 0, bytes({6, 0, 0, 0, 0, 0, 0, 2, 1, 2})});
     step("18", events);
     // Bodies too short for their count (after the 8-byte header).
-    const auto short_body = [&](const char *name, Params &p, std::vector<uint8_t> body) {
+    const auto short_body = [&](const char *name, pcfg_cmd_id id, std::vector<uint8_t> body) {
         body.insert(body.begin(), 8, 0);
         pcfg_sim::script_reply({pcfg_sim::Reply::Kind::Answer, 0, body});
-        step(name, p);
+        step(name, id);
     };
     short_body("10, a body of 3 bytes", ten, {0, 0, 7});
     short_body("10, no body", ten, {});
@@ -93,26 +93,23 @@ TEST_F(DispatchTest, ReportRequestsCarryTypeAndPortByte) {
 }
 
 TEST_F(DispatchTest, ResourceTablesOfOnePortNeedAPort) {
-    Params no_token(PCFG_CMD_RSRC_PORT), zero(PCFG_CMD_RSRC_PORT), bare(PCFG_CMD_RSRC_PORT),
-        other(PCFG_CMD_RSRC_PORT);
-    zero.num(17, 0);
-    bare.bare(17).num(17, 4);  // the first token with id 17 counts, and it has no value
-    other.num(12, 4);
-    for (Params *p : {&no_token, &zero, &bare, &other}) {
-        EXPECT_EQ(run(*p), "Error getting port number");
-    }
+    const char *refused = "Error getting port number";
+    EXPECT_EQ(run(Params(PCFG_CMD_RSRC_PORT)), refused);
+    EXPECT_EQ(run(Params(PCFG_CMD_RSRC_PORT).num(17, 0)), refused);
+    // The first token with id 17 counts, and it has no value.
+    EXPECT_EQ(run(Params(PCFG_CMD_RSRC_PORT).bare(17).num(17, 4)), refused);
+    EXPECT_EQ(run(Params(PCFG_CMD_RSRC_PORT).num(12, 4)), refused);
     EXPECT_TRUE(calls_named("mts_send").empty());
 }
 
 // The walk stops at the token count and at a null entry; a count beyond the
 // list is walked up to its null pointer.
 TEST_F(DispatchTest, TokenWalkStopsAtTheTokenCountAndAtANullEntry) {
-    Params counted(PCFG_CMD_CREDIT_TBL), nulled(PCFG_CMD_CREDIT_TBL), huge(PCFG_CMD_CREDIT_TBL);
-    counted.num(17, 5).count(0);
-    nulled.num(12, 1).num(17, 5);
-    nulled.block()->tokens[0] = nullptr;
-    huge.num(17, 6).count(255);
-    for (Params *p : {&counted, &nulled, &huge}) run(*p);
+    run(Params(PCFG_CMD_CREDIT_TBL).num(17, 5).count(0));
+    Params nulled(PCFG_CMD_CREDIT_TBL);
+    nulled.num(12, 1).num(17, 5).block()->tokens[0] = nullptr;
+    run(nulled);
+    run(Params(PCFG_CMD_CREDIT_TBL).num(17, 6).count(255));
     expect_golden("cli/dispatch_token_walk", calls_text("mts_send"));
 }
 

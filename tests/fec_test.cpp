@@ -88,9 +88,7 @@ TEST_F(FecTest, PortAndFecTokens) {
               set_fec(typed_port, fec));
     t.add("port token without a value",
           run(Params(PCFG_CMD_SET_FEC).handle(queue_).bare(PCFG_PARAM_PORT).num(PCFG_PARAM_FEC, 1)));
-    pcfg_sim::CardConfig empty;  // no front ports
-    empty.num_ports = 0;
-    pcfg_sim::reset(empty);
+    pcfg_sim::reset({.num_ports = 0});
     bind_shell_queue();
     t.add("a card without front ports, port 1", set_fec(1, 1));
     expect_golden("cli/fec_tokens", t.str());

@@ -11,9 +11,7 @@ class HistoryServiceTest : public PcfgTest {
 protected:
     void SetUp() override {
         PcfgTest::SetUp();
-        pcfg_sim::CardConfig config;
-        config.num_ports = 4;
-        pcfg_sim::reset(config);
+        pcfg_sim::reset({.num_ports = 4});
     }
     // Every instance, as its history command shows it.
     std::string instances(std::initializer_list<uint32_t> which = {0, 1, 2, 3, 4, 5, 6, 7}) {

@@ -23,9 +23,7 @@ protected:
     }
     // A fresh card with this many front ports, and a fresh heap count.
     static void reset_card(uint32_t num_ports) {
-        pcfg_sim::CardConfig config;
-        config.num_ports = num_ports;
-        pcfg_sim::reset(config);
+        pcfg_sim::reset({.num_ports = num_ports});
         EXPECT_EQ(library_outstanding(), 0) << "the buffer of the run before is freed";
         heap_reset();
     }

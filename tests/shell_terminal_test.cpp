@@ -88,7 +88,7 @@ TEST_F(ShellTest, AnOperatorsTerminal) {
     std::stringstream kept;
     kept << history.rdbuf();
     EXPECT_NE(kept.str().find("sh\\040port-c\\040commands"), std::string::npos) << kept.str();
-    EXPECT_EQ(kept.str().find("sim\\040reset"), std::string::npos) << kept.str();
+    EXPECT_EQ(kept.str().find("sim\\040fail"), std::string::npos) << kept.str();
     unlink((std::string(home) + "/.pcfg_history").c_str());
     rmdir(home);
 }

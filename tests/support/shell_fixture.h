@@ -3,9 +3,6 @@
 // blocks it would hand to the library kept as text instead of run.
 #pragma once
 
-#include <poll.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +15,7 @@
 #include "command_table.h"
 #include "shell.h"
 #include "support/fixture.h"
+#include "support/read_until.h"
 
 namespace pcfg_test {
 
@@ -27,24 +25,6 @@ namespace pcfg_test {
 inline bool under_valgrind() {
     const char *preload = std::getenv("LD_PRELOAD");
     return preload != nullptr && std::string_view(preload).find("vgpreload") != std::string_view::npos;
-}
-
-// Reads from a descriptor into `text` until `done(text)` holds, the
-// descriptor ends or the time is up; whether `done` came to hold.
-inline bool read_until(int fd, std::string &text, std::chrono::milliseconds limit,
-                       const std::function<bool(const std::string &)> &done) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (!done(text)) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            until - std::chrono::steady_clock::now());
-        pollfd p{fd, POLLIN, 0};
-        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
-        char buf[4096];
-        const ssize_t n = read(fd, buf, sizeof buf);
-        if (n <= 0) return false;
-        text.append(buf, static_cast<size_t>(n));
-    }
-    return true;
 }
 
 // The words of command row `row` typed in full, its optional parts typed or
@@ -90,9 +70,7 @@ protected:
 
     // A fresh shell (one at a time: each owns standard output).
     pcfg_shell::Shell &shell(bool recording = false) {
-        pcfg_shell::Options o;
-        o.errors = errors_;
-        o.clock = [this] { return now_; };
+        pcfg_shell::Options o{.errors = errors_, .clock = [this] { return now_; }};
         if (recording)
             o.entry = [this](cli_param_block *b) {
                 EXPECT_EQ(b->mts_handle, shell_->queue_handle());
