@@ -20,10 +20,7 @@ protected:
             PCFG_CMD_HIST_TIMESTAMP, PCFG_CMD_HIST_EVENT_LOG,    PCFG_CMD_HIST_MTS_EVENTS,
             PCFG_CMD_HIST_SERDES,    PCFG_CMD_HIST_BW_RESERVATION};
         Transcript t;
-        for (uint32_t n : which) {
-            Params p(kCommand[n]);
-            t.add("instance " + std::to_string(n), run(p));
-        }
+        for (uint32_t n : which) t.add("instance " + std::to_string(n), run(Params(kCommand[n])));
         return t.str();
     }
 };
