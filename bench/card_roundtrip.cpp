@@ -27,7 +27,7 @@ namespace {
 
 constexpr int kBatches = 15;
 constexpr mts_addr_t kManager{0xfe000000u, 902u};
-constexpr std::array<uint32_t, 6> kBindOptions{1, 0, 0x400, 0, 0, 0xf};
+constexpr std::array<uint32_t, 6> kBindOptions MTS_CLIENT_BIND_OPTIONS;
 constexpr std::array<uint32_t, 10> kRecvOptions{1, 0, 3, 0, 0, 0, 0, 0, 0, 0};
 constexpr std::array<uint8_t, 8> kCommandsRequest{1, 0, 0, 0, 0, 0, 0, 0};
 

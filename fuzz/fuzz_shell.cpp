@@ -51,12 +51,8 @@ bool may_run(std::string_view line) {
 
 pcfg_shell::Shell &shell() {
     static std::FILE *errors = std::fopen("/dev/null", "w");
-    static pcfg_shell::Shell *sh = [] {
-        pcfg_shell::Options o;
-        o.errors = errors;
-        o.clock = [] { return std::chrono::steady_clock::time_point{}; };
-        return new pcfg_shell::Shell(std::move(o));
-    }();
+    static auto *sh = new pcfg_shell::Shell(
+        {.errors = errors, .clock = [] { return std::chrono::steady_clock::time_point{}; }});
     return *sh;
 }
 

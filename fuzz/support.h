@@ -47,11 +47,14 @@ public:
         data_ = data_.subspan(1);
         return b;
     }
-    uint16_t u16() { return static_cast<uint16_t>(byte() << 8 | byte()); }
+    // The high part is taken first (the operands of | come in no fixed order).
+    uint16_t u16() {
+        const uint8_t high = byte();
+        return static_cast<uint16_t>(high << 8 | byte());
+    }
     uint32_t u32() {
-        uint32_t v = 0;
-        for (int i = 0; i < 4; ++i) v = (v << 8) | byte();
-        return v;
+        const uint32_t high = u16();
+        return high << 16 | u16();
     }
     // Up to n bytes.
     std::span<const uint8_t> take(size_t n) {

@@ -111,9 +111,7 @@ TEST_F(EventLogTest, TheLogOutlivesTheProcessThatWroteIt) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {  // another run of the card: it keeps the log and adds to it
-        pcfg_sim::CardConfig config;
-        config.keep_event_log = true;
-        pcfg_sim::reset(config);
+        pcfg_sim::reset({.keep_event_log = true});
         pcfg_sim::log_message(1, 395, {2});
         _exit(pcfg_sim::event_log().size() == 2 ? 0 : 1);
     }

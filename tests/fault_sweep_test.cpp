@@ -118,11 +118,7 @@ std::vector<Shape> shapes_of(const Command &c) {
 // every log of the history and the summary have records. A bare card lists
 // no front port (of 8) and starts with an empty event log.
 pcfg_sim::CardConfig card(bool bare) {
-    pcfg_sim::CardConfig c;
-    c.num_ports = bare ? 0 : 4;
-    c.total_front_ports = 8;
-    c.log_start_up = !bare;
-    return c;
+    return {.num_ports = bare ? 0u : 4u, .total_front_ports = 8, .log_start_up = !bare};
 }
 
 // ------------------------------------------------------------- failures
@@ -195,13 +191,6 @@ std::string against(const std::string &clean, const std::string &text) {
 }
 
 // ------------------------------------------------------------- runs
-struct Totals {
-    size_t shapes = 0, positions = 0;
-    size_t runs = 0, second_runs = 0, answer_runs = 0;  // one call failed; two; the answer replaced
-    std::map<std::string, size_t> by_call;               // positions per platform call
-};
-Totals g_totals;
-
 struct Outcome {
     std::string text;
     std::vector<std::string> calls;
@@ -255,7 +244,6 @@ void sweep_call(const Shape &s, const Outcome &clean, const std::string &name, u
     SCOPED_TRACE(what);
     const auto arm = [&] { pcfg_sim::fail(name, f.result, f.err, nth); };
     const Outcome r = run_once(s, arm, name);
-    ++g_totals.runs;
     t.add(s.label + ": " + what, against(clean.text, r.text));
     std::map<std::string, uint32_t> seen;
     for (const std::string &c : r.calls) {
@@ -264,7 +252,6 @@ void sweep_call(const Shape &s, const Outcome &clean, const std::string &name, u
         for (const Failure &g : failures_of(c)) {
             SCOPED_TRACE("then " + c + " #" + std::to_string(n) + " " + g.label);
             run_once(s, [&] { arm(), pcfg_sim::fail(c, g.result, g.err, n); }, name);
-            ++g_totals.second_runs;
         }
     }
 }
@@ -272,13 +259,10 @@ void sweep_call(const Shape &s, const Outcome &clean, const std::string &name, u
 void sweep(const Shape &s, Transcript &t) {
     SCOPED_TRACE(s.label);
     const Outcome clean = run_once(s, [] {});
-    ++g_totals.shapes;
     t.add(s.label, clean.text);
     std::map<std::string, uint32_t> seen;
     for (const std::string &name : clean.calls) {
         const uint32_t nth = ++seen[name];
-        ++g_totals.positions;
-        ++g_totals.by_call[name];
         for (const Failure &f : failures_of(name)) sweep_call(s, clean, name, nth, f, t);
     }
     // The manager's answer, replaced (a command sends it one request at most).
@@ -287,22 +271,11 @@ void sweep(const Shape &s, Transcript &t) {
     for (const auto &[label, reply] : kAnswers) {
         if (requests == 0) break;
         const Outcome r = run_once(s, [&] { pcfg_sim::script_reply(reply); });
-        ++g_totals.answer_runs;
         t.add(s.label + ": manager " + label, against(clean.text, r.text));
     }
 }
 
-class FaultSweep : public PcfgTest, public ::testing::WithParamInterface<Command> {
-protected:
-    static void TearDownTestSuite() {
-        printf("[ sweep    ] %zu command shapes, %zu call positions; failure runs: %zu of one call, "
-               "%zu of two, %zu of the manager's answer\n[ sweep    ] positions by call:",
-               g_totals.shapes, g_totals.positions, g_totals.runs, g_totals.second_runs,
-               g_totals.answer_runs);
-        for (const auto &[name, n] : g_totals.by_call) printf(" %s %zu", name.c_str(), n);
-        printf("\n");
-    }
-};
+class FaultSweep : public PcfgTest, public ::testing::WithParamInterface<Command> {};
 
 TEST_P(FaultSweep, EveryPlatformCallFailsInTurn) {
     if (GetParam().ids[0] == PCFG_CMD_PERFSTATS) allowed_allocations_ = 1;  // the bandwidth request

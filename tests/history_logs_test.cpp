@@ -157,19 +157,13 @@ TEST_F(HistoryLogsTest, TimestampLogAndTheTimeColumn) {
 // Seconds at and past 2^31 (19 January 2038) up to the last 32-bit second:
 // the card's 32-bit build shows the same dates as a 64-bit host.
 TEST_F(HistoryLogsTest, TimesFrom2038OnAreTheSameOnEveryBuild) {
-    const struct {
-        uint32_t seconds;
-        const char *date;
-    } cases[] = {
-        {0x7FFFFFFF, "Jan 19 03:14:07 2038"},
-        {0x80000000, "Jan 19 03:14:08 2038"},
-        {0xFFFFFFFF, "Feb  7 06:28:15 2106"},
-    };
-    const Rec text = Rec(2).u8(0, 'x');
-    for (const auto &c : cases) {
-        const hist_timestamp ts{c.seconds, 42};
-        EXPECT_EQ(show(text, 12, 0, &ts), std::string("Timestamp: ") + c.date + "  00000042\nx\n\n")
-            << std::hex << c.seconds;
+    const std::pair<uint32_t, const char *> cases[] = {
+        {0x7FFFFFFF, "Jan 19 03:14:07 2038"}, {0x80000000, "Jan 19 03:14:08 2038"},
+        {0xFFFFFFFF, "Feb  7 06:28:15 2106"}};
+    for (const auto &[seconds, date] : cases) {
+        const hist_timestamp ts{seconds, 42};
+        EXPECT_EQ(show(Rec(2).u8(0, 'x'), 12, 0, &ts), std::string("Timestamp: ") + date + "  00000042\nx\n\n")
+            << std::hex << seconds;
     }
 }
 

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "command_table.h"
 #include "support/shell_fixture.h"
 
 namespace {
@@ -17,8 +16,6 @@ namespace {
 using namespace pcfg_test;
 using pcfg_shell::ElemKind;
 using pcfg_shell::Outcome;
-
-constexpr const char *kNoFile = "/nonexistent-pcfg-dir/log.bin";
 
 class ShellInputTest : public ShellTest {
 protected:
@@ -40,30 +37,6 @@ protected:
         return why;
     }
 };
-
-// The words of a command row typed in full: numbers at the low end of their
-// range, words naming a file that does not exist, optional parts typed or
-// left out. Each word remembers the syntax element it fills.
-using Typed = std::vector<std::pair<std::string, const pcfg_shell::Element *>>;
-
-Typed typed_in_full(size_t row, bool optional_parts) {
-    Typed t;
-    const pcfg_shell::Syntax &syn = pcfg_shell::command_syntax(row);
-    for (size_t i = 0; i < syn.count; ++i) {
-        const pcfg_shell::Element &e = syn.elems[i];
-        if (e.kind == ElemKind::OptOpen && !optional_parts) i = e.partner;
-        if (e.kind == ElemKind::Keyword) t.push_back({std::string(e.text), &e});
-        if (e.kind == ElemKind::Number) t.push_back({std::to_string(e.lo), &e});
-        if (e.kind == ElemKind::Word) t.push_back({kNoFile, &e});
-    }
-    return t;
-}
-
-std::string text_of(const Typed &t, size_t words) {
-    std::string text;
-    for (size_t k = 0; k < words; ++k) text += (k == 0 ? "" : " ") + t[k].first;
-    return text;
-}
 
 // Numbers the range of `e` does not take, and what the explanation says of
 // each: numbers no range takes, then those just beyond its ends.
@@ -89,7 +62,7 @@ TEST_F(ShellInputTest, EveryCommandCutShortLengthenedOrGivenNumbersOutOfRange) {
             return e.kind == ElemKind::Rest;
         });
         for (bool optional_parts : {false, true}) {
-            const Typed full = typed_in_full(row, optional_parts);
+            const Typed full = typed_in_full(row, optional_parts, [](const auto &e) { return e.lo; });
             // Every word boundary: the line runs (some prefixes are commands
             // of their own) or is refused with one line; a whole command is
             // refused only for its file.
@@ -172,28 +145,6 @@ TEST_F(ShellInputTest, HugeWordsAreCutWhenQuotedAndLongLinesAreNotRun) {
     line("show port-config events" + std::string(4096 - 23, ' '));
     EXPECT_EQ(sent_, (std::vector<std::string>{"cmd 28 12=5", "cmd 18"}));
     EXPECT_EQ(errors(), "");
-}
-
-// The last line counts whether or not a newline ends it: every cut of a
-// command fares the same both ways, and the whole one runs.
-TEST_F(ShellInputTest, TheLastLineRunsWithoutItsNewline) {
-    const std::string command = "debug port-config fec port 3 state 1";
-    for (size_t cut = 1; cut <= command.size(); ++cut) {
-        SCOPED_TRACE(command.substr(0, cut));
-        std::vector<std::string> seen;
-        for (const char *end : {"", "\n"}) {
-            sent_.clear();
-            int status = -1;
-            const std::string shown = stream("show port-config events\n" + command.substr(0, cut) + end, status);
-            std::string record = shown + errors() + std::to_string(status);
-            for (const std::string &b : sent_) record += " / " + b;
-            seen.push_back(record);
-        }
-        EXPECT_EQ(seen[0], seen[1]);
-        if (cut == command.size()) {
-            EXPECT_EQ(seen[0], "0 / cmd 18 / cmd 41 12=3 41=1");
-        }
-    }
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 // its exit status and the records of the event log afterwards, which no
 // closed stream may change.
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,23 +26,6 @@
 namespace {
 
 using namespace pcfg_test;
-
-// Everything a descriptor gives until its end, or until the time is up.
-std::string drain(int fd, std::chrono::milliseconds limit) {
-    std::string text;
-    const auto until = std::chrono::steady_clock::now() + limit;
-    char buf[4096];
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            until - std::chrono::steady_clock::now());
-        pollfd p{fd, POLLIN, 0};
-        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
-        const ssize_t n = read(fd, buf, sizeof buf);
-        if (n <= 0) break;
-        text.append(buf, static_cast<size_t>(n));
-    }
-    return text;
-}
 
 // Runs one transcript line in a child; its report.
 std::string run_program(const std::string &line) {
@@ -95,8 +77,11 @@ std::string run_program(const std::string &line) {
     close(err[1]);
     if (write(in[1], input.data(), input.size()) != static_cast<ssize_t>(input.size())) return "no input\n";
     close(in[1]);
-    const std::string shown = drain(out[0], std::chrono::seconds(20));
-    const std::string errors = drain(err[0], std::chrono::seconds(2));
+    // Everything each stream gives until its end, or until the time is up.
+    std::string shown, errors;
+    const auto never = [](const std::string &) { return false; };
+    read_until(out[0], shown, std::chrono::seconds(20), never);
+    read_until(err[0], errors, std::chrono::seconds(2), never);
     close(out[0]);
     close(err[0]);
     int status = 0;

@@ -47,6 +47,7 @@ void log_reply(uint32_t if_index) { log_request(Bytes().u8(0).u8(1).u32(if_index
 std::string summary(Params &p) {
     return with_result([&] { return set_port_cfg_summary_cli(p.block()); });
 }
+std::string summary(Params &&p) { return summary(p); }
 
 std::string all_ports() {
     return summary(Params(PCFG_CMD_SUMMARY_ALL).bare(30));
@@ -85,13 +86,10 @@ TEST_F(SummaryTest, ADayOfRequestsForAllPortsAndForOne) {
     log_a_day();
     Transcript t;
     t.add("all ports", all_ports());
-    Params p(PCFG_CMD_SUMMARY_PORT), all(PCFG_CMD_SUMMARY_ALL);
-    p.num(31, 2);
-    all.bare(30);
-    t.add("port 2, command 31", run(p)).add("all ports, command 30", run(all));
-    for (uint32_t typed : {0u, 256u}) {
+    t.add("port 2, command 31", run(Params(PCFG_CMD_SUMMARY_PORT).num(31, 2)));
+    t.add("all ports, command 30", run(Params(PCFG_CMD_SUMMARY_ALL).bare(30)));
+    for (uint32_t typed : {0u, 256u})
         t.add("port " + std::to_string(typed), summary(Params(PCFG_CMD_SUMMARY_PORT).num(31, typed)));
-    }
     expect_golden("history/summary_day", t.str());
 }
 
@@ -152,21 +150,17 @@ TEST_F(SummaryTest, ParameterFailuresAndTheLastToken) {
     log_request(request({{port_if(0), {u32(3, 8000)}}}));
     EXPECT_EQ(capture_stdout([] { EXPECT_EQ(set_port_cfg_summary_cli(nullptr), 1); }),
               "VSH Parameter information NULL\n");
-    Params empty(PCFG_CMD_SUMMARY_ALL), other(PCFG_CMD_SUMMARY_ALL), bare_port(PCFG_CMD_SUMMARY_PORT), bare_then_all(PCFG_CMD_SUMMARY_PORT);
-    other.num(12, 1).num(17, 2);
-    bare_port.bare(31);
-    bare_then_all.bare(31).bare(30);
-    for (Params *p : {&empty, &other, &bare_port, &bare_then_all})
-        EXPECT_EQ(summary(*p), "Invalid command!\n[rc 1]\n");
+    const std::string refused = "Invalid command!\n[rc 1]\n";
+    EXPECT_EQ(summary(Params(PCFG_CMD_SUMMARY_ALL)), refused);
+    EXPECT_EQ(summary(Params(PCFG_CMD_SUMMARY_ALL).num(12, 1).num(17, 2)), refused);
+    EXPECT_EQ(summary(Params(PCFG_CMD_SUMMARY_PORT).bare(31)), refused);
+    EXPECT_EQ(summary(Params(PCFG_CMD_SUMMARY_PORT).bare(31).bare(30)), refused);
     EXPECT_TRUE(pcfg_sim::calls().empty()) << "the log is not touched";
     // The last token decides whether records are shown, and the whole list
     // counts, beyond the token count.
     log_request(request({{port_if(1), {u32(3, 8000)}}}));
-    Params p(PCFG_CMD_SUMMARY_ALL), q(PCFG_CMD_SUMMARY_ALL);
-    p.bare(30).num(12, 2);
-    EXPECT_EQ(summary(p), "invalid taken\ninvalid taken\n[rc 0]\n");
-    q.num(12, 2).bare(30).count(1);
-    expect_golden("history/summary_token_count", summary(q));
+    EXPECT_EQ(summary(Params(PCFG_CMD_SUMMARY_ALL).bare(30).num(12, 2)), "invalid taken\ninvalid taken\n[rc 0]\n");
+    expect_golden("history/summary_token_count", summary(Params(PCFG_CMD_SUMMARY_ALL).num(12, 2).bare(30).count(1)));
 }
 
 // An empty log, then failing reads: the first, the second, and a read that
@@ -215,10 +209,7 @@ TEST_F(SummaryTest, AFullTokenListIsWalkedAndNoFurther) {
 }
 
 TEST_F(SummaryTest, AStartingCardLogsItsStartUpConfigurationOnce) {
-    pcfg_sim::CardConfig config;
-    config.num_ports = 4;
-    config.keep_event_log = true;
-    config.log_start_up = true;
+    const pcfg_sim::CardConfig config{.num_ports = 4, .keep_event_log = true, .log_start_up = true};
     pcfg_sim::reset(config);
     pcfg_sim::reset(config);  // the log is not empty any more: nothing is added
     EXPECT_EQ(pcfg_sim::event_log().size(), 4u);

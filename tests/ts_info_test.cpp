@@ -35,11 +35,7 @@ TEST_F(TsInfoTest, AlignedBlockFlagsAndTimeDifference) {
         {"a large difference", {255, 255, 255, 255, 255, 255}, 0, 0x20000000},
     };
     for (const Case &c : cases) {
-        pcfg_sim::Timestamps ts;
-        ts.flags = c.flags;
-        ts.current_time = c.current;
-        ts.new_time = c.next;
-        ASSERT_TRUE(pcfg_sim::set_timestamps(0, ts));
+        ASSERT_TRUE(pcfg_sim::set_timestamps(0, {.flags = c.flags, .current_time = c.current, .new_time = c.next}));
         t.add(c.name, show(1));
     }
     expect_golden("cli/ts_info_block", t.str());

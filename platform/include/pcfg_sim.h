@@ -24,7 +24,7 @@ struct CardConfig {
     uint32_t slot = 1;
     // Port indexes (counted from 0) of the front ports, in the platform's
     // list order. Empty means ports 0 .. num_ports-1.
-    std::vector<uint8_t> port_indexes;
+    std::vector<uint8_t> port_indexes{};
     uint32_t num_ports = 48;
     // What get_total_lc_front_ports answers; -1 means the number of ports.
     int32_t total_front_ports = -1;

@@ -3,12 +3,10 @@
 // shell ends.
 #pragma once
 
-#include <array>
 #include <cstdint>
 
 namespace pcfg_shell {
 
-inline constexpr std::array<uint32_t, 6> kShellBindOptions{1, 0, 0x400, 0, 0, 0xf};
 inline constexpr const char *kShellQueueName = "pcfg shell";
 
 class ShellQueue {

@@ -2,13 +2,41 @@
 // the command table and runs it. Every outcome, failures included, is
 // printed; the shell always gets 0 back.
 #include <array>
+#include <cstdint>
 #include <cstdio>
 
-#include "cli/command_table.h"
+#include "cli/commands.h"
 
 using namespace pcfg;
 
 namespace {
+
+using CommandFn = void (*)(const cli_param_block &params) noexcept;
+
+struct CommandSpec {
+    pcfg_cmd_id id;
+    CommandFn run;
+};
+
+// One row per command of the public header's list, with the operation bound
+// to it.
+#define PCFG_COMMAND_ROW(name, id, what) CommandSpec{name, run_command<name>},
+constexpr CommandSpec kCommandSpecs[] = {PCFG_COMMANDS(PCFG_COMMAND_ROW)};
+#undef PCFG_COMMAND_ROW
+
+constexpr uint32_t kFirstCommandId = 4;
+constexpr uint32_t kLastCommandId = 41;
+
+constexpr bool ids_ascending_in_range() {
+    uint32_t prev = kFirstCommandId - 1;
+    for (const CommandSpec &c : kCommandSpecs) {
+        const auto id = static_cast<uint32_t>(c.id);
+        if (id <= prev || id > kLastCommandId) return false;
+        prev = id;
+    }
+    return true;
+}
+static_assert(ids_ascending_in_range(), "identifiers ascend, each once, from 4 to 41");
 
 // The command table spread over identifiers 4 to 41; a null slot is an
 // unassigned identifier.

@@ -17,7 +17,7 @@
 #include <iterator>
 #include <cstdio>
 
-#include "cli/command_table.h"
+#include "cli/commands.h"
 #include "cli/exchange.h"
 #include "common/be_reader.h"
 #include "common/cfg_types.h"
@@ -77,7 +77,8 @@ int print_reply(const Answer &reply) {
 
 }  // namespace
 
-void port_cfg_set_port_fec(const cli_param_block &params) noexcept {
+template <>
+void pcfg::run_command<PCFG_CMD_SET_FEC>(const cli_param_block &params) noexcept {
     const auto typed = token_number(params, PCFG_PARAM_PORT, Pick::Last);
     const int32_t port = typed ? port_index_of(*typed) : kNoPort;
     // The request carries the low 8 bits of what was typed.

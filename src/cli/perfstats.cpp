@@ -25,7 +25,7 @@
 #include <cstring>
 #include <span>
 
-#include "cli/command_table.h"
+#include "cli/commands.h"
 #include "cli/exchange.h"
 #include "common/be_reader.h"
 #include "common/mts_session.h"
@@ -161,7 +161,8 @@ extern "C" const char *rate_unit(double rate) noexcept { return scale(rate).unit
 
 extern "C" double rate_value(double rate) noexcept { return scale(rate).value; }
 
-void port_cfg_show_perfstats(const cli_param_block &params) noexcept {
+template <>
+void pcfg::run_command<PCFG_CMD_PERFSTATS>(const cli_param_block &params) noexcept {
     const uint32_t interval =
         token_number(params, PCFG_PARAM_INTERVAL, Pick::Last).value_or(kDefaultInterval);
     // A zero interval would divide by zero, and one past 16 bits would ask

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "cli/command_table.h"
+#include "cli/commands.h"
 #include "cli/exchange.h"
 #include "common/be_reader.h"
 #include "common/params.h"
@@ -94,22 +94,26 @@ std::optional<int32_t> checked_port(const cli_param_block &params, const char *o
 
 }  // namespace
 
-void port_cfg_show_port_aggr_cntr(const cli_param_block &params) noexcept {
+template <>
+void pcfg::run_command<PCFG_CMD_PORT_AGGR_CNTR>(const cli_param_block &params) noexcept {
     show_counters(params, "port_cfg_show_port_aggr_cntr", kCntrAggr, "aggregate");
 }
 
-void port_cfg_show_port_cur_cntr(const cli_param_block &params) noexcept {
+template <>
+void pcfg::run_command<PCFG_CMD_PORT_CUR_CNTR>(const cli_param_block &params) noexcept {
     show_counters(params, "port_cfg_show_port_cur_cntr", kCntrCurr, "current");
 }
 
-void port_cfg_show_port_info(const cli_param_block &params) noexcept {
+template <>
+void pcfg::run_command<PCFG_CMD_PORT_INFO>(const cli_param_block &params) noexcept {
     const auto index = checked_port(params, "port_cfg_show_port_info", false);
     if (!index) return;
     printf("\nPort Info for port: %d (from pcft_rsrc_port_info_t)\n", shown(*index));
     pcfg_mts_send_rcv_cli_req(kReqPortInfo, *index, pcfg_rsrc_print_port_info_body);
 }
 
-void port_cfg_show_port_ddm_info(const cli_param_block &params) noexcept {
+template <>
+void pcfg::run_command<PCFG_CMD_PORT_DDM_INFO>(const cli_param_block &params) noexcept {
     const auto index = checked_port(params, "port_cfg_show_port_ddm_info", true);
     if (!index) return;
     printf("Digital Diagnostics information for the port: %d \n", shown(*index));

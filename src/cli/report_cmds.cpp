@@ -3,7 +3,7 @@
 // report request each).
 #include <cstdio>
 
-#include "cli/command_table.h"
+#include "cli/commands.h"
 #include "cli/exchange.h"
 #include "common/mts_session.h"
 #include "common/params.h"
@@ -32,35 +32,42 @@ void credit_table(const cli_param_block &params, ReportType type) {
 
 }  // namespace
 
-template <uint32_t Instance>
-void port_cfg_show_history(const cli_param_block &params) noexcept {
-    show_history(params, Instance);
-}
-template void port_cfg_show_history<0>(const cli_param_block &) noexcept;
-template void port_cfg_show_history<1>(const cli_param_block &) noexcept;
-template void port_cfg_show_history<2>(const cli_param_block &) noexcept;
-template void port_cfg_show_history<3>(const cli_param_block &) noexcept;
-template void port_cfg_show_history<4>(const cli_param_block &) noexcept;
-template void port_cfg_show_history<5>(const cli_param_block &) noexcept;
-template void port_cfg_show_history<6>(const cli_param_block &) noexcept;
-template void port_cfg_show_history<7>(const cli_param_block &) noexcept;
+// History instances 0 to 7, one binding each.
+#define PCFG_HISTORY_COMMAND(cmd, instance)                                  \
+    template <>                                                            \
+    void pcfg::run_command<cmd>(const cli_param_block &params) noexcept {  \
+        show_history(params, instance);                                    \
+    }
+PCFG_HISTORY_COMMAND(PCFG_CMD_HIST_ERROR_LOG, 0)
+PCFG_HISTORY_COMMAND(PCFG_CMD_HIST_PORT_CONTROL, 1)
+PCFG_HISTORY_COMMAND(PCFG_CMD_HIST_LINK_EVENTS, 2)
+PCFG_HISTORY_COMMAND(PCFG_CMD_HIST_TIMESTAMP, 3)
+PCFG_HISTORY_COMMAND(PCFG_CMD_HIST_EVENT_LOG, 4)
+PCFG_HISTORY_COMMAND(PCFG_CMD_HIST_MTS_EVENTS, 5)
+PCFG_HISTORY_COMMAND(PCFG_CMD_HIST_SERDES, 6)
+PCFG_HISTORY_COMMAND(PCFG_CMD_HIST_BW_RESERVATION, 7)
+#undef PCFG_HISTORY_COMMAND
 
-void port_cfg_show_cmds_processed(const cli_param_block &) noexcept {
+template <>
+void pcfg::run_command<PCFG_CMD_CMDS_PROCESSED>(const cli_param_block &) noexcept {
     pcfg_mts_send_rcv_cli_req(kReqCmdsProcessed, 0, pcfg_print_cmds_processed);
 }
 
 // Commands processed, then history instances 0 to 6 (not 7).
-void port_cfg_show_cmds_processed_history(const cli_param_block &params) noexcept {
+template <>
+void pcfg::run_command<PCFG_CMD_CMDS_PROCESSED_HISTORY>(const cli_param_block &params) noexcept {
     pcfg_mts_send_rcv_cli_req(kReqCmdsProcessed, 0, pcfg_print_cmds_processed);
     putchar('\n');
     for (uint32_t instance = 0; instance <= 6; ++instance) show_history(params, instance);
 }
 
-void port_cfg_show_rsrc_card(const cli_param_block &) noexcept {
+template <>
+void pcfg::run_command<PCFG_CMD_RSRC_CARD>(const cli_param_block &) noexcept {
     pcfg_mts_send_rcv_cli_req(kReqRsrcCard, 0, pcfg_rsrc_show_all_body);
 }
 
-void port_cfg_show_rsrc_port(const cli_param_block &params) noexcept {
+template <>
+void pcfg::run_command<PCFG_CMD_RSRC_PORT>(const cli_param_block &params) noexcept {
     const auto typed = value_number(first_token(params, PCFG_PARAM_RSRC_PORT));
     if (!typed || *typed == 0) {
         printf("Error getting port number");
@@ -69,14 +76,17 @@ void port_cfg_show_rsrc_port(const cli_param_block &params) noexcept {
     pcfg_mts_send_rcv_cli_req(kReqRsrcPort, port_index_of(*typed), pcfg_rsrc_show_all_body);
 }
 
-void port_cfg_show_events(const cli_param_block &) noexcept {
+template <>
+void pcfg::run_command<PCFG_CMD_EVENTS>(const cli_param_block &) noexcept {
     pcfg_mts_send_rcv_cli_req(kReqEvents, 0, pcfg_print_not_implemented);
 }
 
-void port_cfg_show_credit_tbl(const cli_param_block &params) noexcept {
+template <>
+void pcfg::run_command<PCFG_CMD_CREDIT_TBL>(const cli_param_block &params) noexcept {
     credit_table(params, kReqCreditTbl);
 }
 
-void port_cfg_show_credit_tbl2(const cli_param_block &params) noexcept {
+template <>
+void pcfg::run_command<PCFG_CMD_CREDIT_TBL_2>(const cli_param_block &params) noexcept {
     credit_table(params, kReqCreditTbl2);
 }

@@ -21,7 +21,7 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "cli/command_table.h"
+#include "cli/commands.h"
 #include "common/names.h"
 #include "common/params.h"
 #include "pcfg_platform.h"
@@ -113,7 +113,8 @@ void print_record(const pcfg_port_ts_info_t &rec) {
 
 }  // namespace
 
-void port_cfg_show_port_ts_info(const cli_param_block &params) noexcept {
+template <>
+void pcfg::run_command<PCFG_CMD_PORT_TS_INFO>(const cli_param_block &params) noexcept {
     pcfg_port_ts_info_t rec{};
     const auto typed = token_number(params, PCFG_PARAM_PORT, Pick::Last);
     if (!typed) {

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdio>
 
-#include "cli/command_table.h"
+#include "cli/commands.h"
 #include "common/mts_session.h"
 #include "common/params.h"
 #include "history/summary_record.h"
@@ -97,4 +97,12 @@ extern "C" int set_port_cfg_summary_cli(cli_param_block *params) noexcept {
 }
 
 // Its result is not the shell's.
-void port_cfg_show_summary(const cli_param_block &params) noexcept { show_summary(params); }
+// Every port, or one (the token list tells which).
+template <>
+void pcfg::run_command<PCFG_CMD_SUMMARY_ALL>(const cli_param_block &params) noexcept {
+    show_summary(params);
+}
+template <>
+void pcfg::run_command<PCFG_CMD_SUMMARY_PORT>(const cli_param_block &params) noexcept {
+    show_summary(params);
+}

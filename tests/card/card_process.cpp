@@ -16,6 +16,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/read_until.h"
+
 namespace pcfg_card_test {
 namespace {
 
@@ -97,17 +99,8 @@ void Child::close_input() {
 }
 
 bool Child::read_until(const std::string &text, int seconds) {
-    const auto give_up = time(nullptr) + seconds;
-    char buf[4096];
-    while (out_text_.find(text) == std::string::npos) {
-        pollfd p{out_, POLLIN, 0};
-        if (time(nullptr) > give_up || poll(&p, 1, 100) < 0) return false;
-        if (p.revents == 0) continue;
-        const ssize_t n = read(out_, buf, sizeof buf);
-        if (n <= 0) return false;
-        out_text_.append(buf, static_cast<size_t>(n));
-    }
-    return true;
+    return pcfg_test::read_until(out_, out_text_, std::chrono::seconds(seconds),
+                                 [&](const std::string &s) { return s.find(text) != std::string::npos; });
 }
 
 bool Child::await_line_editor(int seconds) {
@@ -122,16 +115,9 @@ bool Child::await_line_editor(int seconds) {
 
 Finished Child::finish(int seconds) {
     close_input();
-    const auto give_up = time(nullptr) + seconds;
-    char buf[4096];
-    for (;;) {
-        pollfd p{out_, POLLIN, 0};
-        if (time(nullptr) > give_up) kill(pid_, SIGKILL);
-        if (poll(&p, 1, 100) <= 0) continue;
-        const ssize_t n = read(out_, buf, sizeof buf);
-        if (n <= 0) break;
-        out_text_.append(buf, static_cast<size_t>(n));
-    }
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    pcfg_test::read_until(out_, out_text_, std::chrono::seconds(seconds), [](const std::string &) { return false; });
+    if (std::chrono::steady_clock::now() >= give_up) kill(pid_, SIGKILL);  // its output never ended
     int st = 0;
     waitpid(pid_, &st, 0);
     pid_ = -1;
@@ -188,21 +174,20 @@ Finished Card::pcfg(const std::vector<std::string> &args, const std::string &inp
     return c.finish();
 }
 
+namespace {
+// The arguments, then "-c <command>" for each command.
+std::vector<std::string> with_commands(std::vector<std::string> args, const std::vector<std::string> &commands) {
+    for (const std::string &c : commands) args.insert(args.end(), {"-c", c});
+    return args;
+}
+}  // namespace
+
 Finished Card::pcfg_c(const std::vector<std::string> &commands) const {
-    std::vector<std::string> args;
-    for (const std::string &c : commands) {
-        args.push_back("-c");
-        args.push_back(c);
-    }
-    return pcfg(args);
+    return pcfg(with_commands({}, commands));
 }
 
 Finished embedded(const std::vector<std::string> &commands) {
-    std::vector<std::string> argv{pcfg_program(), "--embedded"};
-    for (const std::string &c : commands) {
-        argv.push_back("-c");
-        argv.push_back(c);
-    }
+    const std::vector<std::string> argv = with_commands({pcfg_program(), "--embedded"}, commands);
     const std::string segment = "/pcfg-card-test-embedded-" + std::to_string(getpid());
     Child c(argv, {"PCFG_SIM_EVENTLOG=" + segment, "TZ=UTC0", "LC_ALL=C"});
     Finished r = c.finish();

@@ -33,37 +33,13 @@ std::vector<std::string> lines_of(const std::string &text) {
     return lines;
 }
 
-// Line i as C would write it: blanks at its end, tabs and bytes that do not
-// print are visible.
-std::string shown(const std::vector<std::string> &lines, size_t i) {
-    if (i >= lines.size()) return "(no line)";
-    std::string out = "\"";
-    char esc[8];
-    for (unsigned char c : lines[i]) {
-        if (c == '\n') out += "\\n";
-        else if (c == '"' || c == '\\') out += {'\\', static_cast<char>(c)};
-        else if (c < 0x20 || c >= 0x7f) out.append(esc, snprintf(esc, sizeof esc, "\\x%02x", c));
-        else out += static_cast<char>(c);
-    }
-    return out + "\"";
-}
-
-// The first differing line, after the line before it.
-std::string difference(const std::string &expected, const std::string &actual) {
-    const auto want = lines_of(expected), got = lines_of(actual);
-    size_t k = 0;
-    while (k < want.size() && k < got.size() && want[k] == got[k]) ++k;
-    std::ostringstream msg;
-    msg << "first difference at line " << k + 1 << " of " << want.size() << " expected, "
-        << got.size() << " seen:\n";
-    for (size_t i = std::min(k, want.size()); i-- > 0;)
-        if (want[i].starts_with("=== ") || want[i].starts_with("> ")) {
-            msg << "in " << want[i];
-            break;
-        }
-    if (k > 0) msg << "    " << shown(want, k - 1) << "\n";
-    msg << "  - " << shown(want, k) << "\n  + " << shown(got, k) << "\n";
-    return msg.str();
+// Lines for a difference: without their newline, a missing last one named.
+std::vector<std::string> diff_lines(const std::string &text) {
+    std::vector<std::string> lines = lines_of(text);
+    for (std::string &l : lines)
+        if (l.back() == '\n') l.pop_back();
+        else l += "\\ (no newline at end)";
+    return lines;
 }
 
 void end_line(std::string &text) {
@@ -78,9 +54,11 @@ void expect_golden(const std::string &name, const std::string &actual, std::sour
     const bool found = read_file(path, expected);
     if (found && expected == actual) return;
     const char *update = std::getenv("PCFG_UPDATE_GOLDEN");
+    // The lines that differ, as Google Test shows a difference.
     std::string why = !found ? "no golden file " + path + " (PCFG_UPDATE_GOLDEN=1 writes it)"
-                             : "output differs from " + path + "\n" + difference(expected, actual) +
-                                   "(PCFG_UPDATE_GOLDEN=1 accepts the output)";
+                             : "output differs from " + path + " (PCFG_UPDATE_GOLDEN=1 accepts it):\n" +
+                                   ::testing::internal::edit_distance::CreateUnifiedDiff(
+                                       diff_lines(expected), diff_lines(actual));
     if (update != nullptr && std::string(update) == "1") {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out << actual;

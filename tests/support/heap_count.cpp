@@ -50,14 +50,12 @@ char *pcfg_counted_strndup(const char *s, size_t n) {
     return static_cast<char *>(counted(strndup(s, n)));
 }
 // operator new and delete, under their 64-bit (m) and 32-bit (j) names.
-void *pcfg_counted_Znwm(size_t n) { return counted(malloc(n != 0 ? n : 1)); }
-void *pcfg_counted_Znwj(size_t n) { return counted(malloc(n != 0 ? n : 1)); }
-void *pcfg_counted_Znam(size_t n) { return counted(malloc(n != 0 ? n : 1)); }
-void *pcfg_counted_Znaj(size_t n) { return counted(malloc(n != 0 ? n : 1)); }
-void pcfg_counted_ZdlPv(void *p) { pcfg_counted_free(p); }
-void pcfg_counted_ZdaPv(void *p) { pcfg_counted_free(p); }
-void pcfg_counted_ZdlPvm(void *p, size_t) { pcfg_counted_free(p); }
-void pcfg_counted_ZdlPvj(void *p, size_t) { pcfg_counted_free(p); }
-void pcfg_counted_ZdaPvm(void *p, size_t) { pcfg_counted_free(p); }
-void pcfg_counted_ZdaPvj(void *p, size_t) { pcfg_counted_free(p); }
+#define PCFG_COUNTED_NEW(name) \
+    void *pcfg_counted_##name(size_t n) { return counted(malloc(n != 0 ? n : 1)); }
+#define PCFG_COUNTED_DELETE(name, ...) \
+    void pcfg_counted_##name(void *p __VA_OPT__(, ) __VA_ARGS__) { pcfg_counted_free(p); }
+PCFG_COUNTED_NEW(Znwm) PCFG_COUNTED_NEW(Znwj) PCFG_COUNTED_NEW(Znam) PCFG_COUNTED_NEW(Znaj)
+PCFG_COUNTED_DELETE(ZdlPv) PCFG_COUNTED_DELETE(ZdaPv)
+PCFG_COUNTED_DELETE(ZdlPvm, size_t) PCFG_COUNTED_DELETE(ZdlPvj, size_t)
+PCFG_COUNTED_DELETE(ZdaPvm, size_t) PCFG_COUNTED_DELETE(ZdaPvj, size_t)
 }

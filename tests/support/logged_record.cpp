@@ -14,18 +14,8 @@ namespace pcfg_test {
 std::vector<uint8_t> logged_record(uint32_t opcode, uint32_t kind,
                                    const std::vector<uint8_t> &payload, uint32_t seq_no) {
     const auto length = static_cast<uint32_t>(48 + payload.size());
-    std::vector<uint8_t> rec = Bytes()
-                                   .u32(0)
-                                   .u32(0x00000101)
-                                   .u32(0x1001)
-                                   .u32(seq_no)
-                                   .u32(length)
-                                   .u32(0)
-                                   .u32(kind)
-                                   .u32(opcode)
-                                   .raw(std::vector<uint8_t>(16, 0))
-                                   .raw(payload);
-    return rec;
+    return Bytes().u32(0).u32(0x00000101).u32(0x1001).u32(seq_no).u32(length).u32(0).u32(kind)
+        .u32(opcode).raw(std::vector<uint8_t>(16, 0)).raw(payload);
 }
 
 std::string decode_cut(pcfg_decoder_fn decoder, const std::vector<uint8_t> &record,
@@ -48,7 +38,12 @@ void check_samples(const std::string &golden, const std::vector<DecodeSample> &s
     for (const DecodeSample &s : samples) {
         const auto rec = logged_record(s.opcode, s.kind, s.payload);
         pcfg::decode::set_indent(5);
-        t.add(s.name, decode(s.decoder, rec));
+        const std::string text = decode(s.decoder, rec);
+        t.add(s.name, text);
+        // The decoder table sends the sample's opcode to the same decoder.
+        const auto *logged = reinterpret_cast<const pcfg_logged_msg_t *>(rec.data());
+        EXPECT_TRUE(s.opcode == 0 || capture_stdout([&] { eventlog_port_cfg_cli(logged); }) == text)
+            << s.name << ": another decoder through the table";
         for (uint32_t len = 0; len < rec.size(); ++len) {
             pcfg::decode::set_indent(5);
             decode_cut(s.decoder, rec, len);

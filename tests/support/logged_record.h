@@ -40,7 +40,8 @@ struct DecodeSample {
 };
 
 // What each sample decodes to with a 5-space indent, checked against the
-// golden transcript `golden`; then the truncation sweep: every shorter length
+// golden transcript `golden` (a sample with an opcode decodes the same
+// through the decoder table); then the truncation sweep: every shorter length
 // of each sample decodes without reading past the record.
 void check_samples(const std::string &golden, const std::vector<DecodeSample> &samples,
                    std::source_location where = std::source_location::current());

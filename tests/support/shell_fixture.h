@@ -3,15 +3,19 @@
 // blocks it would hand to the library kept as text instead of run.
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "command_table.h"
 #include "shell.h"
 #include "support/fixture.h"
+#include "support/read_until.h"
 
 namespace pcfg_test {
 
@@ -21,6 +25,34 @@ namespace pcfg_test {
 inline bool under_valgrind() {
     const char *preload = std::getenv("LD_PRELOAD");
     return preload != nullptr && std::string_view(preload).find("vgpreload") != std::string_view::npos;
+}
+
+// The words of command row `row` typed in full, its optional parts typed or
+// left out: each number as `number` picks it, each word naming a file that
+// does not exist. Each word remembers the syntax element it fills.
+using Typed = std::vector<std::pair<std::string, const pcfg_shell::Element *>>;
+inline constexpr const char *kNoFile = "/nonexistent-pcfg-dir/log.bin";
+
+inline Typed typed_in_full(size_t row, bool optional_parts,
+                           const std::function<int64_t(const pcfg_shell::Element &)> &number) {
+    using pcfg_shell::ElemKind;
+    Typed t;
+    const pcfg_shell::Syntax &syn = pcfg_shell::command_syntax(row);
+    for (size_t i = 0; i < syn.count; ++i) {
+        const pcfg_shell::Element &e = syn.elems[i];
+        if (e.kind == ElemKind::OptOpen && !optional_parts) i = e.partner;
+        if (e.kind == ElemKind::Keyword) t.push_back({std::string(e.text), &e});
+        if (e.kind == ElemKind::Number) t.push_back({std::to_string(number(e)), &e});
+        if (e.kind == ElemKind::Word) t.push_back({kNoFile, &e});
+    }
+    return t;
+}
+
+// The first `words` words of a typed command as one line.
+inline std::string text_of(const Typed &t, size_t words) {
+    std::string text;
+    for (size_t k = 0; k < words && k < t.size(); ++k) text += (k == 0 ? "" : " ") + t[k].first;
+    return text;
 }
 
 class ShellTest : public PcfgTest {
@@ -38,15 +70,12 @@ protected:
 
     // A fresh shell (one at a time: each owns standard output).
     pcfg_shell::Shell &shell(bool recording = false) {
-        pcfg_shell::Options o;
-        o.errors = errors_;
-        o.clock = [this] { return now_; };
+        pcfg_shell::Options o{.errors = errors_, .clock = [this] { return now_; }};
         if (recording)
             o.entry = [this](cli_param_block *b) {
                 EXPECT_EQ(b->mts_handle, shell_->queue_handle());
                 return sent_.push_back(block_of(*b)), 0;
             };
-        if (printing_) o.entry = [this](cli_param_block *) { return printf("%s", printing_), 0; };
         shell_.reset();
         shell_ = std::make_unique<pcfg_shell::Shell>(std::move(o));
         return *shell_;
@@ -73,6 +102,14 @@ protected:
         fclose(in);
         return shown;
     }
+    // The block a recorded line hands to the library (as block_of shows
+    // it), or how many it handed.
+    std::string sent_for(const std::string &text) {
+        sent_.clear();
+        EXPECT_EQ(line_and_errors(text), "") << text;
+        if (sent_.size() != 1) return "blocks sent: " + std::to_string(sent_.size()) + "\n";
+        return sent_[0] + "\n";
+    }
     // Error text written since the last look.
     std::string errors() {
         fflush(errors_);
@@ -97,7 +134,6 @@ protected:
 
     std::chrono::steady_clock::time_point now_{};
     std::vector<std::string> sent_;
-    const char *printing_ = nullptr;  // what the library prints instead of running
     pcfg_shell::Outcome last_;
     std::unique_ptr<pcfg_shell::Shell> shell_;
 
