@@ -113,6 +113,25 @@ TEST(CardProcess, CtrlCWhileACommandWaitsLeavesItToTheLibrary) {
     rmdir(no_editing.c_str());
 }
 
+// A wait that runs out is answered to the shell that waits, not to one that
+// connected after it.
+TEST(CardProcess, ATimedOutWaitIsAnsweredToItsOwnShell) {
+    Card card;
+    const auto waiting = shell_waiting_for_fec(card);
+    Child later({pcfg_program()}, card.env());
+    later.write_input("sim status\n");
+    ASSERT_TRUE(later.read_until("connected shells  2\n", 10));
+    const Finished r = waiting->finish();
+    EXPECT_EQ(r.out,
+              "mts send: if_index = 0x1002000, port = 2, fec = 2\n"
+              "Failed to receive reponse message from pcfg, timed out.\n");
+    EXPECT_EQ(r.err, "");
+    later.write_input("sim status\n");
+    const Finished l = later.finish();
+    EXPECT_EQ(l.status, 0);
+    EXPECT_EQ(l.err, "");
+}
+
 TEST(CardProcess, CardStoppedGivesTheTimeoutAndSaysHowToStartOne) {
     Card card;
     Child shell({pcfg_program()}, card.env());
