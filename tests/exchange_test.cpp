@@ -19,10 +19,8 @@ void record_body(std::span<const uint8_t> body) {
     ++g_printed;
 }
 
-pcfg_rsp_view g_view;
-std::vector<uint8_t> g_view_bytes;
+std::vector<uint8_t> g_view_bytes;  // the payload the last view showed
 int record_view(const pcfg_rsp_view *view) {
-    g_view = *view;
     g_view_bytes.assign(view->payload, view->payload + view->size);
     ++g_printed;
     return 0;
@@ -67,7 +65,6 @@ TEST_F(ExchangeTest, CounterExchangeSendsTheRequestUnchangedAndPassesTheWholeAns
     pcfg_sim::script_reply({Reply::Kind::Answer, 0, whole});
     EXPECT_EQ(counters(), "[rc 0]\n");
     EXPECT_EQ(g_view_bytes, whole);
-    EXPECT_EQ(g_view.size, whole.size());
     expect_golden("cli/exchange_counter_calls", calls_text());
     // A null printer: the answer is taken and released quietly.
     pcfg_sim::clear_calls();

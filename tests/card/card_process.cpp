@@ -166,14 +166,6 @@ Finished Card::terminate() {
     return r;
 }
 
-Finished Card::pcfg(const std::vector<std::string> &args, const std::string &input) const {
-    std::vector<std::string> argv{pcfg_program()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    Child c(argv, env_);
-    c.write_input(input);
-    return c.finish();
-}
-
 namespace {
 // The arguments, then "-c <command>" for each command.
 std::vector<std::string> with_commands(std::vector<std::string> args, const std::vector<std::string> &commands) {
@@ -183,21 +175,19 @@ std::vector<std::string> with_commands(std::vector<std::string> args, const std:
 }  // namespace
 
 Finished Card::pcfg_c(const std::vector<std::string> &commands) const {
-    return pcfg(with_commands({}, commands));
+    return Child(with_commands({pcfg_program()}, commands), env_).finish();
 }
 
 Finished embedded(const std::vector<std::string> &commands) {
     const std::vector<std::string> argv = with_commands({pcfg_program(), "--embedded"}, commands);
     const std::string segment = "/pcfg-card-test-embedded-" + std::to_string(getpid());
-    Child c(argv, {"PCFG_SIM_EVENTLOG=" + segment, "TZ=UTC0", "LC_ALL=C"});
-    Finished r = c.finish();
+    Finished r = Child(argv, {"PCFG_SIM_EVENTLOG=" + segment, "TZ=UTC0", "LC_ALL=C"}).finish();
     shm_unlink(segment.c_str());
     return r;
 }
 
 Finished Card::card_command(const std::string &what) const {
-    Child c({card_program(), what}, env_);
-    return c.finish();
+    return Child({card_program(), what}, env_).finish();
 }
 
 }  // namespace pcfg_card_test

@@ -75,8 +75,7 @@ public:
     Finished terminate();
     void kill_now() { card_->kill_now(9); }
 
-    // pcfg with these arguments against the card.
-    Finished pcfg(const std::vector<std::string> &args, const std::string &input = {}) const;
+    // pcfg running these commands (-c) against the card.
     Finished pcfg_c(const std::vector<std::string> &commands) const;
     Finished card_command(const std::string &what) const;  // pcfg-card status / stop
 

@@ -85,7 +85,7 @@ protected:
     }
     // Standard output of a line, then its error text.
     std::string line_and_errors(std::string_view text) {
-        const std::string shown = line(text);
+        const std::string shown = line(text);  // before the errors it writes
         return shown + errors();
     }
     // Standard output of the lines of `input` read as a stream; `status` is
