@@ -36,7 +36,7 @@ check_build() {  # <build dir>
     lib=$(find "$prefix" -name 'libport_cfg_cli.so.*.*.*' -type f)
     [[ -n $lib ]] || fail "$name: no versioned library installed"
     machine=$(readelf -h "$lib" | sed -n 's/^ *Machine: *//p')
-    readelf -d "$lib" | grep -q 'Library soname: \[libport_cfg_cli\.so\.1\]' ||
+    [[ $(readelf -d "$lib") == *'Library soname: [libport_cfg_cli.so.1]'* ]] ||
         fail "$name: SONAME is not libport_cfg_cli.so.1"
     [[ $(readlink "$(dirname "$lib")/libport_cfg_cli.so.1") == "$(basename "$lib")" ]] ||
         fail "$name: libport_cfg_cli.so.1 does not name $(basename "$lib")"
