@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <deque>
 #include <map>
+#include <vector>
 
 #include "card_client.h"
 #include "sim_state.h"
@@ -35,7 +35,10 @@ struct Message {
 struct Queue {
     bool bound = false;
     int last_errno = 0;
-    std::deque<uint64_t> pending;  // message ids waiting to be received
+    // Message ids waiting to be received, oldest first. A vector, not a
+    // deque: an empty one allocates nothing, and the transport has 64 queues
+    // of which a shell uses two.
+    std::vector<uint64_t> pending;
 };
 
 struct Transport {
