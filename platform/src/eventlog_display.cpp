@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <memory>
 
 #include "pcfg_platform.h"
 #include "eventlog_segment.h"
@@ -19,6 +19,13 @@
 
 namespace pcfg_sim {
 namespace {
+
+// A file of the C library's, closed when it goes out of scope (unless
+// closed before, to learn whether the last writes reached the disk).
+struct FileCloser {
+    void operator()(std::FILE *f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
 
 constexpr size_t kHeaderLen = PCFG_LOGGED_MSG_HDR_LEN;
 constexpr size_t kLengthOffset = 16;
@@ -64,16 +71,17 @@ void show_event_log() {
 }
 
 bool save_event_log(const std::string &path) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    File out(std::fopen(path.c_str(), "wb"));
     size_t n = 0;
+    bool written = out != nullptr;
     for (const auto &rec : event_log()) {
-        if (!out) break;
-        out.write(reinterpret_cast<const char *>(rec.data()),
-                  static_cast<std::streamsize>(rec.size()));
+        if (!written) break;
+        written = std::fwrite(rec.data(), 1, rec.size(), out.get()) == rec.size();
         ++n;
     }
-    out.close();
-    if (!out) {
+    // Closing writes what is still buffered: a full disk shows here.
+    if (out != nullptr && std::fclose(out.release()) != 0) written = false;
+    if (!written) {
         printf("event-log: cannot write %s: %s\n", path.c_str(), strerror(errno));
         return false;
     }
@@ -116,24 +124,25 @@ LogDecodeResult decode_log_bytes(std::span<const uint8_t> data) {
 }
 
 LogDecodeResult decode_log_file(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const File in(std::fopen(path.c_str(), "rb"));
+    if (in == nullptr) {
         printf("decode-log: cannot read %s: %s\n", path.c_str(), strerror(errno));
         return {0, false};
     }
     // Read in bounded chunks: a device or an endless stream is refused once
     // it has given more than a saved log can hold.
     std::vector<uint8_t> data;
-    std::array<char, 65536> chunk;
-    while (in.read(chunk.data(), chunk.size()) || in.gcount() > 0) {
-        data.insert(data.end(), chunk.begin(), chunk.begin() + in.gcount());
+    std::array<uint8_t, 65536> chunk;
+    size_t got = 0;
+    while ((got = std::fread(chunk.data(), 1, chunk.size(), in.get())) > 0) {
+        data.insert(data.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
         if (data.size() > kMaxSavedLogBytes) {
             printf("decode-log: cannot read %s: more than %zu bytes, not a saved log\n",
                    path.c_str(), kMaxSavedLogBytes);
             return {0, false};
         }
     }
-    if (in.bad()) {
+    if (std::ferror(in.get()) != 0) {
         printf("decode-log: cannot read %s\n", path.c_str());
         return {0, false};
     }
