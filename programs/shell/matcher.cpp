@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "command_table.h"
+#include "line_reader.h"
 #include "numbers.h"
 #include "text.h"
 
@@ -10,6 +11,9 @@ namespace pcfg_shell {
 namespace {
 
 constexpr size_t kListedExpected = 4;
+// A word's index plus one fits a slot mark: a line has at most half as many
+// words as characters.
+static_assert(kMaxLineLength / 2 + 1 < UINT16_MAX);
 
 const Element *element_at(const MatchState &s) {
     const Syntax &syn = command_syntax(s.row);
@@ -51,6 +55,35 @@ void close_over(MatchState s, std::vector<MatchState> &out) {
     }
 }
 
+// A number element's reading of a word; a port may also be typed as its
+// name ("fc1/5"), which `port_error` refuses when it is malformed.
+NumberCheck read_number(const Element &e, std::string_view word, std::string &port_error) {
+    const std::string_view digits = e.text == "port" ? port_digits(word, port_error) : word;
+    return port_error.empty() ? parse_number(digits, e.lo, e.hi) : NumberCheck{};
+}
+
+SlotFill fill(size_t word_index, uint8_t elem) {
+    return {static_cast<uint16_t>(word_index + 1), elem};
+}
+
+// The arguments of a complete state, read from the words that filled its
+// slots (already checked when they were taken).
+Args arguments(const MatchState &s, std::span<const std::string_view> words) {
+    Args args;
+    const Syntax &syn = command_syntax(s.row);
+    for (size_t slot = 0; slot < kMaxSlots; ++slot) {
+        const SlotFill f = s.slots[slot];
+        if (f.word == 0) continue;
+        const std::string_view word = words[f.word - 1];
+        const Element &e = syn.elems[f.elem];
+        std::string port_error;
+        const int64_t number = e.kind == ElemKind::Number ? read_number(e, word, port_error).value : 0;
+        args.slots[slot] = Arg{true, number, word};
+    }
+    if (s.rest_begin != SIZE_MAX) args.rest = words.subspan(s.rest_begin);
+    return args;
+}
+
 // How each state took (or refused) one word.
 struct Step {
     std::vector<MatchState> exact;     // keyword typed in full
@@ -80,23 +113,22 @@ Step take_word(const std::vector<MatchState> &states, std::string_view word, siz
                 break;
             case ElemKind::Number: {
                 std::string port_error;
-                const std::string_view digits = e->text == "port" ? port_digits(word, port_error) : word;
+                const NumberCheck n = read_number(*e, word, port_error);
                 if (!port_error.empty()) {
                     if (step.number_error.empty()) step.number_error = std::move(port_error);
                     break;
                 }
-                const NumberCheck n = parse_number(digits, e->lo, e->hi);
                 if (n.error != NumberCheck::Error::None) {
                     if (step.number_error.empty())
                         step.number_error = number_error(e->text, word, n, e->lo, e->hi);
                     break;
                 }
-                next.args.slots[e->slot] = Arg{true, n.value, word};
+                next.slots[e->slot] = fill(index, s.pos);
                 step.argument.push_back(std::move(next));
                 break;
             }
             case ElemKind::Word:
-                next.args.slots[e->slot] = Arg{true, 0, word};
+                next.slots[e->slot] = fill(index, s.pos);
                 step.argument.push_back(std::move(next));
                 break;
             case ElemKind::Rest:
@@ -242,9 +274,7 @@ std::optional<Resolved> resolve(std::span<const std::string_view> words, std::st
         error = incomplete(match, words);
         return std::nullopt;
     }
-    Resolved out{done->row, done->args};
-    if (done->rest_begin != SIZE_MAX) out.args.rest = words.subspan(done->rest_begin);
-    return out;
+    return Resolved{done->row, arguments(*done, words)};
 }
 
 std::vector<Choice> next_choices(const Match &match, std::string_view partial) {

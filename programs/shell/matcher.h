@@ -4,6 +4,7 @@
 // and the first word that fits no command is named in the error.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -15,12 +16,20 @@
 
 namespace pcfg_shell {
 
+// Which word filled an argument slot, and the element of the row that took
+// it. States are copied for every word of the line, so they keep these
+// small marks; the arguments themselves are read once the row is chosen.
+struct SlotFill {
+    uint16_t word = 0;  // index of the word plus one; 0 when the slot is not given
+    uint8_t elem = 0;   // position of the element in the row's syntax
+};
+
 // A row still in the running, and where in its syntax the words have got.
 struct MatchState {
     uint16_t row = 0;
     uint8_t pos = 0;          // next element; the syntax's count when complete
     size_t rest_begin = SIZE_MAX;  // first word a <name...> took
-    Args args;
+    std::array<SlotFill, kMaxSlots> slots{};
 };
 
 struct Match {
