@@ -49,8 +49,21 @@ install(FILES ${PROJECT_BINARY_DIR}/port_cfg_cli.pc DESTINATION ${PCFG_PC_DIR} C
 set(PCFG_SIM_PROGRAMS pcfg pcfg-card)
 set_target_properties(pcfg_platform PROPERTIES
     VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
+# The programs find the libraries beside them, in the installed tree and in
+# the build tree alike: they are linked with their installed search path, and
+# the build tree holds the libraries' SONAME links under the same relative
+# folder. (A build-tree search path that is rewritten at install time ends in
+# an empty entry, and an empty entry makes the loader look for every library,
+# the C library first, in the current folder.)
 set_target_properties(${PCFG_SIM_PROGRAMS} PROPERTIES
-    INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+    INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}" BUILD_WITH_INSTALL_RPATH ON)
+foreach(library port_cfg_cli pcfg_platform)
+    add_custom_command(TARGET ${library} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/${CMAKE_INSTALL_LIBDIR}
+        COMMAND ${CMAKE_COMMAND} -E create_symlink $<TARGET_FILE:${library}>
+                ${PROJECT_BINARY_DIR}/${CMAKE_INSTALL_LIBDIR}/$<TARGET_SONAME_FILE_NAME:${library}>
+        VERBATIM)
+endforeach()
 install(TARGETS pcfg_platform LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT sim)
 install(TARGETS ${PCFG_SIM_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT sim)
 install(FILES ${PROJECT_SOURCE_DIR}/platform/include/pcfg_sim.h
