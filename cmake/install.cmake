@@ -57,12 +57,19 @@ set_target_properties(pcfg_platform PROPERTIES
 # the C library first, in the current folder.)
 set_target_properties(${PCFG_SIM_PROGRAMS} PROPERTIES
     INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}" BUILD_WITH_INSTALL_RPATH ON)
+set(PCFG_BUILD_LIBDIR ${PROJECT_BINARY_DIR}/${CMAKE_INSTALL_LIBDIR})
+set(PCFG_LIBRARY_LINKS)
 foreach(library port_cfg_cli pcfg_platform)
-    add_custom_command(TARGET ${library} POST_BUILD
-        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/${CMAKE_INSTALL_LIBDIR}
-        COMMAND ${CMAKE_COMMAND} -E create_symlink $<TARGET_FILE:${library}>
-                ${PROJECT_BINARY_DIR}/${CMAKE_INSTALL_LIBDIR}/$<TARGET_SONAME_FILE_NAME:${library}>
-        VERBATIM)
+    set(link ${PCFG_BUILD_LIBDIR}/lib${library}.so.${PROJECT_VERSION_MAJOR})
+    add_custom_command(OUTPUT ${link}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PCFG_BUILD_LIBDIR}
+        COMMAND ${CMAKE_COMMAND} -E create_symlink $<TARGET_FILE:${library}> ${link}
+        DEPENDS ${library} VERBATIM)
+    list(APPEND PCFG_LIBRARY_LINKS ${link})
+endforeach()
+add_custom_target(pcfg_library_links DEPENDS ${PCFG_LIBRARY_LINKS})
+foreach(program IN LISTS PCFG_SIM_PROGRAMS)
+    add_dependencies(${program} pcfg_library_links)
 endforeach()
 install(TARGETS pcfg_platform LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT sim)
 install(TARGETS ${PCFG_SIM_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT sim)
