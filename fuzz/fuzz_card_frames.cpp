@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "pcfg_card.h"
+#include "card_service.h"
 #include "pcfg_sim.h"
 #include "support.h"
 
@@ -31,7 +31,7 @@ void check_answer(const std::vector<uint8_t> &frame) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     pcfg_fuzz::begin_input();
-    static pcfg_sim::CardService card(0, false);
+    static pcfg_sim::link::CardService card(0, false);
     pcfg_fuzz::Input in(data, size);
     uint64_t now_ms = 0;
     card.open(0, 100);
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             card.open(shell, 100 + static_cast<uint32_t>(shell));
         }
         now_ms += 250;
-        pcfg_sim::CardService::Result r = card.take(shell, frame, now_ms);
+        pcfg_sim::link::CardService::Result r = card.take(shell, frame, now_ms);
         if (r.waiting) r = card.wake(shell, r.until_ms);
         for (const auto &answer : r.answers) check_answer(answer);
         if (r.close) {

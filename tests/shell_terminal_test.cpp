@@ -18,6 +18,7 @@
 
 #include "line_editor.h"
 #include "shell.h"
+#include "simulated_card.h"
 #include "support/shell_fixture.h"
 
 namespace {
@@ -61,7 +62,8 @@ TEST_F(ShellTest, AnOperatorsTerminal) {
         setenv("TERM", "dumb", 1);
         char name[] = "pcfg";
         char *argv[] = {name, nullptr};
-        _exit(pcfg_shell::main(1, argv));
+        pcfg::SimulatedCard card;
+        _exit(pcfg_shell::main(1, argv, card));
     }
     std::string seen;
     size_t from = 0;  // what a step shows comes after what the one before showed
