@@ -158,7 +158,7 @@ public:
             put(static_cast<uint8_t>(v.items.size()));
             for (const auto &e : v.items) put(e);
         } else {
-            T::fields(v, [this](const auto &...f) { (put(f), ...); });
+            T::fields(v, [&](const auto &...f) { (put(f), ...); });
         }
         return *this;
     }
@@ -227,7 +227,7 @@ public:
         } else if constexpr (is_short_list<T>::value) {
             list(v.items, take(1));
         } else {
-            T::fields(v, [this](auto &...f) { (get(f), ...); });
+            T::fields(v, [&](auto &...f) { (get(f), ...); });
         }
         return *this;
     }
