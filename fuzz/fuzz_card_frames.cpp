@@ -14,11 +14,13 @@
 
 namespace {
 
-constexpr size_t kHeader = 8;
+using namespace pcfg_sim::link;
 
+// Checked by hand, not by the frames' own reader.
 void check_answer(const std::vector<uint8_t> &frame) {
-    const bool fits = frame.size() >= kHeader && frame[0] == 'P' && frame[1] == 'F' &&
-                      frame[2] == 1 && (frame[3] & 0x80) != 0 &&
+    const bool fits = frame.size() >= kFrameHeader && frame[0] == (kFrameMagic >> 8) &&
+                      frame[1] == (kFrameMagic & 0xFF) && frame[2] == kFrameVersion &&
+                      (frame[3] & kAnswerBit) != 0 &&
                       (size_t{frame[4]} << 24 | size_t{frame[5]} << 16 | size_t{frame[6]} << 8 |
                        frame[7]) == frame.size();
     if (!fits) {

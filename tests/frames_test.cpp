@@ -12,6 +12,7 @@
 namespace {
 
 using namespace pcfg_sim::link;
+using pcfg_sim::Reply;
 
 class Frames : public pcfg_test::PcfgTest {};
 
@@ -41,12 +42,12 @@ const auto kSamples = std::make_tuple(
     Sample<PortsOp>{{true}, {0, {{{0x1000000, 0}, {0x1001000, 1}}}}},
     Sample<TotalOp>{{}, {48}},
     Sample<PortMapOp>{{0x1004000, true}, {0, 4}},
-    Sample<StatusOp>{{}, {1764950460, 48, 3, 2, 1, true, {{2, 0, {}}, {0, 999, kBytes}},
+    Sample<StatusOp>{{}, {1764950460, 48, 3, 2, 1, true, {{Reply::Kind::Silence, 0, {}}, {Reply::Kind::Answer, 999, {1, 2}}},
                           {{"mts_send", -1, 5, 1, 0}}, {{99, 2, 1, true, "pcfg"}}}},
     Sample<StopOp>{{}, {}},
     Sample<SilentOp>{{true}, {0}},
     Sample<ClearScriptOp>{{}, {0}},
-    Sample<ScriptOp>{{1, 999, kBytes}, {-1}},
+    Sample<ScriptOp>{{Reply::Kind::NullPayload, 999, {0xff}}, {-1}},
     Sample<FailOp>{{"sse_call", -0x40290016, 5, 2, 3}, {0}},
     Sample<ClearFaultsOp>{{}, {0}},
     Sample<ResetOp>{{4}, {4}},
@@ -116,7 +117,7 @@ TEST_F(Frames, TheBytesOfAFrame) {
     // A list that claims more elements than the frame could hold.
     std::vector<uint8_t> status = answer_frame<StatusOp>({});
     status[8 + 21] = 0xff;  // the count of scripted answers
-    StatusAnswer got;
+    pcfg_sim::CardStatus got;
     FrameReader r(status);
     EXPECT_FALSE(r.get(got).done());
 }

@@ -220,20 +220,10 @@ std::optional<HeldMessage> held(const mts_msg_t *msg) {
 }
 
 std::optional<std::span<const uint8_t>> held_payload_containing(const void *p) {
-    // An address inside a message wins over one just past the end of
-    // another: a caller may hand over the end of a message (nothing left to
-    // read), never the bytes after it.
-    const auto addr = reinterpret_cast<uintptr_t>(p);
-    std::optional<std::span<const uint8_t>> at_end;
-    for (const auto &[id, m] : tp().messages) {
-        if (!m.held || m.payload.empty()) continue;
-        const auto base = reinterpret_cast<uintptr_t>(m.payload.data());
-        if (addr < base || addr - base > m.payload.size()) continue;
-        const auto rest = std::span<const uint8_t>(m.payload).subspan(addr - base);
-        if (!rest.empty()) return rest;
-        at_end = rest;
-    }
-    return at_end;
+    PayloadSearch search(p);
+    for (const auto &[id, m] : tp().messages)
+        if (m.held && search.inside(m.payload)) break;
+    return search.found();
 }
 
 Holdings holdings() {

@@ -68,6 +68,27 @@ std::optional<HeldMessage> held(const mts_msg_t *msg);
 // platform's accessors never read past the message they were handed.
 std::optional<std::span<const uint8_t>> held_payload_containing(const void *p);
 
+// Looks for the payload that contains an address, one payload at a time.
+// An address inside a payload wins over one just past the end of another:
+// a caller may hand over the end of a message (nothing left to read), never
+// the bytes after it.
+class PayloadSearch {
+public:
+    explicit PayloadSearch(const void *p) : addr_(reinterpret_cast<uintptr_t>(p)) {}
+    // True when the address is inside this payload (the search is over).
+    bool inside(std::span<const uint8_t> payload) {
+        const auto base = reinterpret_cast<uintptr_t>(payload.data());
+        if (payload.empty() || addr_ < base || addr_ - base > payload.size()) return false;
+        found_ = payload.subspan(addr_ - base);
+        return !found_->empty();
+    }
+    std::optional<std::span<const uint8_t>> found() const { return found_; }
+
+private:
+    uintptr_t addr_;
+    std::optional<std::span<const uint8_t>> found_;
+};
+
 // Message records: the transport fills mts_msg_t with a message's id.
 void fill_record(mts_msg_t *msg, uint64_t id);
 // The id a record filled by a transport names (0: none).

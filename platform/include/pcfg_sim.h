@@ -114,6 +114,7 @@ struct Reply {
     Kind kind = Kind::Answer;
     uint32_t opcode = 0;
     std::vector<uint8_t> payload;
+    bool operator==(const Reply &) const = default;
 };
 
 // The manager's next answers, in order, one per request it receives, in place
@@ -195,7 +196,7 @@ std::vector<uint8_t> encode_tlv_array(const std::vector<Tlv> &tlvs);
 // Faults: make a platform call fail.
 // ---------------------------------------------------------------------------
 // The nth call (counted from 1 after this call) of the named platform
-// function (one of pcfg_calls.h) returns `result` instead of doing its
+// function (one of pcfg_platform.h) returns `result` instead of doing its
 // work; `err` becomes the transport's error number where the function has
 // one. A release (mts_unbind, mts_drop) still releases the queue or the
 // message. `times` calls in a row fail from there (0 = every call from then
@@ -214,6 +215,7 @@ struct ArmedFault {
     int err = 0;
     uint32_t nth = 1;    // the call that fails next, counted from 1 from now on
     uint32_t times = 1;  // failing calls left (0 = no end)
+    bool operator==(const ArmedFault &) const = default;
 };
 std::vector<ArmedFault> armed_faults();
 
@@ -271,6 +273,7 @@ struct ShellInfo {
     uint32_t held = 0;    // messages held on them
     bool asker = false;   // the shell that asked
     std::string name;
+    bool operator==(const ShellInfo &) const = default;
 };
 struct CardStatus {
     uint32_t now = 0;
@@ -282,6 +285,7 @@ struct CardStatus {
     std::vector<Reply> script;
     std::vector<ArmedFault> faults;  // armed in the card
     std::vector<ShellInfo> shells;
+    bool operator==(const CardStatus &) const = default;
 };
 // The card's status (the shells only of the card process); no value when
 // the card process was lost.

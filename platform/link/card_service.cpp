@@ -171,17 +171,13 @@ Result port_map(Served &, const PortMapRequest &r) {
 }
 
 Result status(Served &s, const Empty &) {
-    const CardStatus card = card::status();
-    StatusAnswer a{card.now, card.ports, card.handled, card.queues, card.held, card.silent, {}, {}, {}};
-    for (const Reply &r : card.script)
-        a.script.push_back({static_cast<uint8_t>(r.kind), r.opcode, {r.payload}});
-    for (const ArmedFault &f : card.faults) a.faults.push_back({f.call, f.result, f.err, f.nth, f.times});
+    CardStatus status = card::status();
     for (const auto &[id, shell] : s.service.clients()) {
         const card::Holdings h = card::holdings(id);
-        a.shells.push_back({shell.pid, static_cast<uint32_t>(h.queues), static_cast<uint32_t>(h.held),
-                            id == s.id, shell.name});
+        status.shells.push_back({shell.pid, static_cast<uint32_t>(h.queues), static_cast<uint32_t>(h.held),
+                                 id == s.id, shell.name});
     }
-    return answer<StatusOp>(a);
+    return answer<StatusOp>(status);
 }
 
 Result stop(Served &, const Empty &) {
@@ -206,14 +202,14 @@ Result clear_script(Served &, const Empty &) {
     return value<ClearScriptOp>(0);
 }
 
-Result script(Served &s, const ScriptedAnswer &r) {
-    if (r.kind > static_cast<uint8_t>(Reply::Kind::Silence)) return malformed(s.op, s.size);
+Result script(Served &s, const Reply &r) {
+    if (static_cast<uint8_t>(r.kind) > static_cast<uint8_t>(Reply::Kind::Silence)) return malformed(s.op, s.size);
     if (card::script_length() >= kMaxScripted) return value<ScriptOp>(-1);
-    card::script_answer({static_cast<Reply::Kind>(r.kind), r.opcode, {r.payload.data.begin(), r.payload.data.end()}});
+    card::script_answer(r);
     return value<ScriptOp>(0);
 }
 
-Result fail(Served &, const FaultRule &r) {
+Result fail(Served &, const ArmedFault &r) {
     const std::optional<CallId> call = call_named(r.call);
     // The card keeps the faults of the calls it answers only.
     if (!call || !answered_by_card(*call) || card::faults().size() >= kMaxFaults) return value<FailOp>(-1);

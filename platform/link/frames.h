@@ -16,7 +16,8 @@
 // bytes; a std::array is its elements one after another; Given<T> is a
 // flag (whether the caller gave the argument) and T in any case;
 // std::optional<T> is a flag and T when set; a std::vector is a u32 count
-// and the elements, a ShortList a u8 count and the elements. A body that
+// and the elements, a ShortList a u8 count and the elements; an
+// enumeration is one byte. A body that
 // ends early, runs on, or holds anything else is malformed: the card ends
 // that connection, a shell takes the card for gone.
 //
@@ -39,10 +40,12 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <type_traits>
 #include <vector>
 
+#include "pcfg_sim.h"
 #include "wire.h"
 
 namespace pcfg_sim::link {
@@ -110,6 +113,13 @@ struct ShortList {
     bool operator==(const ShortList &) const = default;
 };
 
+// How a record declared elsewhere goes on the wire (the bodies below list
+// their fields themselves).
+template <class T>
+struct Fields {
+    template <class S, class F> static void of(S &s, F &&f) { T::fields(s, std::forward<F>(f)); }
+};
+
 template <class T> struct is_given : std::false_type {};
 template <class T> struct is_given<Given<T>> : std::true_type {};
 template <class T> struct is_optional : std::false_type {};
@@ -139,7 +149,10 @@ public:
             w_.u32(static_cast<uint32_t>(v));
         } else if constexpr (std::is_same_v<T, uint64_t> || std::is_same_v<T, int64_t>) {
             w_.u64(static_cast<uint64_t>(v));
-        } else if constexpr (std::is_same_v<T, std::string_view>) {
+        } else if constexpr (std::is_enum_v<T>) {
+            static_assert(sizeof(T) <= 4, "an enumeration goes as one byte");
+            w_.u8(static_cast<uint8_t>(v));
+        } else if constexpr (std::is_same_v<T, std::string_view> || std::is_same_v<T, std::string>) {
             const size_t n = std::min<size_t>(v.size(), 0xFFFF);
             w_.u16(static_cast<uint16_t>(n)).bytes({reinterpret_cast<const uint8_t *>(v.data()), n});
         } else if constexpr (std::is_same_v<T, Bytes>) {
@@ -158,7 +171,7 @@ public:
             put(static_cast<uint8_t>(v.items.size()));
             for (const auto &e : v.items) put(e);
         } else {
-            T::fields(v, [&](const auto &...f) { (put(f), ...); });
+            Fields<T>::of(v, [&](const auto &...f) { (put(f), ...); });
         }
         return *this;
     }
@@ -208,9 +221,11 @@ public:
                              std::is_same_v<T, int32_t> || std::is_same_v<T, uint64_t> ||
                              std::is_same_v<T, int64_t>) {
             v = static_cast<T>(take(sizeof(T)));
-        } else if constexpr (std::is_same_v<T, std::string_view>) {
+        } else if constexpr (std::is_enum_v<T>) {
+            v = static_cast<T>(take(1));
+        } else if constexpr (std::is_same_v<T, std::string_view> || std::is_same_v<T, std::string>) {
             const std::span<const uint8_t> s = span(take(2));
-            v = {reinterpret_cast<const char *>(s.data()), s.size()};
+            v = T(reinterpret_cast<const char *>(s.data()), s.size());
         } else if constexpr (std::is_same_v<T, Bytes>) {
             v.data = span(take(4));
         } else if constexpr (is_array<T>::value) {
@@ -227,7 +242,7 @@ public:
         } else if constexpr (is_short_list<T>::value) {
             list(v.items, take(1));
         } else {
-            T::fields(v, [&](auto &...f) { (get(f), ...); });
+            Fields<T>::of(v, [&](auto &...f) { (get(f), ...); });
         }
         return *this;
     }
@@ -482,51 +497,28 @@ struct PortIndexRequest {
     bool operator==(const PortIndexRequest &) const = default;
 };
 
-struct ScriptedAnswer {  // an answer of the manager's script
-    uint8_t kind = 0;
-    uint32_t opcode = 0;
-    Bytes payload;
-    template <class S, class F> static void fields(S &s, F &&f) { f(s.kind, s.opcode, s.payload); }
-    bool operator==(const ScriptedAnswer &) const = default;
+// The control interface's own records, as they go on the wire.
+template <>
+struct Fields<Reply> {
+    template <class S, class F> static void of(S &s, F &&f) { f(s.kind, s.opcode, s.payload); }
 };
 
-struct FaultRule {  // a fault to arm, or one armed
-    std::string_view call;
-    int64_t result = 0;
-    int32_t err = 0;
-    uint32_t nth = 1;
-    uint32_t times = 1;
-    template <class S, class F>
-    static void fields(S &s, F &&f) { f(s.call, s.result, s.err, s.nth, s.times); }
-    bool operator==(const FaultRule &) const = default;
+template <>
+struct Fields<ArmedFault> {
+    template <class S, class F> static void of(S &s, F &&f) { f(s.call, s.result, s.err, s.nth, s.times); }
 };
 
-struct ShellEntry {
-    uint32_t pid = 0;
-    uint32_t queues = 0;
-    uint32_t held = 0;
-    bool asker = false;
-    std::string_view name;
-    template <class S, class F>
-    static void fields(S &s, F &&f) { f(s.pid, s.queues, s.held, s.asker, s.name); }
-    bool operator==(const ShellEntry &) const = default;
+template <>
+struct Fields<ShellInfo> {
+    template <class S, class F> static void of(S &s, F &&f) { f(s.pid, s.queues, s.held, s.asker, s.name); }
 };
 
-struct StatusAnswer {
-    uint32_t now = 0;
-    uint32_t ports = 0;
-    uint32_t handled = 0;
-    uint32_t queues = 0;
-    uint32_t held = 0;
-    bool silent = false;
-    std::vector<ScriptedAnswer> script;
-    std::vector<FaultRule> faults;
-    std::vector<ShellEntry> shells;
+template <>
+struct Fields<CardStatus> {
     template <class S, class F>
-    static void fields(S &s, F &&f) {
+    static void of(S &s, F &&f) {
         f(s.now, s.ports, s.handled, s.queues, s.held, s.silent, s.script, s.faults, s.shells);
     }
-    bool operator==(const StatusAnswer &) const = default;
 };
 
 // -------------------------------------------------------------- operations
@@ -549,13 +541,13 @@ using ServiceOp = Operation<Op::Service, ServiceRequest, ServiceAnswer>;
 using PortsOp = Operation<Op::Ports, WantedRequest, PortsAnswer>;
 using TotalOp = Operation<Op::Total, Empty, ResultAnswer>;
 using PortMapOp = Operation<Op::PortMap, PortMapRequest, PortMapAnswer>;
-using StatusOp = Operation<Op::Status, Empty, StatusAnswer>;
+using StatusOp = Operation<Op::Status, Empty, CardStatus>;
 using StopOp = Operation<Op::Stop, Empty, Empty>;
 // Steering the card; each answers a value (0 where it has none to give).
 using SilentOp = Operation<Op::Control, FlagRequest, ValueAnswer, Control::Silent>;
 using ClearScriptOp = Operation<Op::Control, Empty, ValueAnswer, Control::ClearScript>;
-using ScriptOp = Operation<Op::Control, ScriptedAnswer, ValueAnswer, Control::Script>;
-using FailOp = Operation<Op::Control, FaultRule, ValueAnswer, Control::Fail>;
+using ScriptOp = Operation<Op::Control, Reply, ValueAnswer, Control::Script>;
+using FailOp = Operation<Op::Control, ArmedFault, ValueAnswer, Control::Fail>;
 using ClearFaultsOp = Operation<Op::Control, Empty, ValueAnswer, Control::ClearFaults>;
 using ResetOp = Operation<Op::Control, NumberRequest, ValueAnswer, Control::Reset>;  // ports; the ports
 using AdvanceOp = Operation<Op::Control, NumberRequest, ValueAnswer, Control::Advance>;  // seconds; the time

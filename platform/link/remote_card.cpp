@@ -307,17 +307,10 @@ public:
     }
 
     std::optional<std::span<const uint8_t>> held_payload_containing(const void *p) override {
-        const auto addr = reinterpret_cast<uintptr_t>(p);
-        std::optional<std::span<const uint8_t>> at_end;
-        for (const auto &[id, m] : mirrors_) {
-            if (m.payload.empty()) continue;
-            const auto base = reinterpret_cast<uintptr_t>(m.payload.data());
-            if (addr < base || addr - base > m.payload.size()) continue;
-            const auto rest = std::span<const uint8_t>(m.payload).subspan(addr - base);
-            if (!rest.empty()) return rest;
-            at_end = rest;
-        }
-        return at_end;
+        card::PayloadSearch search(p);
+        for (const auto &[id, m] : mirrors_)
+            if (search.inside(m.payload)) break;
+        return search.found();
     }
 
     int history(bool params, const mts_addr_t *addr, uint32_t hist_id, uint32_t instance,
@@ -385,13 +378,11 @@ public:
     uint32_t slot() override { return CardConfig{}.slot; }
     uint32_t if_index_of_port(uint8_t port_index) override { return value<PortIfIndexOp>({port_index}); }
     bool set_timestamps(uint8_t, const Timestamps &) override { return false; }
-    void script_reply(const Reply &reply) override {
-        value<ScriptOp>({static_cast<uint8_t>(reply.kind), reply.opcode, {reply.payload}});
-    }
+    void script_reply(const Reply &reply) override { value<ScriptOp>(reply); }
     void clear_script() override { value<ClearScriptOp>({}); }
     void set_manager_silent(bool silent) override { value<SilentOp>({silent}); }
     void fail(CallId call, int64_t result, int err, uint32_t nth, uint32_t times) override {
-        value<FailOp>({platform_call(call).name, result, err, nth, times});
+        value<FailOp>({std::string(platform_call(call).name), result, err, nth, times});
     }
     void clear_faults() override { value<ClearFaultsOp>({}); }
     void clear_event_log() override { value<ClearLogOp>({}); }
@@ -399,19 +390,7 @@ public:
     void clear_history() override {}
     void log_message(uint32_t, uint32_t, std::span<const uint8_t>) override {}
 
-    std::optional<CardStatus> status() override {
-        const auto answer = link_.exchange<StatusOp>({});
-        if (!answer) return std::nullopt;
-        CardStatus s{answer->now, answer->ports, answer->handled, answer->queues, answer->held,
-                     answer->silent, {}, {}, {}};
-        for (const ScriptedAnswer &r : answer->script)
-            s.script.push_back({static_cast<Reply::Kind>(r.kind), r.opcode, {r.payload.data.begin(), r.payload.data.end()}});
-        for (const FaultRule &f : answer->faults)
-            s.faults.push_back({std::string(f.call), f.result, f.err, f.nth, f.times});
-        for (const ShellEntry &e : answer->shells)
-            s.shells.push_back({e.pid, e.queues, e.held, e.asker, std::string(e.name)});
-        return s;
-    }
+    std::optional<CardStatus> status() override { return link_.exchange<StatusOp>({}); }
 
     bool stop() override {
         if (!link_.exchange<StopOp>({})) return false;
