@@ -24,11 +24,11 @@ card::CardAccess &backend() {
 namespace pcfg_sim {
 
 bool connect_card(const std::string &path, std::string_view name, std::string &why) {
-    static std::unique_ptr<card::CardAccess> card_process;
     std::unique_ptr<card::CardAccess> remote = link::connect_card(path, name, why);
     if (remote == nullptr) return false;
-    card_process = std::move(remote);
-    platform::g_card = card_process.get();
+    // The card process is this process's card to its end (the platform
+    // calls of other objects' destructors included).
+    platform::g_card = remote.release();
     // A shell on the shared card runs for a long time: no call log.
     set_call_log(false);
     return true;

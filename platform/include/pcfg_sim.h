@@ -259,9 +259,9 @@ std::string default_card_socket(std::string &why);
 
 // Connects this process to the card listening on `path`, as a shell called
 // `name`, before any platform call: from then on the calls the card answers
-// (pcfg_calls.h) and every steering of the card reach the card process;
-// the other platform calls are answered here, and no call log is kept.
-// False (and why) when no card answers there.
+// and every steering of the card reach the card process; the other platform
+// calls are answered here, and no call log is kept. False (and why) when no
+// card answers there.
 bool connect_card(const std::string &path, std::string_view name, std::string &why);
 // Called once, with the socket's path, when the card is lost: queues still
 // bind and sends go nowhere; every receive waits its limit and times out.

@@ -182,8 +182,6 @@ public:
     void hello(std::string_view name) {
         link_.post<HelloOp>({static_cast<uint32_t>(getpid()), name});
     }
-    bool lost() const { return link_.lost(); }
-
     int bind(int type, int sap, const uint32_t *options, const char *name) override {
         if (link_.lost()) {
             const int handle = next_local_++;
