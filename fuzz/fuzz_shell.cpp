@@ -51,7 +51,8 @@ bool may_run(std::string_view line) {
 
 pcfg_shell::Shell &shell() {
     static std::FILE *errors = std::fopen("/dev/null", "w");
-    static auto *card = new pcfg::SimulatedCard(nullptr, [] { return std::chrono::steady_clock::time_point{}; });
+    static auto *card =
+        new pcfg::SimulatedCard(nullptr, [] { return std::chrono::steady_clock::time_point{}; });
     static auto *sh = new pcfg_shell::Shell({.errors = errors, .card = card});
     return *sh;
 }

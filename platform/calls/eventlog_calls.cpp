@@ -30,7 +30,8 @@ extern "C" {
 
 int init_shm_eventlog(const uint32_t *params) {
     backend();  // the card in this process starts on first use, and logs its start-up
-    if (auto f = enter<CallId::init_shm_eventlog>([&] { return Logged{{given(params)}, {}, words_of(params, 7)}; }))
+    if (auto f = enter<CallId::init_shm_eventlog>(
+            [&] { return Logged{{given(params)}, {}, words_of(params, 7)}; }))
         return static_cast<int>(f->result);
     const std::optional<uint64_t> oldest = card::segment_open_for_reading();
     if (!oldest) return -1;

@@ -123,7 +123,8 @@ int snprintf_if_index_short(char *buf, size_t size, uint32_t if_index) {
 }
 
 void lc_get_portspeed_name(uint32_t speed, char *name) {
-    if (enter<CallId::lc_get_portspeed_name>([&] { return Logged{{speed, given(name)}}; }) || name == nullptr)
+    if (enter<CallId::lc_get_portspeed_name>([&] { return Logged{{speed, given(name)}}; }) ||
+        name == nullptr)
         return;
     const char *text = find_name(kSpeedNames, speed);
     snprintf(name, 8, "%s", text != nullptr ? text : "unknown");

@@ -55,7 +55,8 @@ using pcfg_sim::card::be_at;
 extern "C" {
 
 int tlv_aligned_array_get_num_tlvs(const void *array, int flags) {
-    if (auto f = enter<CallId::tlv_aligned_array_get_num_tlvs>([&] { return Logged{{given(array), flags}}; }))
+    if (auto f = enter<CallId::tlv_aligned_array_get_num_tlvs>(
+            [&] { return Logged{{given(array), flags}}; }))
         return static_cast<int>(f->result);
     if (array == nullptr) return -1;
     const auto bytes = array_bytes(array);

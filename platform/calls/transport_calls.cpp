@@ -60,7 +60,8 @@ extern "C" {
 int mts_bind(int type, int sap, const uint32_t *options, const char *name) {
     card::CardAccess &card = backend();
     note<CallId::mts_bind>([&] {
-        return Logged{{type, sap, given(options), given(name)}, {}, words_of(options, 6), name != nullptr ? name : ""};
+        return Logged{{type, sap, given(options), given(name)}, {}, words_of(options, 6),
+                      name != nullptr ? name : ""};
     });
     return card.bind(type, sap, options, name);
 }
@@ -76,16 +77,19 @@ int mts_send(int handle, const mts_addr_t *dest, uint32_t opcode, const void *pa
     card::CardAccess &card = backend();
     note<CallId::mts_send>([&] {
         const auto *bytes = static_cast<const uint8_t *>(payload);
+        std::vector<uint8_t> sent_bytes;
+        if (bytes != nullptr) sent_bytes.assign(bytes, bytes + length);
         return Logged{{handle, dest != nullptr ? dest->node : 0, dest != nullptr ? dest->sap : 0, opcode,
                        given(payload), length, given(sent), flags, reserved},
-                      bytes != nullptr ? std::vector<uint8_t>(bytes, bytes + length) : std::vector<uint8_t>{}};
+                      std::move(sent_bytes)};
     });
     return card.send(handle, dest, opcode, payload, length, sent, flags, reserved);
 }
 
 int mts_recv(int handle, mts_msg_t *msg, const uint32_t *options) {
     card::CardAccess &card = backend();
-    note<CallId::mts_recv>([&] { return Logged{{handle, given(msg), given(options)}, {}, words_of(options, 10)}; });
+    note<CallId::mts_recv>(
+        [&] { return Logged{{handle, given(msg), given(options)}, {}, words_of(options, 10)}; });
     return card.recv(handle, msg, options);
 }
 

@@ -89,8 +89,8 @@ Result send(Served &s, const SendRequest &r) {
     const std::span<const uint8_t> payload = r.payload.value.data;
     const mts_addr_t dest{r.dest.value.node, r.dest.value.sap};
     mts_msg_t sent{};
-    const int result = card::send(s.id, r.handle, r.dest.given ? &dest : nullptr, r.opcode,
-                                  r.payload.given ? (payload.empty() ? &kNothing : payload.data()) : nullptr,
+    const uint8_t *bytes = r.payload.given ? (payload.empty() ? &kNothing : payload.data()) : nullptr;
+    const int result = card::send(s.id, r.handle, r.dest.given ? &dest : nullptr, r.opcode, bytes,
                                   static_cast<uint32_t>(payload.size()), r.keep ? &sent : nullptr);
     const std::optional<card::HeldMessage> kept = r.keep && result == 0 ? card::held(&sent) : std::nullopt;
     SendAnswer a{result, error_of(result, r.handle), kept ? kept->id : 0, kept ? kept->token : 0, {}};
@@ -137,7 +137,8 @@ Result history(Served &, const HistoryRequest &r) {
     do {
         HistoryAnswer a{found.result, found.unknown, false, {}};
         size_t bytes = 0;
-        for (; next != records.end() && (a.records.empty() || bytes + next->bytes.size() < kHistoryBytesPerFrame); ++next) {
+        for (; next != records.end(); ++next) {
+            if (!a.records.empty() && bytes + next->bytes.size() >= kHistoryBytesPerFrame) break;
             bytes += next->bytes.size() + 16;
             a.records.push_back({next->event_id, next->ts.seconds, next->ts.second_word, {next->bytes}});
         }
@@ -203,7 +204,8 @@ Result clear_script(Served &, const Empty &) {
 }
 
 Result script(Served &s, const Reply &r) {
-    if (static_cast<uint8_t>(r.kind) > static_cast<uint8_t>(Reply::Kind::Silence)) return malformed(s.op, s.size);
+    if (static_cast<uint8_t>(r.kind) > static_cast<uint8_t>(Reply::Kind::Silence))
+        return malformed(s.op, s.size);
     if (card::script_length() >= kMaxScripted) return value<ScriptOp>(-1);
     card::script_answer(r);
     return value<ScriptOp>(0);
@@ -303,7 +305,8 @@ constexpr bool served(Op op, Control control) {
 // Every operation and every steering of the card has its one handler.
 constexpr bool every_operation_served() {
     for (uint8_t op = 1; op <= kLastOp; ++op)
-        if (op != static_cast<uint8_t>(Op::Control) && !served(static_cast<Op>(op), Control::None)) return false;
+        if (op != static_cast<uint8_t>(Op::Control) && !served(static_cast<Op>(op), Control::None))
+            return false;
     for (uint8_t c = 1; c <= static_cast<uint8_t>(Control::PortIfIndex); ++c)
         if (!served(Op::Control, static_cast<Control>(c))) return false;
     return std::size(kHandlers) == kLastOp - 1 + static_cast<size_t>(Control::PortIfIndex);

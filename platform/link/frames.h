@@ -549,8 +549,10 @@ using ClearScriptOp = Operation<Op::Control, Empty, ValueAnswer, Control::ClearS
 using ScriptOp = Operation<Op::Control, Reply, ValueAnswer, Control::Script>;
 using FailOp = Operation<Op::Control, ArmedFault, ValueAnswer, Control::Fail>;
 using ClearFaultsOp = Operation<Op::Control, Empty, ValueAnswer, Control::ClearFaults>;
-using ResetOp = Operation<Op::Control, NumberRequest, ValueAnswer, Control::Reset>;  // ports; the ports
-using AdvanceOp = Operation<Op::Control, NumberRequest, ValueAnswer, Control::Advance>;  // seconds; the time
+// Reset: the front ports, answered with their number; Advance: seconds,
+// answered with the time.
+using ResetOp = Operation<Op::Control, NumberRequest, ValueAnswer, Control::Reset>;
+using AdvanceOp = Operation<Op::Control, NumberRequest, ValueAnswer, Control::Advance>;
 using NowOp = Operation<Op::Control, Empty, ValueAnswer, Control::Now>;
 using PortCountOp = Operation<Op::Control, Empty, ValueAnswer, Control::PortCount>;
 using ClearLogOp = Operation<Op::Control, Empty, ValueAnswer, Control::ClearLog>;

@@ -145,13 +145,14 @@ private:
             const std::span<const uint8_t> frame(g_in, static_cast<size_t>(n));
             FrameReader check(frame);
             const Op expected = posted_.empty() ? op : posted_.front();
-            if (!check.ok() || (check.op() & ~kFaultsArmedBit) != (static_cast<uint8_t>(expected) | kAnswerBit))
-                break;
+            const uint8_t answer_op = static_cast<uint8_t>(expected) | kAnswerBit;
+            if (!check.ok() || (check.op() & ~kFaultsArmedBit) != answer_op) break;
             card_faults_ = (check.op() & kFaultsArmedBit) != 0;
             if (posted_.empty()) return frame;
             posted_.pop_front();
             HelloAnswer hello;
-            if (expected == Op::Hello && check.get(hello).done()) card::eventlog_use_segment(std::string(hello.segment));
+            if (expected == Op::Hello && check.get(hello).done())
+                card::eventlog_use_segment(std::string(hello.segment));
             // The answer of a posted drop or unbind: nothing left to do.
         }
         lose();
@@ -190,7 +191,7 @@ public:
             return handle;
         }
         BindRequest request{type, sap, {options != nullptr, {}}, {name != nullptr, name != nullptr ? name : ""}};
-        if (options != nullptr) std::copy_n(options, request.options.value.size(), request.options.value.begin());
+        if (options != nullptr) std::copy_n(options, 6, request.options.value.begin());
         const auto answer = link_.exchange<BindOp>(request);
         if (!answer) return bind(type, sap, options, name);
         if (answer->result >= 0) {
@@ -225,7 +226,8 @@ public:
             bytes != nullptr ? std::span<const uint8_t>(bytes, length) : std::span<const uint8_t>{};
         if (local_queues_.count(handle) > 0) {
             // No manager: the message goes nowhere.
-            if (sent != nullptr) mirror(sent, next_record_++, {handle, opcode, 0, false, {body.begin(), body.end()}});
+            if (sent != nullptr)
+                mirror(sent, next_record_++, {handle, opcode, 0, false, {body.begin(), body.end()}});
             return 0;
         }
         if (length > kMaxFrame - 64) return local_failure(handle, EMSGSIZE);
@@ -261,12 +263,13 @@ public:
             return 0;
         }
         ReceiveRequest request{handle, {options != nullptr, {}}};
-        if (options != nullptr) std::copy_n(options, request.options.value.size(), request.options.value.begin());
+        if (options != nullptr) std::copy_n(options, 10, request.options.value.begin());
         const auto answer = link_.exchange<ReceiveOp>(request, wait);
         if (!answer) return local_failure(handle, ECONNRESET);
         const Message &m = answer->message;
         if (answer->result == 0 && msg != nullptr && m.id != 0)
-            mirror(msg, m.id, {handle, m.opcode, m.token, m.null_payload, {m.payload.data.begin(), m.payload.data.end()}});
+            mirror(msg, m.id, {handle, m.opcode, m.token, m.null_payload,
+                               {m.payload.data.begin(), m.payload.data.end()}});
         return settle(handle, answer->result, answer->err);
     }
 
@@ -288,7 +291,8 @@ public:
             return 0;
         }
         const auto answer = link_.exchange<DropOp>(request);
-        if (!answer) return ours ? 0 : local_failure(handle, card::kErrBadHandle);  // the card and what it held are gone
+        // Without an answer, the card and what it held are gone.
+        if (!answer) return ours ? 0 : local_failure(handle, card::kErrBadHandle);
         return settle(handle, answer->result, answer->err);
     }
 
@@ -313,8 +317,8 @@ public:
 
     int history(bool params, const mts_addr_t *addr, uint32_t hist_id, uint32_t instance,
                 uint32_t flags, card::HistoryShow &show) override {
-        const HistoryRequest request{params, {addr != nullptr ? addr->node : 0, addr != nullptr ? addr->sap : 0},
-                                     hist_id, instance, flags};
+        const Address at{addr != nullptr ? addr->node : 0, addr != nullptr ? addr->sap : 0};
+        const HistoryRequest request{params, at, hist_id, instance, flags};
         int result = -1;
         for (auto answer = link_.exchange<HistoryOp>(request); answer;
              answer = link_.next_answer<HistoryOp>()) {

@@ -13,9 +13,11 @@
 
 namespace pcfg_shell {
 
+// The platform's list of its calls, as `sim fail` names and lists them.
 constexpr auto kPlatformCalls = [] {
     std::array<PlatformCall, pcfg_sim::kPlatformCalls.size()> out{};
-    for (size_t i = 0; i < out.size(); ++i) out[i] = {pcfg_sim::kPlatformCalls[i].name, pcfg_sim::kPlatformCalls[i].what};
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = {pcfg_sim::kPlatformCalls[i].name, pcfg_sim::kPlatformCalls[i].what};
     return out;
 }();
 
@@ -124,7 +126,8 @@ Outcome sim_clear_faults(Session &, const Args &) {
 }
 
 Outcome sim_reset(Session &, const Args &args) {
-    const uint32_t ports = args.given(0) ? static_cast<uint32_t>(args.number(0)) : pcfg_sim::CardConfig{}.num_ports;
+    const uint32_t ports =
+        args.given(0) ? static_cast<uint32_t>(args.number(0)) : pcfg_sim::CardConfig{}.num_ports;
     printf("sim: a fresh card with %u front ports\n", pcfg_sim::restart(ports));
     return Outcome::done();
 }
@@ -133,9 +136,8 @@ Outcome sim_advance(Session &, const Args &args) {
     const auto seconds = static_cast<uint32_t>(args.number(0));
     if (seconds > pcfg_sim::kLastSecond - pcfg_sim::now())
         return Outcome::rejected(cat({"Simulated time cannot pass ", time_text(pcfg_sim::kLastSecond)}));
-    pcfg_sim::advance(seconds);
-    printf("sim: %u seconds passed, simulated time is %s\n", seconds,
-           time_text(pcfg_sim::now()).c_str());
+    const uint32_t now = pcfg_sim::advance(seconds);
+    printf("sim: %u seconds passed, simulated time is %s\n", seconds, time_text(now).c_str());
     return Outcome::done();
 }
 
