@@ -55,6 +55,8 @@ Card &the_card() {
     return c;
 }
 
+bool g_started = false;  // the card started (on first use, or as asked)
+
 // The time of day as the card's start (0 where there is none to give).
 uint32_t time_of_day() {
     return static_cast<uint32_t>(std::clamp<time_t>(time(nullptr), 0, kLastSecond));
@@ -63,9 +65,7 @@ uint32_t time_of_day() {
 }  // namespace
 
 Card &state() {
-    static bool started = false;
-    if (!started) {
-        started = true;
+    if (!g_started) {
         CardConfig config;
         config.keep_event_log = true;  // the log outlives the processes that write it
         config.log_start_up = true;
@@ -97,6 +97,7 @@ SimPort *port_by_index(uint8_t port_index) {
 }
 
 void start(const CardConfig &config) {
+    g_started = true;
     if (!config.keep_queues) transport_reset();
     Card &c = the_card();
     c.config = config;
