@@ -21,6 +21,12 @@ Outcome print_choices(std::string_view typed);
 // The choices as "?" lists them, one line each.
 std::string format_choices(const Choices &choices);
 
+// Lines of the shell's own texts fit this.
+inline constexpr size_t kScreenWidth = 80;
+// Text broken into lines at blanks to fit kScreenWidth, each starting at
+// column `indent`; ends in a newline.
+std::string wrapped(std::string_view text, size_t indent);
+
 // A syntax as the operator reads it: "show port-config credits [port <port>]".
 std::string display_syntax(const Syntax &syntax);
 
