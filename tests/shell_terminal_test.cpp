@@ -144,7 +144,9 @@ TEST_F(ShellTerminalTest, KeysEditAndEveryOtherByteIsACharacter) {
         {"sim status | include requests\r", "manager requests  2 handled\r\npcfg# "},  // nothing dropped ran
         {"sim fail sd?", "  sdstub_show_hist_inst  display a history instance\r\n"},
         {"\t", "sdstub_show_hist_inst "},
-        {"\x15", ""},  // Ctrl-U empties the line
+        {"\x15" "decode-log /dev/nul\t", "decode-log /dev/null "},  // Ctrl-U, then a file name
+        {"\x15" "decode-log /dev/std\t", "  stderr  file\r\n  stdin   file\r\n  stdout  file\r\n"},
+        {"\x15", ""},
         {"\x04", ""},  // Ctrl-D leaves
     };
     EXPECT_EQ(run_terminal(steps, home_, 0), 0);

@@ -16,8 +16,6 @@ namespace {
 // A left column wider than this stands on a line of its own.
 constexpr size_t kMaxColumn = 46;
 
-using Lines = std::vector<std::pair<std::string, std::string>>;
-
 // Appends the words of `text` from column `column` on, lines broken before
 // kScreenWidth and continued at column `indent`.
 void append_wrapped(std::string &out, std::string_view text, size_t column, size_t indent) {
@@ -40,6 +38,8 @@ void append_wrapped(std::string &out, std::string_view text, size_t column, size
     out += '\n';
 }
 
+}  // namespace
+
 std::string two_columns(const Lines &lines, size_t indent) {
     size_t width = 0;
     for (const auto &[left, right] : lines)
@@ -54,6 +54,8 @@ std::string two_columns(const Lines &lines, size_t indent) {
     }
     return out;
 }
+
+namespace {
 
 void print_two_columns(const Lines &lines, size_t indent) {
     fputs(two_columns(lines, indent).c_str(), stdout);

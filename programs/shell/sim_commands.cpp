@@ -176,9 +176,9 @@ void sim_fail_help() {
                   4)
               .c_str(),
           stdout);
-    for (const PlatformCall &c : kPlatformCalls)
-        printf("      %-32.*s%.*s\n", static_cast<int>(c.name.size()), c.name.data(),
-               static_cast<int>(c.what.size()), c.what.data());
+    Lines calls;
+    for (const PlatformCall &c : kPlatformCalls) calls.emplace_back(std::string(c.name), std::string(c.what));
+    fputs(two_columns(calls, 6).c_str(), stdout);
 }
 
 }  // namespace pcfg_shell
