@@ -87,8 +87,14 @@ bool take_suspend() {
 bool ending() { return g_ending != 0; }
 
 void catch_suspend(bool noted) {
+    // A shell started with Ctrl-Z ignored (no job control above it) keeps
+    // ignoring it.
+    static const bool ignored = [] {
+        struct sigaction old {};
+        return sigaction(SIGTSTP, nullptr, &old) == 0 && old.sa_handler == SIG_IGN;
+    }();
     g_suspend = 0;
-    handle(SIGTSTP, noted ? on_signal : SIG_DFL);
+    if (!ignored) handle(SIGTSTP, noted ? on_signal : SIG_DFL);
 }
 
 void suspend_now() {
