@@ -24,7 +24,9 @@ std::vector<Name> names_in(const std::string &folder, std::string_view start) {
         if (name == "." || name == ".." || !name.starts_with(start)) continue;
         if (name.starts_with('.') && !start.starts_with('.')) continue;
         struct stat st {};
-        const bool folder_entry = stat((folder + std::string(name)).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        std::string path = folder;
+        path.append(name);
+        const bool folder_entry = stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
         out.push_back({std::string(name), folder_entry});
     }
     closedir(d);
@@ -58,15 +60,18 @@ FileCompletion complete_file(std::string_view typed, char quote) {
     const bool one = names.size() == 1;
     if (one && names.front().folder) rest += '/';
     if (rest.empty()) {
-        for (const Name &n : names)
-            out.list.push_back({n.name + (n.folder ? "/" : ""), n.folder ? "folder" : "file"});
+        for (const Name &n : names) {
+            std::string shown = n.name;
+            if (n.folder) shown += '/';
+            out.list.push_back({std::move(shown), n.folder ? "folder" : "file"});
+        }
         return out;
     }
-    if (quote == 0 && needs_quotes(std::string(typed) + rest)) {
+    if (quote == 0 && (needs_quotes(typed) || needs_quotes(rest))) {
         // The word again, in single quotes.
         quote = '\'';
         out.erase = typed.size();
-        out.insert = "'" + std::string(typed);
+        out.insert.assign(1, quote).append(typed);
     }
     for (const char c : rest) {
         if (quote == '"' && (c == '"' || c == '\\')) out.insert += '\\';
