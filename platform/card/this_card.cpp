@@ -2,6 +2,8 @@
 // functions, for the queues and messages of this process.
 #include "this_card.h"
 
+#include <ctime>
+
 #include "card.h"
 #include "manager.h"
 
@@ -48,11 +50,15 @@ public:
         card::restart(ports);
         return num_ports();
     }
+    // The card starts at the time of day while that leaves it half its range
+    // of seconds, else (from 2004 on) at the fixed start; restarts start at
+    // the fixed start.
     void use_real_time() override {
+        const auto t = static_cast<int64_t>(time(nullptr));
         CardConfig config;
         config.keep_event_log = true;
         config.log_start_up = true;
-        config.real_time = true;
+        config.start_time = t > 0 && t < int64_t{kLastSecond / 2} ? static_cast<uint32_t>(t) : 0;
         card::start(config);
     }
     void let_real_time_pass(uint32_t seconds) override {

@@ -61,9 +61,10 @@ void reset(const CardConfig &config = {});
 // of whoever uses the card are kept. Returns the number of front ports.
 uint32_t restart(uint32_t ports);
 
-// The card keeps real time: the card in this process starts afresh at the
-// time of day, on the event log it finds (logging its start-up into an
-// empty one); the card process keeps real time already.
+// An operator's session: the card in this process starts afresh on the
+// event log it finds (logging its start-up into an empty one), at the time
+// of day while that leaves it half its range of seconds (else at the fixed
+// start); the card process keeps real time already.
 void use_real_time();
 // Real seconds that passed in the calling process: the card in this
 // process lets them pass (up to its last second); the card process keeps
@@ -276,6 +277,7 @@ struct ShellInfo {
     bool operator==(const ShellInfo &) const = default;
 };
 struct CardStatus {
+    uint8_t frame_version = 0;  // of the frames the card answers with (0: none, the card in this process)
     uint32_t now = 0;
     uint32_t ports = 0;
     uint32_t handled = 0;

@@ -392,7 +392,11 @@ public:
     void clear_history() override {}
     void log_message(uint32_t, uint32_t, std::span<const uint8_t>) override {}
 
-    std::optional<CardStatus> status() override { return link_.exchange<StatusOp>({}); }
+    std::optional<CardStatus> status() override {
+        std::optional<CardStatus> s = link_.exchange<StatusOp>({});
+        if (s) s->frame_version = kFrameVersion;  // the answer's (a frame of another is refused)
+        return s;
+    }
 
     bool stop() override {
         if (!link_.exchange<StopOp>({})) return false;

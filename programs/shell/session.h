@@ -49,9 +49,15 @@ public:
     // Lets time pass on the card, hands the block to the library's command
     // entry point, and leaves standard output at the start of a line.
     virtual void run_library(cli_param_block &block) = 0;
+    // Lines of a page on the operator's terminal (0: output never stops).
+    virtual void set_terminal_length(unsigned lines) = 0;
 };
 
-// Shell commands that need nothing but their outcome.
+// Shell commands that need nothing but their outcome, or the session.
 inline Outcome run_exit(Session &, const Args &) { return Outcome::exit(); }
+inline Outcome run_terminal_length(Session &session, const Args &args) {
+    session.set_terminal_length(static_cast<unsigned>(args.number(0)));
+    return Outcome::done();
+}
 
 }  // namespace pcfg_shell

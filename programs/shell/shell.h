@@ -7,11 +7,13 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "numbers.h"
+#include "pager.h"
 #include "port_cfg_cli.h"
 #include "session.h"
 #include "shell_queue.h"
@@ -72,6 +74,7 @@ public:
 
     int32_t queue_handle() const override { return queue_.handle(); }
     void run_library(cli_param_block &block) override;
+    void set_terminal_length(unsigned lines) override;
 
 private:
     Outcome interpret(std::string_view line);
@@ -83,6 +86,8 @@ private:
     StdoutTracker out_;
     ShellQueue queue_;
     std::string where_;  // "line 3: " while reading lines from a stream
+    std::unique_ptr<Pager> pager_;  // an interactive session's, on a terminal
+    int terminal_length_ = -1;      // as `terminal length` set it, or -1
 };
 
 // The program: pcfg [-c COMMAND]... (see options.h), on the card `card`.
