@@ -34,8 +34,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # How a target program runs here, and how clang compiles for the target: for
 # ctest, and, through the cache, for the scripts that take a build folder
 # (scripts/abi-check.sh, tests/headers/run.sh, tests/consumer/run.sh).
-get_filename_component(PCFG_PPC_TRIPLE ${PCFG_PPC_PREFIX} NAME)
-string(REGEX REPLACE "-$" "" PCFG_PPC_TRIPLE "${PCFG_PPC_TRIPLE}")
+execute_process(COMMAND ${CMAKE_C_COMPILER} -dumpmachine OUTPUT_VARIABLE PCFG_PPC_TRIPLE
+    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
 set(PCFG_TARGET_EMULATOR qemu-ppc -L ${PCFG_PPC_SYSROOT} CACHE INTERNAL "runs a target program")
 set(PCFG_TARGET_CLANG_FLAGS --target=${PCFG_PPC_TRIPLE} --sysroot=${PCFG_PPC_SYSROOT}
     CACHE INTERNAL "clang's options for the target")
