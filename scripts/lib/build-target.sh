@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034  # sets variables for the script that sources it
 # Sourced by the scripts that take a build folder: what the build was
 # configured for, read from its CMake cache (cmake/toolchain-powerpc.cmake
 # puts the target's settings there; a native build has none).
