@@ -4,7 +4,7 @@
 #   scripts/setup.sh native   compiler, CMake, Ninja, GoogleTest sources, libedit (pcfg line editing)
 #   scripts/setup.sh all      the above, plus the PowerPC cross compiler and qemu, clang with
 #                             its libFuzzer and sanitizer runtimes (the fuzz preset), valgrind,
-#                             libabigail, lintian and help2man
+#                             libabigail and the package set's tools
 #   scripts/setup.sh fuzz     the native set, plus clang with its runtimes
 #   scripts/setup.sh bench    the native set, plus the PowerPC cross compiler, Google Benchmark,
 #                             valgrind and python3
@@ -13,7 +13,8 @@
 #   scripts/setup.sh abi      the native set, plus the PowerPC cross compiler, qemu and libabigail
 #   scripts/setup.sh headers  the native set, plus the PowerPC cross compiler and clang
 #   scripts/setup.sh package  the native set, plus the PowerPC cross compiler, qemu, pkg-config,
-#                             lintian and help2man (the packages' manual pages)
+#                             dpkg's package tools, fakeroot, lintian and help2man (the
+#                             packages' manual pages)
 #
 # PCFG_NO_INSTALL=1  install nothing: list what is missing and fail when anything is
 #                    (a build machine without root, or whose software is installed by others)
@@ -25,14 +26,14 @@ cross=g++-powerpc-linux-gnu
 want=(cmake ninja-build g++ googletest pkg-config libedit-dev)
 case "${1:-native}" in
     all) want+=("$cross" qemu-user clang libclang-rt-14-dev llvm valgrind
-                abigail-tools pkgconf lintian help2man) ;;
+                abigail-tools pkgconf dpkg-dev fakeroot lintian help2man) ;;
     fuzz) want+=(clang libclang-rt-14-dev llvm) ;;
     bench) want+=("$cross" qemu-user libbenchmark-dev valgrind python3) ;;
     memcheck) want+=(valgrind) ;;
     coverage) want+=(gcovr) ;;
     abi) want+=("$cross" qemu-user abigail-tools) ;;
     headers) want+=("$cross" clang) ;;
-    package) want+=("$cross" qemu-user pkgconf lintian help2man) ;;
+    package) want+=("$cross" qemu-user pkgconf dpkg-dev fakeroot lintian help2man) ;;
 esac
 
 missing=() absent=()
