@@ -156,7 +156,7 @@ check_build() {  # <build dir>: 0 when what changed since the baselines fits the
             "libport_cfg_cli.so.$(($(version_field "$was" 1) + 1))), or undo the change"
         return 1
     fi
-    if [[ $change == addition ]] && ((major <= 0 && minor <= 0)); then
+    if [[ $change == addition ]] && ! ((major > 0 || major == 0 && minor > 0)); then
         echo "abi-check: $name: a compatible addition since version $was: raise the minor version" \
             "in project() to $(version_field "$was" 1).$(($(version_field "$was" 2) + 1)).0"
         return 1
