@@ -73,7 +73,9 @@ endif()
 set_target_properties(${PCFG_SIM_PROGRAMS} PROPERTIES
     INSTALL_RPATH "${PCFG_SIM_RUNPATH}" BUILD_WITH_INSTALL_RPATH ON)
 set(PCFG_LIBRARY_LINKS)
-foreach(library libdir IN ZIP_LISTS "port_cfg_cli;pcfg_platform" "${CMAKE_INSTALL_LIBDIR};${PCFG_SIM_LIBDIR}")
+set(PCFG_LINKED_LIBRARIES port_cfg_cli pcfg_platform)
+set(PCFG_LINKED_LIBDIRS ${CMAKE_INSTALL_LIBDIR} ${PCFG_SIM_LIBDIR})
+foreach(library libdir IN ZIP_LISTS PCFG_LINKED_LIBRARIES PCFG_LINKED_LIBDIRS)
     set(link ${PROJECT_BINARY_DIR}/${libdir}/lib${library}.so.${PROJECT_VERSION_MAJOR})
     add_custom_command(OUTPUT ${link}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/${libdir}
