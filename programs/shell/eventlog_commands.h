@@ -7,7 +7,9 @@
 namespace pcfg_shell {
 
 Outcome eventlog_show(Session &, const Args &);
+// Saves to a new file; eventlog_save_over replaces one that exists.
 Outcome eventlog_save(Session &, const Args &);
+Outcome eventlog_save_over(Session &, const Args &);
 Outcome eventlog_decode_file(Session &, const Args &);
 // Empties the log (a damaged or foreign segment is replaced by a new one).
 Outcome eventlog_clear(Session &, const Args &);

@@ -55,9 +55,15 @@ public:
     // When a card started afresh starts (seconds since the epoch; 0 for the
     // fixed start).
     virtual uint32_t card_start_time() const = 0;
+    // Lines of a page on the operator's terminal (0: output never stops).
+    virtual void set_terminal_length(unsigned lines) = 0;
 };
 
-// Shell commands that need nothing but their outcome.
+// Shell commands that need nothing but their outcome, or the session.
 inline Outcome run_exit(Session &, const Args &) { return Outcome::exit(); }
+inline Outcome run_terminal_length(Session &session, const Args &args) {
+    session.set_terminal_length(static_cast<unsigned>(args.number(0)));
+    return Outcome::done();
+}
 
 }  // namespace pcfg_shell

@@ -8,10 +8,12 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "pager.h"
 #include "port_cfg_cli.h"
 #include "session.h"
 #include "shell_queue.h"
@@ -58,6 +60,7 @@ public:
     void run_library(cli_param_block &block) override;
     void card_was_reset() override;
     uint32_t card_start_time() const override;
+    void set_terminal_length(unsigned lines) override;
 
 private:
     Outcome interpret(std::string_view line);
@@ -70,6 +73,8 @@ private:
     ShellQueue queue_;
     std::chrono::steady_clock::time_point last_tick_;
     std::string where_;  // "line 3: " while reading lines from a stream
+    std::unique_ptr<Pager> pager_;  // an interactive session's, on a terminal
+    int terminal_length_ = -1;      // as `terminal length` set it, or -1
 };
 
 // The program: pcfg [-c COMMAND]... (see options.h)
