@@ -22,8 +22,8 @@ protected:
         pcfg_sim::script_reply({Reply::Kind::Answer, 0, payload});
         return run(Params(PCFG_CMD_PORT_CUR_CNTR).num(PCFG_PARAM_PORT, 1));
     }
-    std::string print(void (*printer)(std::span<const uint8_t>), const std::vector<uint8_t> &b) {
-        return out([&] { printer(b); });
+    std::string print(pcfg_body_printer printer, const std::vector<uint8_t> &b) {
+        return out([&] { printer(b, pcfg::out::text_writer()); });
     }
 };
 
@@ -147,7 +147,7 @@ void entry(Bytes &p, size_t at, int number, int b2b, int mult, int prox, int sha
 }
 
 std::string credits(const std::vector<uint8_t> &body) {
-    return capture_stdout([&] { pcfg_print_credit_tbl(body); });
+    return capture_stdout([&] { pcfg_print_credit_tbl(body, pcfg::out::text_writer()); });
 }
 
 TEST_F(PrintTest, CreditTable) {
