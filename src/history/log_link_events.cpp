@@ -55,7 +55,7 @@ void reason_text(uint8_t reason, char (&out)[kTextSize]) {
 
 constexpr Field kPort = field("port", Type::Str, "  %-14s");
 constexpr Field kSpeed = field("speed", Type::NamedUint, " %-6s");
-constexpr Field kEvent = field("event", Type::Str, "%-7s");
+constexpr Field kEvent = field("link_state", Type::Str, "%-7s");
 constexpr Field kDetail = field("detail", Type::Str, "%-24s");
 constexpr Field kKind = field("link_event", Type::Int, "%-5d");
 constexpr Field kMode = json_only("port_mode", Type::Uint);

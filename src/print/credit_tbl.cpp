@@ -90,7 +90,6 @@ void print_room_note(int count, Writer &w) {
 
 // Class-of-service rows: `count` entries from offset `first` of `rec`.
 void print_cos_rows(const BeReader &rec, size_t first, int count, Writer &w) {
-    w.put(kCosCount, static_cast<uint32_t>(count));
     {
         const Scope rows(w, "cos", true);
         for (int j = 0; j < count && j < kRoom; ++j) {
@@ -123,6 +122,7 @@ void print_port_record(const BeReader &rec, Writer &w) {
         print_room_note(vls, w);
     } else if (vls == 0) {
         const int cos = rec.at(kPortCosCountOffset).i8();
+        w.put(kCosCount, static_cast<uint32_t>(cos));
         if (cos > 0) print_cos_rows(rec, kPortCosOffset, cos, w);
     }
     w.line(kRule);
