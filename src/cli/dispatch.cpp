@@ -55,14 +55,14 @@ constexpr Field kCmdId = json_only("cmd_id", Type::Int);
 void dispatch(const cli_param_block &params, Writer &w) {
     const int32_t id = params.cmd_id;
     const uint32_t slot = static_cast<uint32_t>(id) - kFirstCommandId;
-    const CommandSpec *spec = slot < kSlots.size() ? kSlots[slot] : nullptr;
-    w.str(kCommand, spec != nullptr ? spec->name : nullptr);
+    const CommandSpec *row = slot < kSlots.size() ? kSlots[slot] : nullptr;
+    w.str(kCommand, row != nullptr ? row->name : nullptr);
     w.put(kCmdId, static_cast<uint32_t>(id));
-    if (spec == nullptr) {
+    if (row == nullptr) {
         w.fail(Fail::InvalidCommand, "Invalid cmd_id = 0x%x\n", static_cast<unsigned>(id));
         return;
     }
-    spec->run(params, w);
+    row->run(params, w);
 }
 
 }  // namespace
