@@ -1,8 +1,9 @@
 // Library cost per printed line, measured under callgrind: for every case,
-// the library prints its inputs (pcfg_bench_library_side) and the recorded
-// output calls are replayed (pcfg_bench_floor_side). scripts/bench.sh runs
-// it with callgrind zeroing the counts before and dumping them after each of
-// the two; the time spent inside platform calls is taken out afterwards.
+// the library prints its inputs (pcfg_bench_library_side), the recorded
+// output calls are replayed (pcfg_bench_floor_side), and the library prints
+// the same inputs as JSON (pcfg_bench_json_side). scripts/bench.sh runs it
+// with callgrind zeroing the counts before and dumping them after each of
+// the three; the time spent inside platform calls is taken out afterwards.
 //
 //   line_cost RECORDING_FILE      (standard output: the printed text)
 // Before measuring, each case's library output is compared with its replay:
@@ -28,6 +29,11 @@ extern "C" __attribute__((noinline)) void pcfg_bench_library_side(const pcfg_ben
 
 extern "C" __attribute__((noinline)) void pcfg_bench_floor_side(const pcfg_bench::OutputCalls *calls) {
     pcfg_bench::replay(*calls);
+    __asm__ volatile("" ::: "memory");
+}
+
+extern "C" __attribute__((noinline)) void pcfg_bench_json_side(const pcfg_bench::LineCase *c) {
+    c->json();
     __asm__ volatile("" ::: "memory");
 }
 
@@ -95,6 +101,9 @@ int main(int argc, char **argv) {
         pcfg_bench_library_side(&c);
         pcfg_bench_zero();
         pcfg_bench_floor_side(&recordings[i]);
+        fflush(stdout);
+        pcfg_bench_zero();
+        pcfg_bench_json_side(&c);
         fflush(stdout);
     }
     return status;
