@@ -38,8 +38,8 @@ protected:
 // the printer's command.
 std::string print(pcfg_body_printer printer, const std::vector<uint8_t> &b) {
     using namespace pcfg::out;
-    static constexpr Field kCommand = json_only("command", Type::Str);
-    static constexpr Field kCmdId = json_only("cmd_id", Type::Int);
+    static constexpr Field kCommand = json_only<"command", Type::Str>();
+    static constexpr Field kCmdId = json_only<"cmd_id", Type::Int>();
     const pcfg_cmd_id id = printer == pcfg_rsrc_show_all_body          ? PCFG_CMD_RSRC_CARD
                            : printer == pcfg_rsrc_print_port_info_body ? PCFG_CMD_PORT_INFO
                                                                        : PCFG_CMD_CREDIT_TBL;

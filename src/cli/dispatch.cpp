@@ -49,8 +49,8 @@ constexpr auto kSlots = [] {
     return slots;
 }();
 
-constexpr Field kCommand = json_only("command", Type::Str);
-constexpr Field kCmdId = json_only("cmd_id", Type::Int);
+constexpr Field kCommand = json_only<"command", Type::Str>();
+constexpr Field kCmdId = json_only<"cmd_id", Type::Int>();
 
 void dispatch(const cli_param_block &params, Writer &w) {
     const int32_t id = params.cmd_id;

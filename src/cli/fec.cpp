@@ -68,12 +68,12 @@ void print_failure(const ExchangeFailure &f, Writer &w) {
 }
 
 // The request as sent, and the reply's first status entry.
-constexpr Field kSentIfIndex = field("if_index", Type::Uint, "mts send: if_index = 0x%x, ");
-constexpr Field kSentPort = field("port_index", Type::Int, "port = %d, ");
-constexpr Field kSentFec = field("fec", Type::Int, "fec = %d\n");
-constexpr Field kReplyIfIndex = field("if_index", Type::Uint, "mts recv: if_index = 0x%x, ");
-constexpr Field kReplyStatus = field("status", Type::Int, "status = %d, ");
-constexpr Field kReplyResult = field("result", Type::Str, "%s\n");
+constexpr Field kSentIfIndex = field<"if_index", Type::Uint>("mts send: if_index = 0x%x, ");
+constexpr Field kSentPort = field<"port_index", Type::Int>("port = %d, ");
+constexpr Field kSentFec = field<"fec", Type::Int>("fec = %d\n");
+constexpr Field kReplyIfIndex = field<"if_index", Type::Uint>("mts recv: if_index = 0x%x, ");
+constexpr Field kReplyStatus = field<"status", Type::Int>("status = %d, ");
+constexpr Field kReplyResult = field<"result", Type::Str>("%s\n");
 
 int print_reply(const Answer &reply, Writer &w) {
     BeReader r(reply.payload, reply.size);

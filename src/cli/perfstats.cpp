@@ -117,15 +117,15 @@ struct RateFields {
     const char *key;
     Field value, unit;
 };
-constexpr RateFields kIn{"in", field("value", Type::Real, "in = %.2lf"), field("unit", Type::Str, "(%s) ")};
-constexpr RateFields kOut{"out", field("value", Type::Real, "out = %.2lf"),
-                          field("unit", Type::Str, "(%s), ")};
-constexpr RateFields kTotal{"total", field("value", Type::Real, "total = %.2lf"),
-                            field("unit", Type::Str, "(%s)\n")};
-constexpr Field kPortName = field("name", Type::Str, "%s, ");
-constexpr Field kIfIndex = json_only("if_index", Type::Uint);
-constexpr Field kInBytes = json_only("in_bytes", Type::U64, Unit::Bytes);
-constexpr Field kOutBytes = json_only("out_bytes", Type::U64, Unit::Bytes);
+constexpr RateFields kIn{"in", field<"value", Type::Real>("in = %.2lf"), field<"unit", Type::Str>("(%s) ")};
+constexpr RateFields kOut{"out", field<"value", Type::Real>("out = %.2lf"),
+                          field<"unit", Type::Str>("(%s), ")};
+constexpr RateFields kTotal{"total", field<"value", Type::Real>("total = %.2lf"),
+                            field<"unit", Type::Str>("(%s)\n")};
+constexpr Field kPortName = field<"name", Type::Str>("%s, ");
+constexpr Field kIfIndex = json_only<"if_index", Type::Uint>();
+constexpr Field kInBytes = json_only<"in_bytes", Type::U64>(Unit::Bytes);
+constexpr Field kOutBytes = json_only<"out_bytes", Type::U64>(Unit::Bytes);
 
 void print_rate(const RateFields &f, double rate, Writer &w) {
     const Scaled s = scale(rate);
@@ -150,11 +150,11 @@ void print_port_line(const PortRecord &r, uint32_t interval, Writer &w) {
     print_rate(kTotal, in_rate + out_rate, w);
 }
 
-constexpr Field kRespStatus = field("status", Type::Int, "resp_payload: status    = %d\n");
-constexpr Field kRespPorts = field("num_ports", Type::Int, "resp_payload: num_ports = %d\n");
-constexpr Field kRespOpcode = field("opcode", Type::Int, "resp_payload: opcode    = %d\n");
+constexpr Field kRespStatus = field<"status", Type::Int>("resp_payload: status    = %d\n");
+constexpr Field kRespPorts = field<"num_ports", Type::Int>("resp_payload: num_ports = %d\n");
+constexpr Field kRespOpcode = field<"opcode", Type::Int>("resp_payload: opcode    = %d\n");
 constexpr Field kRespSize =
-    field("payload_bytes", Type::Int, "resp_payload: payload sz= %d\n", Unit::Bytes);
+    field<"payload_bytes", Type::Int>("resp_payload: payload sz= %d\n", Unit::Bytes);
 
 // Prints the answer: its header lines, then one line per record it holds.
 void print_answer(const uint8_t *payload, uint32_t size, uint32_t opcode, uint32_t interval,
@@ -194,11 +194,11 @@ void print_answer(const uint8_t *payload, uint32_t size, uint32_t opcode, uint32
                num_ports);
 }
 
-constexpr Field kReqPorts = field("num_ports", Type::Int, "req_payload: num_ports = %d\n");
+constexpr Field kReqPorts = field<"num_ports", Type::Int>("req_payload: num_ports = %d\n");
 constexpr Field kReqInterval =
-    field("interval_seconds", Type::Int, "req_payload: interval  = %d\n", Unit::Seconds);
+    field<"interval_seconds", Type::Int>("req_payload: interval  = %d\n", Unit::Seconds);
 constexpr Field kReqSize =
-    field("payload_bytes", Type::Int, "req_payload: payload sz= %d\n", Unit::Bytes);
+    field<"payload_bytes", Type::Int>("req_payload: payload sz= %d\n", Unit::Bytes);
 
 }  // namespace
 

@@ -48,15 +48,13 @@ bool front_ports(front_port_list &list, const char *op, Writer &w) {
 }
 
 // The port as typed: what the banners and the refusals show.
-constexpr Field kAggrBanner = field("port", Type::Int,
-    "**************** port %d aggregate counters information ****************\n\n");
-constexpr Field kCurBanner = field("port", Type::Int,
-    "**************** port %d current counters information ****************\n\n");
+constexpr Field kAggrBanner = field<"port", Type::Int>("**************** port %d aggregate counters information ****************\n\n");
+constexpr Field kCurBanner = field<"port", Type::Int>("**************** port %d current counters information ****************\n\n");
 constexpr Field kInfoBanner =
-    field("port", Type::Int, "\nPort Info for port: %d (from pcft_rsrc_port_info_t)\n");
+    field<"port", Type::Int>("\nPort Info for port: %d (from pcft_rsrc_port_info_t)\n");
 constexpr Field kDdmBanner =
-    field("port", Type::Int, "Digital Diagnostics information for the port: %d \n");
-constexpr Field kIfIndex = json_only("if_index", Type::Uint);
+    field<"port", Type::Int>("Digital Diagnostics information for the port: %d \n");
+constexpr Field kIfIndex = json_only<"if_index", Type::Uint>();
 
 void invalid_port(int32_t index, Writer &w) {
     w.fail(Fail::InvalidPort, "Invalid port number %d\n", shown(index));

@@ -18,8 +18,8 @@ namespace {
 constexpr uint32_t kHistoryId = 173;
 constexpr uint8_t kAllPorts = 255;
 
-constexpr Field kInstance = json_only("instance", Type::Int);
-constexpr Field kServiceResult = json_only("service_result", Type::Int);
+constexpr Field kInstance = json_only<"instance", Type::Int>();
+constexpr Field kServiceResult = json_only<"service_result", Type::Int>();
 
 // The history service prints each record through the record formatter,
 // which adds it to the list of the running JSON document.
@@ -36,7 +36,7 @@ void show_history(const cli_param_block &params, uint32_t instance, Writer &w) {
     w.put(kServiceResult, static_cast<uint32_t>(result));
 }
 
-constexpr Field kRsrcPort = json_only("port", Type::Int);
+constexpr Field kRsrcPort = json_only<"port", Type::Int>();
 
 // Buffer-credit table of one port, or of all ports without a port token.
 void credit_table(const cli_param_block &params, ReportType type, Writer &w) {

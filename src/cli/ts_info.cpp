@@ -54,36 +54,25 @@ static_assert(offsetof(pcfg_port_ts_info_t, ts_disabled_jiffies) == 28);
 // Labels are padded to 40 columns; no line exceeds 78 characters. The
 // first flag's line is set apart from the others.
 constexpr std::array<Field, 6> kFlags{
-    field("linecard_time_stamp_enabled", Type::NamedUint,
-          "linecard time stamp enabled              = %s\n\n"),
-    field("loopback_time_stamp_enabled", Type::NamedUint,
-          "loopback time stamp enabled              = %s\n"),
-    field("receive_normal_path_time_stamp_enabled", Type::NamedUint,
-          "receive normal path time stamp enabled   = %s\n"),
-    field("transmit_time_out_enabled", Type::NamedUint,
-          "transmit time out enabled                = %s\n"),
-    field("transmit_force_time_out_enabled", Type::NamedUint,
-          "transmit force time out enabled          = %s\n"),
-    field("som_time_out_enabled", Type::NamedUint,
-          "som time out enabled                     = %s\n"),
+    field<"linecard_time_stamp_enabled", Type::NamedUint>("linecard time stamp enabled              = %s\n\n"),
+    field<"loopback_time_stamp_enabled", Type::NamedUint>("loopback time stamp enabled              = %s\n"),
+    field<"receive_normal_path_time_stamp_enabled", Type::NamedUint>("receive normal path time stamp enabled   = %s\n"),
+    field<"transmit_time_out_enabled", Type::NamedUint>("transmit time out enabled                = %s\n"),
+    field<"transmit_force_time_out_enabled", Type::NamedUint>("transmit force time out enabled          = %s\n"),
+    field<"som_time_out_enabled", Type::NamedUint>("som time out enabled                     = %s\n"),
 };
 
 constexpr Field kBanner =
-    field("port", Type::Int, "**************** port %d timestamp information ****************\n\n");
+    field<"port", Type::Int>("**************** port %d timestamp information ****************\n\n");
 constexpr Field kFast =
-    field("fast_time_out_ms", Type::Int, "fast time out value                      = %d ms\n", Unit::Ms);
-constexpr Field kNormal = field("normal_time_out_ms", Type::Int,
-                                "normal time out value                    = %d ms\n", Unit::Ms);
-constexpr Field kCurrent = field("current_time_10ms", Type::Uint,
-                                 "current time                             = 0x%x 10ms\n", Unit::TenMs);
+    field<"fast_time_out_ms", Type::Int>("fast time out value                      = %d ms\n", Unit::Ms);
+constexpr Field kNormal = field<"normal_time_out_ms", Type::Int>("normal time out value                    = %d ms\n", Unit::Ms);
+constexpr Field kCurrent = field<"current_time_10ms", Type::Uint>("current time                             = 0x%x 10ms\n", Unit::TenMs);
 constexpr Field kNew =
-    field("new_time_10ms", Type::Uint, "new time                                 = 0x%x 10ms\n", Unit::TenMs);
-constexpr Field kDiff = field("time_difference_ms", Type::Int,
-                              "time difference (new - current)          = %d ms\n", Unit::Ms);
-constexpr Field kEnabled = field("time_stamp_enabled_jiffies", Type::Uint,
-                                 "time stamp enabled jiffies               = 0x%x\n", Unit::Jiffies);
-constexpr Field kDisabled = field("time_stamp_disabled_jiffies", Type::Uint,
-                                  "time stamp disabled jiffies              = 0x%x\n\n", Unit::Jiffies);
+    field<"new_time_10ms", Type::Uint>("new time                                 = 0x%x 10ms\n", Unit::TenMs);
+constexpr Field kDiff = field<"time_difference_ms", Type::Int>("time difference (new - current)          = %d ms\n", Unit::Ms);
+constexpr Field kEnabled = field<"time_stamp_enabled_jiffies", Type::Uint>("time stamp enabled jiffies               = 0x%x\n", Unit::Jiffies);
+constexpr Field kDisabled = field<"time_stamp_disabled_jiffies", Type::Uint>("time stamp disabled jiffies              = 0x%x\n\n", Unit::Jiffies);
 
 // What a failed service call's result says, before ", port = ... rc = ...".
 constexpr std::array<Named, 2> kServiceErrors{{

@@ -8,9 +8,12 @@
 // and refuse a key that is not a plain JSON name, a unit the key does not
 // end in, and a text format whose conversions do not take exactly what the
 // writer passes for the field's type (the formats live in tables, where
-// -Wformat cannot see them).
+// -Wformat cannot see them). They also write the field's JSON format from
+// its name and type, so that the JSON writer prints a member with one
+// printf of its value, as the text writer does.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -41,12 +44,26 @@ enum class Lead : uint8_t {
 };
 
 struct Field {
-    const char *key;   // JSON member name; null for Lead::Label
+    const char *key;     // JSON member name; null for Lead::Label
     Type type;
     Unit unit;
     Lead lead;
-    bool hide_zero;    // the text leaves the field out when it is 0
-    const char *text;  // printf format of the text; null: JSON only
+    bool hide_zero;      // the text leaves the field out when it is 0
+    uint8_t element_at;  // where `json` holds the format of a list's element
+    const char *text;    // printf format of the text; null: JSON only
+    // printf format of the JSON member, ",\"<key>\":<value>" (without its
+    // first character for the first member), then that of the value as a
+    // list's element, ",<value>"; null for Lead::Label and Type::Time.
+    const char *json;
+};
+
+// A JSON member name, as a template argument.
+template <size_t N>
+struct Key {
+    char name[N] = {};
+    consteval Key(const char (&s)[N]) {
+        for (size_t i = 0; i < N; ++i) name[i] = s[i];
+    }
 };
 
 namespace detail {
@@ -146,14 +163,64 @@ consteval const char *suffix_of(Unit u) {
     return "";
 }
 
-consteval Field checked(Field f) {
-    if (f.lead != Lead::Label) {
-        if (f.key == nullptr || f.key[0] == '\0') field_key_is_not_a_plain_json_name();
-        for (const char *p = f.key; *p != '\0'; ++p)
-            if (!((*p >= 'a' && *p <= 'z') || (*p >= '0' && *p <= '9') || *p == '_'))
-                field_key_is_not_a_plain_json_name();
-        if (!ends_with(f.key, suffix_of(f.unit))) field_key_lacks_the_suffix_of_its_unit();
+// The JSON format of a value of the type.
+consteval const char *json_value(Type t) {
+    switch (t) {
+    case Type::Int: return "%d";
+    case Type::Uint: return "%u";
+    case Type::Long:
+    case Type::U64: return "%llu";
+    case Type::Real: return "%.2f";
+    case Type::Str: return "\"%s\"";
+    case Type::NamedInt: return "{\"name\":\"%s\",\"raw\":%d}";
+    case Type::NamedUint: return "{\"name\":\"%s\",\"raw\":%u}";
+    case Type::Time: return "";
     }
+    return "";
+}
+
+struct JsonFormat {
+    std::array<char, 96> text{};
+    uint8_t element_at = 0;
+};
+
+consteval JsonFormat json_format(const char *key, Type t) {
+    JsonFormat f;
+    size_t n = 0;
+    const auto put = [&](const char *s) {
+        while (*s != '\0') {
+            if (n + 1 >= f.text.size()) field_key_is_not_a_plain_json_name();
+            f.text[n++] = *s++;
+        }
+    };
+    put(",\"");
+    put(key);
+    put("\":");
+    put(json_value(t));
+    f.text[n++] = '\0';
+    f.element_at = static_cast<uint8_t>(n);
+    put(",");
+    put(json_value(t));
+    f.text[n] = '\0';
+    return f;
+}
+
+// One format per name and type, shared by the fields that have them.
+template <Key K, Type T>
+inline constexpr JsonFormat kJsonFormat = json_format(K.name, T);
+
+template <size_t N>
+consteval void check_key(const char (&key)[N], Unit unit) {
+    if (N < 2) field_key_is_not_a_plain_json_name();
+    for (size_t i = 0; i + 1 < N; ++i) {
+        const char c = key[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'))
+            field_key_is_not_a_plain_json_name();
+    }
+    if (!ends_with(key, suffix_of(unit))) field_key_lacks_the_suffix_of_its_unit();
+}
+
+consteval Field checked(Field f) {
     if (f.text != nullptr) {
         const Args got = args_of(f.text);
         const bool named = f.type == Type::NamedInt || f.type == Type::NamedUint;
@@ -166,21 +233,34 @@ consteval Field checked(Field f) {
 
 }  // namespace detail
 
-// A field the text shows with `text`.
-consteval Field field(const char *key, Type type, const char *text, Unit unit = Unit::None) {
-    return detail::checked({key, type, unit, Lead::None, false, text});
+namespace detail {
+template <Key K, Type T>
+consteval Field make(Unit unit, Lead lead, const char *text) {
+    check_key(K.name, unit);
+    const JsonFormat &json = kJsonFormat<K, T>;
+    return checked({K.name, T, unit, lead, false, json.element_at, text,
+                    T == Type::Time ? nullptr : json.text.data()});
+}
+}  // namespace detail
+
+// A field the text shows with `text`: field<"port", Type::Int>(" port:%d").
+template <Key K, Type T>
+consteval Field field(const char *text, Unit unit = Unit::None) {
+    return detail::make<K, T>(unit, Lead::None, text);
 }
 // A decoder's field whose text starts with the indent.
-consteval Field indented(const char *key, Type type, const char *text, Unit unit = Unit::None) {
-    return detail::checked({key, type, unit, Lead::Indent, false, text});
+template <Key K, Type T>
+consteval Field indented(const char *text, Unit unit = Unit::None) {
+    return detail::make<K, T>(unit, Lead::Indent, text);
 }
 // A field named by a label given with each value (rows of a table).
 consteval Field labelled(Type type, const char *text, bool hide_zero = false) {
-    return detail::checked({nullptr, type, Unit::None, Lead::Label, hide_zero, text});
+    return detail::checked({nullptr, type, Unit::None, Lead::Label, hide_zero, 0, text, nullptr});
 }
 // A field the text does not show.
-consteval Field json_only(const char *key, Type type, Unit unit = Unit::None) {
-    return detail::checked({key, type, unit, Lead::None, false, nullptr});
+template <Key K, Type T>
+consteval Field json_only(Unit unit = Unit::None) {
+    return detail::make<K, T>(unit, Lead::None, nullptr);
 }
 
 }  // namespace pcfg::out

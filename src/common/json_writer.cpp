@@ -7,6 +7,7 @@
 // writer keeps are written as nothing; finish() closes what is still open,
 // so a printer that stops early still leaves a whole document.
 #include <array>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <iterator>
@@ -77,6 +78,15 @@ Date civil(uint32_t days) {
 
 Writer *g_running = nullptr;
 
+// True for a text that stands in a JSON string as it is: printable ASCII
+// without quote or backslash (the usual case, written with one printf).
+bool plain(const char *s) {
+    if (s == nullptr) return false;
+    const auto *p = reinterpret_cast<const unsigned char *>(s);
+    while (*p >= 0x20 && *p < 0x80 && *p != '"' && *p != '\\') ++p;
+    return *p == '\0';
+}
+
 }  // namespace
 
 const char *fail_name(Fail f) noexcept {
@@ -89,11 +99,8 @@ void set_running_json_command(Writer *w) noexcept { g_running = w; }
 
 int json_string(const char *s) noexcept {
     if (s == nullptr) return printf("null");
+    if (plain(s)) return printf("\"%s\"", s);
     const auto *p = reinterpret_cast<const unsigned char *>(s);
-    // The usual text: nothing to escape, one printf.
-    const unsigned char *q = p;
-    while (*q >= 0x20 && *q < 0x80 && *q != '"' && *q != '\\') ++q;
-    if (*q == '\0') return printf("\"%s\"", s);
 
     Count n;
     n += putchar('"') == EOF ? -1 : 1;
@@ -142,6 +149,11 @@ const char *JsonWriter::next() noexcept {
     return sep;
 }
 
+const char *JsonWriter::format(const Field &f) noexcept {
+    const char *fmt = list_[depth_ - 1] ? f.json + f.element_at : f.json;
+    return next()[0] == '\0' ? fmt + 1 : fmt;
+}
+
 // The separator and the member's name (none for an element of a list).
 int JsonWriter::key(const Field &f, const char *label) noexcept {
     const char *sep = next();
@@ -185,29 +197,63 @@ void JsonWriter::close() noexcept {
     putchar(list_[depth_] ? ']' : '}');
 }
 
+// The field's format prints separator, name and value in one printf; a
+// label names the member of a table's row.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
 int JsonWriter::put(const Field &f, uint64_t v, const char *label) noexcept {
     if (depth_ == 0 || too_deep_ > 0) return 0;
-    Count n;
-    n += key(f, label);
-    switch (f.type) {
-    case Type::Int: n += printf("%d", static_cast<int32_t>(static_cast<uint32_t>(v))); break;
-    case Type::Long:
-    case Type::U64: n += printf("%llu", static_cast<unsigned long long>(v)); break;
-    default: n += printf("%u", static_cast<unsigned>(v)); break;
+    if (f.json != nullptr) {
+        const char *fmt = format(f);
+        switch (f.type) {
+        case Type::Int: return printf(fmt, static_cast<int32_t>(static_cast<uint32_t>(v)));
+        case Type::Long:
+        case Type::U64: return printf(fmt, static_cast<unsigned long long>(v));
+        default: return printf(fmt, static_cast<unsigned>(v));
+        }
     }
-    return n.n;
+    const char *sep = next();
+    const char *name = f.key;
+    int len = INT_MAX;
+    if (f.lead == Lead::Label) {
+        name = label != nullptr ? label : "";
+        len = 0;
+        while (name[len] != '\0' && name[len] != ' ') ++len;
+    }
+    if (list_[depth_ - 1]) {
+        name = "";
+        len = -1;
+    }
+    const bool member = len >= 0;
+    switch (f.type) {
+    case Type::Int: {
+        const auto i = static_cast<int32_t>(static_cast<uint32_t>(v));
+        return member ? printf("%s\"%.*s\":%d", sep, len, name, i) : printf("%s%d", sep, i);
+    }
+    case Type::Long:
+    case Type::U64: {
+        const auto u = static_cast<unsigned long long>(v);
+        return member ? printf("%s\"%.*s\":%llu", sep, len, name, u) : printf("%s%llu", sep, u);
+    }
+    default: {
+        const auto u = static_cast<unsigned>(v);
+        return member ? printf("%s\"%.*s\":%u", sep, len, name, u) : printf("%s%u", sep, u);
+    }
+    }
 }
 
 int JsonWriter::real(const Field &f, double v) noexcept {
     if (depth_ == 0 || too_deep_ > 0) return 0;
+    if (std::isfinite(v)) return printf(format(f), v);
     Count n;
     n += key(f, nullptr);
-    n += std::isfinite(v) ? printf("%.2f", v) : printf("null");
+    n += printf("null");
     return n.n;
 }
 
 int JsonWriter::str(const Field &f, const char *s) noexcept {
     if (depth_ == 0 || too_deep_ > 0) return 0;
+    if (plain(s)) return printf(format(f), s);
     Count n;
     n += key(f, nullptr);
     n += json_string(s);
@@ -216,6 +262,11 @@ int JsonWriter::str(const Field &f, const char *s) noexcept {
 
 int JsonWriter::named(const Field &f, const char *name, uint64_t raw) noexcept {
     if (depth_ == 0 || too_deep_ > 0) return 0;
+    if (plain(name)) {
+        if (f.type == Type::NamedInt)
+            return printf(format(f), name, static_cast<int32_t>(static_cast<uint32_t>(raw)));
+        return printf(format(f), name, static_cast<unsigned>(raw));
+    }
     Count n;
     n += key(f, nullptr);
     n += printf("{\"name\":");
@@ -226,6 +277,8 @@ int JsonWriter::named(const Field &f, const char *name, uint64_t raw) noexcept {
         n += printf(",\"raw\":%u}", static_cast<unsigned>(raw));
     return n.n;
 }
+
+#pragma GCC diagnostic pop
 
 int JsonWriter::time(const Field &f, uint32_t seconds, const char *) noexcept {
     if (depth_ == 0 || too_deep_ > 0) return 0;

@@ -123,6 +123,8 @@ private:
     // its key as the member's opening text.
     const char *next() noexcept;
     int key(const Field &f, const char *label) noexcept;
+    // The field's own format: for the next member, or element in a list.
+    const char *format(const Field &f) noexcept;
     void push(bool list) noexcept;
 
     int depth_ = 0;

@@ -10,9 +10,9 @@ using namespace pcfg::decode;
 using namespace pcfg::out;
 
 namespace {
-constexpr Field kIfIndex = indented("if_index", Type::Uint, "%sif_index:0x%x");
-constexpr Field kFlags = field("flags", Type::Uint, " flags:0x%x");
-constexpr Field kPort = field("port", Type::Int, " port:%d");
+constexpr Field kIfIndex = indented<"if_index", Type::Uint>("%sif_index:0x%x");
+constexpr Field kFlags = field<"flags", Type::Uint>(" flags:0x%x");
+constexpr Field kPort = field<"port", Type::Int>(" port:%d");
 }  // namespace
 
 template <>

@@ -18,9 +18,9 @@ namespace {
 
 constexpr uint16_t kMaxIfIndexes = 56;
 
-constexpr Field kModNum = indented("mod_num", Type::Int, "%smod_num:%d");
-constexpr Field kNumIf = field("num_if", Type::Int, " num_if:%d");
-constexpr Field kNumTlv = field("num_tlv", Type::Int, " num_tlv:%d\n");
+constexpr Field kModNum = indented<"mod_num", Type::Int>("%smod_num:%d");
+constexpr Field kNumIf = field<"num_if", Type::Int>(" num_if:%d");
+constexpr Field kNumTlv = field<"num_tlv", Type::Int>(" num_tlv:%d\n");
 
 // A list shown in rows of `per_row` items, each `width` bytes in hex.
 struct Rows {
@@ -30,9 +30,9 @@ struct Rows {
     int per_row;
     size_t width;
 };
-constexpr Rows kIfIndexes{"if_indexes", "if_index list:\n", field("if_index", Type::Uint, "0x%08x"),
+constexpr Rows kIfIndexes{"if_indexes", "if_index list:\n", field<"if_index", Type::Uint>("0x%08x"),
                           6, 4};
-constexpr Rows kTlvTypes{"tlv_types", "tlv list:\n", field("tlv_type", Type::Uint, "0x%02x"), 10, 2};
+constexpr Rows kTlvTypes{"tlv_types", "tlv list:\n", field<"tlv_type", Type::Uint>("0x%02x"), 10, 2};
 
 // The first item of a row carries the indent, the others a single space;
 // the row's last item ends the line. Gives false when the payload runs out

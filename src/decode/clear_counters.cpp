@@ -11,13 +11,13 @@ using namespace pcfg::decode;
 using namespace pcfg::out;
 
 namespace {
-constexpr Field kAggr = indented("aggr", Type::NamedInt, "%sAggr:%s");
-constexpr Field kCount = field("count", Type::Int, " NoOfCntrs:%d\n");
-constexpr Field kIfIndex = field("if_index", Type::Uint, " if_index:0x%x");
-constexpr Field kPort = field("port", Type::Int, " port:%d ");
+constexpr Field kAggr = indented<"aggr", Type::NamedInt>("%sAggr:%s");
+constexpr Field kCount = field<"count", Type::Int>(" NoOfCntrs:%d\n");
+constexpr Field kIfIndex = field<"if_index", Type::Uint>(" if_index:0x%x");
+constexpr Field kPort = field<"port", Type::Int>(" port:%d ");
 // An index the port map does not know: the text leaves it out.
-constexpr Field kUnknownIfIndex = json_only("if_index", Type::Uint);
-constexpr Field kUnknownPort = json_only("port", Type::Int);
+constexpr Field kUnknownIfIndex = json_only<"if_index", Type::Uint>();
+constexpr Field kUnknownPort = json_only<"port", Type::Int>();
 }  // namespace
 
 // The list stands on one indented line.

@@ -82,7 +82,7 @@ void print_invalid_message(Writer &w) noexcept;
 // A WWN: eight bytes as two-digit hex, in the format of `f` (a text).
 void print_wwn_line(std::span<const uint8_t, 8> wwn, const out::Field &f, Writer &w) noexcept;
 // The WWN line of print_wwn: no indent.
-inline constexpr out::Field kWwnLine = out::field("wwn", out::Type::Str, "%s\n");
+inline constexpr out::Field kWwnLine = out::field<"wwn", out::Type::Str>("%s\n");
 
 }  // namespace pcfg::decode
 

@@ -50,11 +50,11 @@ constexpr DecoderForm kForms[] = {PCFG_FILTER_ROWS(PCFG_FORM_ROW)
                                       PCFG_UNLISTED_DECODERS(PCFG_FORM_ROW)};
 #undef PCFG_FORM_ROW
 
-constexpr Field kSeqNo = json_only("seq_no", Type::Uint);
-constexpr Field kLength = json_only("length_bytes", Type::Uint, Unit::Bytes);
-constexpr Field kKind = json_only("kind", Type::NamedUint);
-constexpr Field kOpcode = json_only("opcode", Type::Uint);
-constexpr Field kDecoder = json_only("decoder", Type::Str);
+constexpr Field kSeqNo = json_only<"seq_no", Type::Uint>();
+constexpr Field kLength = json_only<"length_bytes", Type::Uint>(Unit::Bytes);
+constexpr Field kKind = json_only<"kind", Type::NamedUint>();
+constexpr Field kOpcode = json_only<"opcode", Type::Uint>();
+constexpr Field kDecoder = json_only<"decoder", Type::Str>();
 
 const char *kind_name(uint32_t kind) {
     return kind == 1 ? "request" : kind == 2 ? "reply" : nullptr;

@@ -18,13 +18,13 @@ using namespace pcfg::out;
 
 namespace {
 
-constexpr Field kFsmFlag = indented("port_cfg_fsm_flag", Type::Uint, "%sport_cfg_fsm_flag:0x%x");
-constexpr Field kIfIndex = field("if_index", Type::Uint, ", if_index:0x%x");
-constexpr Field kVsan = field("vsan", Type::Uint, ", vsan:0x%x");
-constexpr Field kOxId = field("ox_id", Type::Uint, " ox_id:0x%x\n");
-constexpr Field kRxId = indented("rx_id", Type::Uint, "%srx_id:0x%x");
-constexpr Field kDId = field("d_id", Type::Str, ", d_id:%s");
-constexpr Field kSId = field("s_id", Type::Str, " s_id:%s\n");
+constexpr Field kFsmFlag = indented<"port_cfg_fsm_flag", Type::Uint>("%sport_cfg_fsm_flag:0x%x");
+constexpr Field kIfIndex = field<"if_index", Type::Uint>(", if_index:0x%x");
+constexpr Field kVsan = field<"vsan", Type::Uint>(", vsan:0x%x");
+constexpr Field kOxId = field<"ox_id", Type::Uint>(" ox_id:0x%x\n");
+constexpr Field kRxId = indented<"rx_id", Type::Uint>("%srx_id:0x%x");
+constexpr Field kDId = field<"d_id", Type::Str>(", d_id:%s");
+constexpr Field kSId = field<"s_id", Type::Str>(" s_id:%s\n");
 
 // Four address bytes as two-digit hex.
 void print_id(BeReader &p, const Field &f, Writer &w) {

@@ -34,24 +34,22 @@ struct ItemType {
     Field second;  // the value after the item's port
 };
 
-constexpr Field kNoSecond = json_only("none", Type::Int);
+constexpr Field kNoSecond = json_only<"none", Type::Int>();
 constexpr std::array<ItemType, 4> kItemTypes{{
-    {25, Shows::Value, indented("tx_credits_available", Type::Uint,
-                  "%sTLV_TYPE_FC_PORT_TX_B2B_USAGE_INFO, Tx Credits avaialable: %u\n"), kNoSecond},
-    {26, Shows::Value, indented("rx_credits_available", Type::Int,
-                  "%sTLV_TYPE_FC_PORT_RX_B2B_USAGE_INFO, Rx credits available:%d\n"), kNoSecond},
-    {34, Shows::IfIndexAndValue, indented("if_index", Type::Uint, "%sTLV_TYPE_COMMON_BUF_POOL_DATA, if_index:0x%x"),
-     field("buf_avail", Type::Int, " buf_avail:%d\n")},
-    {38, Shows::Type, indented("type", Type::Uint, "%sTLV_TYPE_CFG_PORT_VSAN, NOP for tlv=0x%x\n"), kNoSecond},
+    {25, Shows::Value, indented<"tx_credits_available", Type::Uint>("%sTLV_TYPE_FC_PORT_TX_B2B_USAGE_INFO, Tx Credits avaialable: %u\n"), kNoSecond},
+    {26, Shows::Value, indented<"rx_credits_available", Type::Int>("%sTLV_TYPE_FC_PORT_RX_B2B_USAGE_INFO, Rx credits available:%d\n"), kNoSecond},
+    {34, Shows::IfIndexAndValue, indented<"if_index", Type::Uint>("%sTLV_TYPE_COMMON_BUF_POOL_DATA, if_index:0x%x"),
+     field<"buf_avail", Type::Int>(" buf_avail:%d\n")},
+    {38, Shows::Type, indented<"type", Type::Uint>("%sTLV_TYPE_CFG_PORT_VSAN, NOP for tlv=0x%x\n"), kNoSecond},
 }};
 constexpr ItemType kInvalidItem{
-    0, Shows::Type, indented("type", Type::Uint, "%sSYSERR_PM_INVALID_CFG_TYPE, invalid cfg, tlv=0x%x\n"),
+    0, Shows::Type, indented<"type", Type::Uint>("%sSYSERR_PM_INVALID_CFG_TYPE, invalid cfg, tlv=0x%x\n"),
     kNoSecond};
 
-constexpr Field kIfIndex = indented("if_index", Type::Uint, "%sif_index:0x%x");
-constexpr Field kPort = field("port", Type::Int, ", port:%d");
-constexpr Field kStatus = indented("status", Type::Int, "%sstatus:%d\n");
-constexpr Field kType = json_only("type", Type::Uint);
+constexpr Field kIfIndex = indented<"if_index", Type::Uint>("%sif_index:0x%x");
+constexpr Field kPort = field<"port", Type::Int>(", port:%d");
+constexpr Field kStatus = indented<"status", Type::Int>("%sstatus:%d\n");
+constexpr Field kType = json_only<"type", Type::Uint>();
 
 const ItemType &item_type(uint16_t type) noexcept {
     const ItemType *row = pcfg::row_of(kItemTypes, &ItemType::type, type);

@@ -76,18 +76,18 @@ constexpr std::array<const char *, 39> kLinkStatusReasonNames{
 
 
 // The lines of a link status, in the order they show.
-constexpr Field kPort = indented("port", Type::Int, "%sport:%d");
-constexpr Field kNumPorts = field("num_ports", Type::Int, " num_ports:%d");
-constexpr Field kIfIndex = field("if_index", Type::Uint, " if_index:0x%x\n");
-constexpr Field kReason = indented("link_status_reason", Type::NamedInt, "%slink_status_reason:%s (%d)");
-constexpr Field kSpeed = field("speed", Type::Int, ", speed:%d\n");
-constexpr Field kStatus = indented("link_status", Type::NamedInt, "%slink_status:%s (%d)");
-constexpr Field kPortMode = field("port_mode_determined", Type::Uint, ", port_mode_determined:0x%x\n");
-constexpr Field kOperSpeed = indented("oper_speed", Type::Int, "%soper_speed:%d");
-constexpr Field kModuleType = field("port_module_type", Type::Int, ", port_module_type:%d");
-constexpr Field kTxType = field("port_tx_type", Type::Int, ", port_tx_type:%d");
-constexpr Field kFlogi = indented("flogi_needed", Type::Int, "%sflogi_needed:%d");
-constexpr Field kTlPortInit = field("tl_port_init", Type::Int, ", tl_port_init:%d\n");
+constexpr Field kPort = indented<"port", Type::Int>("%sport:%d");
+constexpr Field kNumPorts = field<"num_ports", Type::Int>(" num_ports:%d");
+constexpr Field kIfIndex = field<"if_index", Type::Uint>(" if_index:0x%x\n");
+constexpr Field kReason = indented<"link_status_reason", Type::NamedInt>("%slink_status_reason:%s (%d)");
+constexpr Field kSpeed = field<"speed", Type::Int>(", speed:%d\n");
+constexpr Field kStatus = indented<"link_status", Type::NamedInt>("%slink_status:%s (%d)");
+constexpr Field kPortMode = field<"port_mode_determined", Type::Uint>(", port_mode_determined:0x%x\n");
+constexpr Field kOperSpeed = indented<"oper_speed", Type::Int>("%soper_speed:%d");
+constexpr Field kModuleType = field<"port_module_type", Type::Int>(", port_module_type:%d");
+constexpr Field kTxType = field<"port_tx_type", Type::Int>(", port_tx_type:%d");
+constexpr Field kFlogi = indented<"flogi_needed", Type::Int>("%sflogi_needed:%d");
+constexpr Field kTlPortInit = field<"tl_port_init", Type::Int>(", tl_port_init:%d\n");
 
 }  // namespace
 

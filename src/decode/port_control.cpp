@@ -22,7 +22,7 @@ struct LinkCtrlAction {
 };
 
 #define PCFG_ACTION(action, name, rest) \
-    LinkCtrlAction { action, #name, indented("if_index", Type::Uint, "%s" #name rest "%x") }
+    LinkCtrlAction { action, #name, indented<"if_index", Type::Uint>("%s" #name rest "%x") }
 constexpr std::array<LinkCtrlAction, 3> kActions{{
     PCFG_ACTION(4, LINK_CTRL_ACTION_LINK_OFFLINE, ",if_index:"),
     PCFG_ACTION(5, LINK_CTRL_ACTION_LINK_RESET, ", if_index:"),
@@ -30,9 +30,9 @@ constexpr std::array<LinkCtrlAction, 3> kActions{{
 }};
 #undef PCFG_ACTION
 
-constexpr Field kAction = json_only("action", Type::NamedUint);
-constexpr Field kIfIndex = json_only("if_index", Type::Uint);
-constexpr Field kPort = field("port", Type::Int, " port:%d");
+constexpr Field kAction = json_only<"action", Type::NamedUint>();
+constexpr Field kIfIndex = json_only<"if_index", Type::Uint>();
+constexpr Field kPort = field<"port", Type::Int>(" port:%d");
 
 }  // namespace
 

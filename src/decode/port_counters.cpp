@@ -33,14 +33,14 @@ constexpr std::array<const char *, 8> kCntrTypes{
     "MAC_STAT_CNTR_TYPE_IF_ENTRY",   // 7
 };
 
-constexpr Field kAggr = indented("aggr", Type::NamedInt, "%saggr:%s");
-constexpr Field kIfIndex = field("if_index", Type::Uint, " if_index:%x");
-constexpr Field kPortThenMore = field("port", Type::Int, " port:%d ");
-constexpr Field kPortLast = field("port", Type::Int, " port:%d\n");
-constexpr Field kType = field("type_of_cntr", Type::NamedUint, " type_of_cntr: %s\n");
+constexpr Field kAggr = indented<"aggr", Type::NamedInt>("%saggr:%s");
+constexpr Field kIfIndex = field<"if_index", Type::Uint>(" if_index:%x");
+constexpr Field kPortThenMore = field<"port", Type::Int>(" port:%d ");
+constexpr Field kPortLast = field<"port", Type::Int>(" port:%d\n");
+constexpr Field kType = field<"type_of_cntr", Type::NamedUint>(" type_of_cntr: %s\n");
 // The request of a port the port map does not know prints nothing.
-constexpr Field kUnknownIfIndex = json_only("if_index", Type::Uint);
-constexpr Field kUnknownPort = json_only("port", Type::Int);
+constexpr Field kUnknownIfIndex = json_only<"if_index", Type::Uint>();
+constexpr Field kUnknownPort = json_only<"port", Type::Int>();
 
 struct PortCntrReq {
     uint8_t aggr;

@@ -14,9 +14,9 @@ using namespace pcfg::decode;
 using namespace pcfg::out;
 
 namespace {
-constexpr Field kSfpIfIndex = indented("if_index", Type::Uint, "%sif_index:0x%x\n");
-constexpr Field kIfIndex = indented("if_index", Type::Uint, "%sif_index:%x");
-constexpr Field kPort = field("port", Type::Int, " port:%d");
+constexpr Field kSfpIfIndex = indented<"if_index", Type::Uint>("%sif_index:0x%x\n");
+constexpr Field kIfIndex = indented<"if_index", Type::Uint>("%sif_index:%x");
+constexpr Field kPort = field<"port", Type::Int>(" port:%d");
 }  // namespace
 
 // Deepens the indent to 7 spaces and leaves it so for whatever follows.

@@ -21,12 +21,12 @@ using namespace pcfg::decode;
 using namespace pcfg::out;
 
 namespace {
-constexpr Field kVersion = indented("version", Type::Uint, "%sversion:0x%.8x");
-constexpr Field kSlot = field("slot", Type::Int, " slot:%d\n");
-constexpr Field kSlot2 = indented("slot", Type::Int, "%sslot:%d");
-constexpr Field kVersion2 = field("version", Type::Uint, " version:0x%x");
-constexpr Field kOuiIndex = field("oui_index", Type::Int, " oui_index:%d");
-constexpr Field kClockGran = field("clock_gran", Type::Int, " clock_gran:%d\n");
+constexpr Field kVersion = indented<"version", Type::Uint>("%sversion:0x%.8x");
+constexpr Field kSlot = field<"slot", Type::Int>(" slot:%d\n");
+constexpr Field kSlot2 = indented<"slot", Type::Int>("%sslot:%d");
+constexpr Field kVersion2 = field<"version", Type::Uint>(" version:0x%x");
+constexpr Field kOuiIndex = field<"oui_index", Type::Int>(" oui_index:%d");
+constexpr Field kClockGran = field<"clock_gran", Type::Int>(" clock_gran:%d\n");
 }  // namespace
 
 template <>

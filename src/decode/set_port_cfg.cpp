@@ -43,16 +43,16 @@ struct CfgLine {
 // A line of the type's name, a label and the number in `conv`; a WWN line; a
 // line of the name alone; a force time-out line.
 #define PCFG_NUM(type, value, name, label, conv, ftype) \
-    CfgLine { type, Value::value, #name, indented("value", Type::ftype, "%s" #name label conv "\n") }
+    CfgLine { type, Value::value, #name, indented<"value", Type::ftype>("%s" #name label conv "\n") }
 #define PCFG_DEC(type, value, name, label) PCFG_NUM(type, value, name, label, "%d", Int)
 #define PCFG_HEX(type, value, name, label) PCFG_NUM(type, value, name, label, "%x", Uint)
 #define PCFG_HEX8(type, value, name, label) PCFG_NUM(type, value, name, label, "%.8x", Uint)
 #define PCFG_WWN(type, name) \
-    CfgLine { type, Value::Wwn, #name, indented("wwn", Type::Str, "%s" #name ", %s\n") }
+    CfgLine { type, Value::Wwn, #name, indented<"wwn", Type::Str>("%s" #name ", %s\n") }
 #define PCFG_BARE(type, name) \
-    CfgLine { type, Value::None, #name, indented("type", Type::NamedUint, "%s%s \n") }
+    CfgLine { type, Value::None, #name, indented<"type", Type::NamedUint>("%s%s \n") }
 #define PCFG_FTO(type, name) \
-    CfgLine { type, Value::ForceTimeout, #name, indented("enabled", Type::Int, "%s" #name " en=%d") }
+    CfgLine { type, Value::ForceTimeout, #name, indented<"enabled", Type::Int>("%s" #name " en=%d") }
 
 // Catalogue of the configuration types with a line of their own.
 constexpr std::array<CfgLine, 36> kCfgLines{{
@@ -102,8 +102,8 @@ constexpr std::array<CfgLine, 36> kCfgLines{{
 #undef PCFG_BARE
 #undef PCFG_FTO
 
-constexpr Field kType = json_only("type", Type::NamedUint);
-constexpr Field kTimeout = field("timeout", Type::Uint, " timeout = 0x%.8x\n");
+constexpr Field kType = json_only<"type", Type::NamedUint>();
+constexpr Field kTimeout = field<"timeout", Type::Uint>(" timeout = 0x%.8x\n");
 
 size_t width_of(Value v) noexcept {
     constexpr std::array<size_t, 6> kWidths{0, 1, 2, 4, 8, 8};
@@ -156,9 +156,9 @@ void print_cfg_tlv(uint8_t type, BeReader value, Writer &w) noexcept {
     }
 }
 
-constexpr Field kReplyEntry = indented("entry", Type::Int, "%sport:%d");
-constexpr Field kReplyIfIndex = field("if_index", Type::Uint, " if_index:%x");
-constexpr Field kReplyStatus = field("status", Type::Int, " status:%d \n");
+constexpr Field kReplyEntry = indented<"entry", Type::Int>("%sport:%d");
+constexpr Field kReplyIfIndex = field<"if_index", Type::Uint>(" if_index:%x");
+constexpr Field kReplyStatus = field<"status", Type::Int>(" status:%d \n");
 
 void decode_reply(BeReader &p, uint8_t num_ports, Writer &w) noexcept {
     const Scope list(w, "statuses", true);
@@ -175,10 +175,10 @@ void decode_reply(BeReader &p, uint8_t num_ports, Writer &w) noexcept {
     }
 }
 
-constexpr Field kPort = indented("port", Type::Int, "%sport:%d");
-constexpr Field kUnknownPort = indented("port", Type::Str, "%sport:%s");
-constexpr Field kIfIndex = field("if_index", Type::Uint, ", if_index:%x");
-constexpr Field kNumCfg = field("num_cfg", Type::Int, " num_cfg:%d\n");
+constexpr Field kPort = indented<"port", Type::Int>("%sport:%d");
+constexpr Field kUnknownPort = indented<"port", Type::Str>("%sport:%s");
+constexpr Field kIfIndex = field<"if_index", Type::Uint>(", if_index:%x");
+constexpr Field kNumCfg = field<"num_cfg", Type::Int>(" num_cfg:%d\n");
 
 // The request's lines: one per port entry and one per TLV. A record that
 // ends inside a port entry's head ends the output silently; a TLV that does
@@ -227,10 +227,10 @@ void decode_request(BeReader &p, uint8_t num_ports, Writer &w) noexcept {
     printer.end_entry();
 }
 
-constexpr Field kFsmFlag = indented("fsm_flag", Type::Int, "%sfsm_flag: %d");
-constexpr Field kNumPorts = field("num_ports", Type::Int, ", num_ports:%d");
+constexpr Field kFsmFlag = indented<"fsm_flag", Type::Int>("%sfsm_flag: %d");
+constexpr Field kNumPorts = field<"num_ports", Type::Int>(", num_ports:%d");
 constexpr Field kPayloadSize =
-    field("port_cfg_payload_bytes", Type::Int, " port_cfg_payload_sz:%d\n", Unit::Bytes);
+    field<"port_cfg_payload_bytes", Type::Int>(" port_cfg_payload_sz:%d\n", Unit::Bytes);
 
 }  // namespace
 

@@ -21,7 +21,7 @@ const char *port_name(uint32_t if_index) noexcept {
 }
 
 int print_port(out::Writer &w, const out::Field &name, uint32_t if_index) noexcept {
-    static constexpr out::Field kIfIndex = out::json_only("if_index", out::Type::Uint);
+    static constexpr out::Field kIfIndex = out::json_only<"if_index", out::Type::Uint>();
     out::Count n;
     n += w.str(name, port_name(if_index));
     n += w.put(kIfIndex, if_index);

@@ -18,8 +18,8 @@ namespace pcfg::history {
 using namespace pcfg::out;
 
 namespace {
-constexpr Field kTime = field("time", Type::Time, "%-22s");
-constexpr Field kSecond = field("second_word", Type::Long, "%08lu");
+constexpr Field kTime = field<"time", Type::Time>("%-22s");
+constexpr Field kSecond = field<"second_word", Type::Long>("%08lu");
 }  // namespace
 
 int print_time_column(Writer &w, const char *lead, uint32_t seconds,

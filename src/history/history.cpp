@@ -17,9 +17,9 @@ namespace {
 
 constexpr uint32_t kHistoryId = 173;
 
-constexpr Field kLog = json_only("log", Type::Str);
-constexpr Field kEvent = json_only("event", Type::Int);
-constexpr Field kEventId = json_only("event_id", Type::Uint);
+constexpr Field kLog = json_only<"log", Type::Str>();
+constexpr Field kEvent = json_only<"event", Type::Int>();
+constexpr Field kEventId = json_only<"event_id", Type::Uint>();
 
 // The record's line; the record length is not read: the history service
 // hands over whole records, as long as their log's layout.

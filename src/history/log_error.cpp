@@ -22,10 +22,10 @@ constexpr uint8_t kCfgPortEnableState = 12;
 constexpr uint32_t kEnable = 1;
 constexpr uint32_t kDisable = 2;
 
-constexpr Field kPort = field("port", Type::Str, "  %-8s");
-constexpr Field kType = field("cfg_type", Type::NamedInt, "%-26s");
-constexpr Field kValue = json_only("value", Type::Uint);
-constexpr Field kError = field("err_code", Type::NamedInt, "%-14s");
+constexpr Field kPort = field<"port", Type::Str>("  %-8s");
+constexpr Field kType = field<"cfg_type", Type::NamedInt>("%-26s");
+constexpr Field kValue = json_only<"value", Type::Uint>();
+constexpr Field kError = field<"err_code", Type::NamedInt>("%-14s");
 
 // The type column; texts that need building are made in `field`.
 const char *type_text(uint8_t type, uint32_t value, std::span<char, kTextSize> field) {

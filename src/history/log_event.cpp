@@ -8,7 +8,7 @@ namespace pcfg::history {
 using namespace pcfg::out;
 
 namespace {
-constexpr Field kText = field("text", Type::Str, "\n%s\n\n");  // after "Timestamp: " and the time column
+constexpr Field kText = field<"text", Type::Str>("\n%s\n\n");  // after "Timestamp: " and the time column
 }  // namespace
 
 void event_log_heading(Writer &w) noexcept {

@@ -53,14 +53,14 @@ void reason_text(uint8_t reason, char (&out)[kTextSize]) {
 }
 
 
-constexpr Field kPort = field("port", Type::Str, "  %-14s");
-constexpr Field kSpeed = field("speed", Type::NamedUint, " %-6s");
-constexpr Field kEvent = field("link_state", Type::Str, "%-7s");
-constexpr Field kDetail = field("detail", Type::Str, "%-24s");
-constexpr Field kKind = field("link_event", Type::Int, "%-5d");
-constexpr Field kMode = json_only("port_mode", Type::Uint);
-constexpr Field kReason = json_only("reason_code", Type::Int);
-constexpr Field kFecOk = json_only("fec_ok", Type::Int);
+constexpr Field kPort = field<"port", Type::Str>("  %-14s");
+constexpr Field kSpeed = field<"speed", Type::NamedUint>(" %-6s");
+constexpr Field kEvent = field<"link_state", Type::Str>("%-7s");
+constexpr Field kDetail = field<"detail", Type::Str>("%-24s");
+constexpr Field kKind = field<"link_event", Type::Int>("%-5d");
+constexpr Field kMode = json_only<"port_mode", Type::Uint>();
+constexpr Field kReason = json_only<"reason_code", Type::Int>();
+constexpr Field kFecOk = json_only<"fec_ok", Type::Int>();
 
 }  // namespace
 

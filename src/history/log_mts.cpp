@@ -15,9 +15,9 @@ using namespace pcfg::out;
 
 namespace {
 constexpr size_t kOpcodeTextSize = 12;
-constexpr Field kAction = field("action", Type::Str, "  %8s  ");
-constexpr Field kToken = field("rr_token", Type::Uint, "%-8x  ");
-constexpr Field kOpcode = field("opcode", Type::NamedUint, "%-s");
+constexpr Field kAction = field<"action", Type::Str>("  %8s  ");
+constexpr Field kToken = field<"rr_token", Type::Uint>("%-8x  ");
+constexpr Field kOpcode = field<"opcode", Type::NamedUint>("%-s");
 }  // namespace
 
 void mts_log_heading(Writer &w) noexcept {

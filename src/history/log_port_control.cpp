@@ -12,9 +12,9 @@ namespace pcfg::history {
 using namespace pcfg::out;
 
 namespace {
-constexpr Field kPort = field("port", Type::Str, "  %-8s");
-constexpr Field kAction = field("action", Type::Str, "%-20s");
-constexpr Field kError = field("err_code", Type::NamedInt, "%-20s");
+constexpr Field kPort = field<"port", Type::Str>("  %-8s");
+constexpr Field kAction = field<"action", Type::Str>("%-20s");
+constexpr Field kError = field<"err_code", Type::NamedInt>("%-20s");
 }  // namespace
 
 void port_control_log_heading(Writer &w) noexcept {

@@ -23,9 +23,9 @@ const char *action_text(uint8_t action) {
     return action >= 1 && action <= kActions.size() ? kActions[action - 1u] : "Unrecognized";
 }
 
-constexpr Field kPort = field("port", Type::Str, "  %-8s");
-constexpr Field kAction = field("action", Type::NamedInt, "%-20s");
-constexpr Field kError = field("err_code", Type::NamedInt, "%-20s");
+constexpr Field kPort = field<"port", Type::Str>("  %-8s");
+constexpr Field kAction = field<"action", Type::NamedInt>("%-20s");
+constexpr Field kError = field<"err_code", Type::NamedInt>("%-20s");
 
 }  // namespace
 

@@ -13,8 +13,8 @@ using namespace pcfg::out;
 
 namespace {
 constexpr uint16_t kUpdateValue = 10;
-constexpr Field kAction = field("action", Type::Str, "  %-44s");
-constexpr Field kValue = json_only("value", Type::Uint);
+constexpr Field kAction = field<"action", Type::Str>("  %-44s");
+constexpr Field kValue = json_only<"value", Type::Uint>();
 }  // namespace
 
 void timestamp_log_heading(Writer &w) noexcept {

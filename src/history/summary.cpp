@@ -27,7 +27,7 @@ struct ReadArgs {
 };
 constexpr ReadArgs kReadArgs{0, -1, 0};
 
-constexpr Field kPortFilter = json_only("port", Type::Int);
+constexpr Field kPortFilter = json_only<"port", Type::Int>();
 
 bool selects_summary(int32_t param_id) {
     return param_id == PCFG_PARAM_SUMMARY_ALL || param_id == PCFG_PARAM_SUMMARY_PORT;

@@ -70,8 +70,8 @@ struct Row {
     std::array<uint32_t, kFieldCount> values;
 };
 
-constexpr Field kSeqNo = field("seq_no", Type::Int, "%7d");
-constexpr Field kPort = field("port", Type::Int, "%5d");
+constexpr Field kSeqNo = field<"seq_no", Type::Int>("%7d");
+constexpr Field kPort = field<"port", Type::Int>("%5d");
 
 // The named columns: "-" for a value no row names, and for one absent.
 struct NameColumn {
@@ -80,12 +80,12 @@ struct NameColumn {
     const char *(*name)(uint32_t value);
 };
 constexpr std::array<NameColumn, 4> kNameColumns{{
-    {field("speed", Type::NamedUint, "%8.8s"), kSpeed, [](uint32_t v) { return speed_name(v); }},
-    {field("enable_state", Type::NamedUint, "%10.10s"), kEnableState,
+    {field<"speed", Type::NamedUint>("%8.8s"), kSpeed, [](uint32_t v) { return speed_name(v); }},
+    {field<"enable_state", Type::NamedUint>("%10.10s"), kEnableState,
      [](uint32_t v) { return port_state_name(static_cast<uint8_t>(v)); }},
-    {field("port_mode", Type::NamedUint, "%11.11s"), kPortMode,
+    {field<"port_mode", Type::NamedUint>("%11.11s"), kPortMode,
      [](uint32_t v) { return port_mode_name(v); }},
-    {field("rate_mode", Type::NamedUint, "%10.10s"), kRateMode,
+    {field<"rate_mode", Type::NamedUint>("%10.10s"), kRateMode,
      [](uint32_t v) { return rate_mode_name(static_cast<uint8_t>(v)); }},
 }};
 
@@ -97,9 +97,9 @@ struct CreditColumn {
     const char *def;
 };
 constexpr std::array<CreditColumn, 3> kCreditColumns{{
-    {field("perf_buffers", Type::Int, "%5d"), kPerfBuffers, "    -", "  Def"},
-    {field("rx_b2b_credit", Type::Int, "%5d"), kRxB2bCredit, "    -", "  Def"},
-    {field("ec_b2b_credit", Type::Int, "%6d"), kEcB2bCredit, "     -", "   Def"},
+    {field<"perf_buffers", Type::Int>("%5d"), kPerfBuffers, "    -", "  Def"},
+    {field<"rx_b2b_credit", Type::Int>("%5d"), kRxB2bCredit, "    -", "  Def"},
+    {field<"ec_b2b_credit", Type::Int>("%6d"), kEcB2bCredit, "     -", "   Def"},
 }};
 
 void print_row(uint32_t seq_no, const Row &row, Writer &w) {

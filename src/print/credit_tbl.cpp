@@ -61,18 +61,18 @@ Entry read_entry(BeReader r) {
 
 // A row of the table: its number's column (port, virtual link or class of
 // service), the multiplier of a port, then the credits.
-constexpr Field kPortNumber = field("port", Type::Int, "%4d  |      |       |");
-constexpr Field kVlNumber = field("vl", Type::Int, "      |%4d  |       |        |");
-constexpr Field kCosNumber = field("cos", Type::Int, "      |      |%5d  |        |");
-constexpr Field kMult = field("mult", Type::Int, "%6d  |");
-constexpr Field kB2b = field("b2b", Type::Int, "%6d  |");
-constexpr Field kProx = field("prox", Type::Int, "%6d  |");
-constexpr Field kShar = field("shar", Type::Int, "%6d  |");
-constexpr Field kDed = field("ded", Type::Int, "%6d\n");
-constexpr Field kVlCount = json_only("vl_count", Type::Int);
-constexpr Field kCosCount = json_only("cos_count", Type::Int);
-constexpr Field kCount = json_only("count", Type::Uint);
-constexpr Field kFirst = json_only("first_index", Type::Uint);
+constexpr Field kPortNumber = field<"port", Type::Int>("%4d  |      |       |");
+constexpr Field kVlNumber = field<"vl", Type::Int>("      |%4d  |       |        |");
+constexpr Field kCosNumber = field<"cos", Type::Int>("      |      |%5d  |        |");
+constexpr Field kMult = field<"mult", Type::Int>("%6d  |");
+constexpr Field kB2b = field<"b2b", Type::Int>("%6d  |");
+constexpr Field kProx = field<"prox", Type::Int>("%6d  |");
+constexpr Field kShar = field<"shar", Type::Int>("%6d  |");
+constexpr Field kDed = field<"ded", Type::Int>("%6d\n");
+constexpr Field kVlCount = json_only<"vl_count", Type::Int>();
+constexpr Field kCosCount = json_only<"cos_count", Type::Int>();
+constexpr Field kCount = json_only<"count", Type::Uint>();
+constexpr Field kFirst = json_only<"first_index", Type::Uint>();
 
 void print_row(const Field &number, int shown_number, const Entry &e, bool with_mult, Writer &w) {
     w.put(number, static_cast<uint32_t>(shown_number));

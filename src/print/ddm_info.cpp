@@ -30,14 +30,14 @@ struct FlagLine {
 };
 
 constexpr std::array<FlagLine, 5> kLines{{
-    {20, field("if_index", Type::Uint, "     if_index               : 0x%x\n")},
-    {0, field("alarm_flags", Type::Uint, "     alarm_flags            : %x\n")},
-    {4, field("alarm_clear_flags", Type::Uint, "     alarm_clear_flags      : %x\n")},
-    {8, field("warn_flags", Type::Uint, "     warn_flags             : %x\n")},
-    {12, field("warn_clear_flags", Type::Uint, "     warn_clear_flags       : %x\n")},
+    {20, field<"if_index", Type::Uint>("     if_index               : 0x%x\n")},
+    {0, field<"alarm_flags", Type::Uint>("     alarm_flags            : %x\n")},
+    {4, field<"alarm_clear_flags", Type::Uint>("     alarm_clear_flags      : %x\n")},
+    {8, field<"warn_flags", Type::Uint>("     warn_flags             : %x\n")},
+    {12, field<"warn_clear_flags", Type::Uint>("     warn_clear_flags       : %x\n")},
 }};
 
-constexpr Field kStatus = json_only("status", Type::Uint);
+constexpr Field kStatus = json_only<"status", Type::Uint>();
 
 }  // namespace
 

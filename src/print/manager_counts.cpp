@@ -12,9 +12,9 @@ using namespace pcfg::out;
 
 namespace {
 
-constexpr Field kProcessed = field("cmds_processed", Type::Int, "cmds processed: %d\n");
+constexpr Field kProcessed = field<"cmds_processed", Type::Int>("cmds processed: %d\n");
 constexpr Field kEvents =
-    field("events", Type::Int, "Command not implemented yet, events=%d\n");
+    field<"events", Type::Int>("Command not implemented yet, events=%d\n");
 
 // Prints the u16 at offset off, or reports a body too short to hold it.
 void body_u16(std::span<const uint8_t> body, size_t off, const Field &f, Writer &w) {

@@ -145,7 +145,7 @@ struct CounterTlv {
     const char *unnamed_status;      // before "Invalid status <hex>" of a status it cannot name
 };
 
-constexpr ValueLine kNoLine{json_only("none", Type::U64), nullptr, 0};
+constexpr ValueLine kNoLine{json_only<"none", Type::U64>(), nullptr, 0};
 
 // A counter: its name padded to `width` columns, the value in 15.
 #define PCFG_COUNTER_TLV(type, label, width, unnamed_status)                                      \
@@ -171,8 +171,8 @@ constexpr std::array<CounterTlv, 9> kCounterTlvs{{
 }};
 #undef PCFG_COUNTER_TLV
 
-constexpr Field kTlvType = json_only("type", Type::Int);
-constexpr Field kTlvStatus = json_only("status", Type::Uint);
+constexpr Field kTlvType = json_only<"type", Type::Int>();
+constexpr Field kTlvStatus = json_only<"status", Type::Uint>();
 
 void print_counter_tlv(uint16_t type, std::span<const uint8_t> value, Writer &w) {
     w.put(kTlvType, type);

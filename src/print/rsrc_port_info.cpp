@@ -134,9 +134,9 @@ void print_line(const Line &l, const BeReader &rec, Writer &w) {
     }
 }
 
-#define PCFG_U8(off, key, label) Line{off, Read::U8, field(key, Type::Int, label "%d\n")}
-#define PCFG_I32(off, key, label) Line{off, Read::I32, field(key, Type::Int, label "%d\n")}
-#define PCFG_HEX(off, key, label) Line{off, Read::U32, field(key, Type::Uint, label "0x%x\n")}
+#define PCFG_U8(off, key, label) Line{off, Read::U8, field<key, Type::Int>(label "%d\n")}
+#define PCFG_I32(off, key, label) Line{off, Read::I32, field<key, Type::Int>(label "%d\n")}
+#define PCFG_HEX(off, key, label) Line{off, Read::U32, field<key, Type::Uint>(label "0x%x\n")}
 
 constexpr std::array<Line, 17> kPortInfoLines{{
     PCFG_U8(0, "update", SHORT "update            : "),
@@ -159,15 +159,15 @@ constexpr std::array<Line, 17> kPortInfoLines{{
 }};
 
 constexpr std::array<Line, 18> kCapLines{{
-    {0, Read::U64, field("cap_bits_1", Type::U64, LONG "cap_bits_1            :0x%llx\n")},
-    {8, Read::MaxSpeed, field("max_speed", Type::NamedUint, LONG "max_speed             :%s(0x%x)\n")},
-    {12, Read::MinSpeed, field("min_speed", Type::NamedUint, LONG "min_speed             :%s(0x%x)\n")},
+    {0, Read::U64, field<"cap_bits_1", Type::U64>(LONG "cap_bits_1            :0x%llx\n")},
+    {8, Read::MaxSpeed, field<"max_speed", Type::NamedUint>(LONG "max_speed             :%s(0x%x)\n")},
+    {12, Read::MinSpeed, field<"min_speed", Type::NamedUint>(LONG "min_speed             :%s(0x%x)\n")},
     PCFG_I32(20, "max_tx_bytes", LONG "max_tx_bytes          :"),
     PCFG_I32(24, "max_rx_bytes", LONG "max_rx_bytes          :"),
     PCFG_I32(28, "fc_ph_ver_hi", LONG "fc_ph_ver_hi          :"),
     PCFG_I32(32, "fc_ph_ver_lo", LONG "fc_ph_ver_lo          :"),
     {36, Read::Connector,
-     field("connector_type", Type::NamedUint, LONG "connector_type        :%s(0x%x)\n")},
+     field<"connector_type", Type::NamedUint>(LONG "connector_type        :%s(0x%x)\n")},
     PCFG_I32(40, "rx_data_field_sz_max", LONG "rx_data_field_sz_max  :"),
     PCFG_I32(44, "rx_data_field_sz_min", LONG "rx_data_field_sz_min  :"),
     PCFG_I32(48, "tx_data_field_sz_max", LONG "tx_data_field_sz_max  :"),
@@ -211,12 +211,12 @@ struct CreditLine {
     const char *key;
     Field min, max, def;
 };
-constexpr Field kMax = field("max", Type::Int, " max:%.5d");
-constexpr Field kDef = field("def", Type::Int, " def:%.5d)\n");
+constexpr Field kMax = field<"max", Type::Int>(" max:%.5d");
+constexpr Field kDef = field<"def", Type::Int>(" def:%.5d)\n");
 constexpr std::array<CreditLine, 3> kCreditLines{{
-    {"cdt", field("min", Type::Int, SHORT LONG "cdt :(min:%.5d"), kMax, kDef},
-    {"perf", field("min", Type::Int, SHORT LONG "perf:(min:%.5d"), kMax, kDef},
-    {"mult", field("min", Type::Int, SHORT LONG "mult:(min:%.5d"), kMax, kDef},
+    {"cdt", field<"min", Type::Int>(SHORT LONG "cdt :(min:%.5d"), kMax, kDef},
+    {"perf", field<"min", Type::Int>(SHORT LONG "perf:(min:%.5d"), kMax, kDef},
+    {"mult", field<"min", Type::Int>(SHORT LONG "mult:(min:%.5d"), kMax, kDef},
 }};
 
 // Extended receive credits: min, max, def, thr.
@@ -225,8 +225,8 @@ constexpr std::array<CreditGroup, 2> kExtCredits{{
     {196, "ec_rx_cdt_e", SHORT "ec_rx_cdt_e              :"},
 }};
 constexpr std::array<Field, 4> kExtLine{{
-    field("min", Type::Int, "(min:%d"), field("max", Type::Int, " max:%d"),
-    field("def", Type::Int, " def:%d"), field("thr", Type::Int, " thr:%d)\n"),
+    field<"min", Type::Int>("(min:%d"), field<"max", Type::Int>(" max:%d"),
+    field<"def", Type::Int>(" def:%d"), field<"thr", Type::Int>(" thr:%d)\n"),
 }};
 
 void print_credit_group(const CreditGroup &g, const BeReader &cap, Writer &w) {
@@ -260,11 +260,11 @@ void print_vlink(std::span<const uint8_t> vlink, Writer &w) {
     for (const Line &l : kVlinkLines) print_line(l, r, w);
 }
 
-constexpr Field kFtoCount = field("count", Type::Int, "   num port_modes      : %d\n");
-constexpr Field kFtoMode = field("port_mode", Type::NamedInt, "%s     ");
-constexpr Field kFtoEnabled = field("enabled", Type::Int, "%d             ");
-constexpr Field kFtoTimeout = field("timeout_ms", Type::Int, "%d\n", Unit::Ms);
-constexpr Field kVlinkNumber = field("vlink", Type::Int, SHORT "port resource vlink info : %d\n");
+constexpr Field kFtoCount = field<"count", Type::Int>("   num port_modes      : %d\n");
+constexpr Field kFtoMode = field<"port_mode", Type::NamedInt>("%s     ");
+constexpr Field kFtoEnabled = field<"enabled", Type::Int>("%d             ");
+constexpr Field kFtoTimeout = field<"timeout_ms", Type::Int>("%d\n", Unit::Ms);
+constexpr Field kVlinkNumber = field<"vlink", Type::Int>(SHORT "port resource vlink info : %d\n");
 
 void print_fto_entries(const BeReader &rec, Writer &w) {
     const uint8_t count = rec.at(kFtoCountOffset).u8();

@@ -61,16 +61,16 @@ constexpr size_t kEntryLen = 12;
 
 // The columns of an index row, in the order the row shows them.
 constexpr Field kIndexRow[] = {
-    field("port", Type::Int, " %02d   | "),       field("if_index", Type::Uint, "%08X | "),
-    field("global_index", Type::Int, "%04d   | "), field("local_index", Type::Int, "%02d    | "),
-    field("link_index", Type::Int, "%02d    | "),  field("virtual_link", Type::Int, "%d    | "),
-    field("total_lanes", Type::Int, "%d\n"),
+    field<"port", Type::Int>(" %02d   | "),       field<"if_index", Type::Uint>("%08X | "),
+    field<"global_index", Type::Int>("%04d   | "), field<"local_index", Type::Int>("%02d    | "),
+    field<"link_index", Type::Int>("%02d    | "),  field<"virtual_link", Type::Int>("%d    | "),
+    field<"total_lanes", Type::Int>("%d\n"),
 };
 // The columns of a buffer-group row.
 constexpr Field kGroupRow[] = {
-    field("group", Type::Int, " %02d   | "),      field("first_port", Type::Int, "%2d - "),
-    field("last_port", Type::Int, "%2d  |  "),    field("max_buffers", Type::Int, "%4d   |  "),
-    field("avail_buffers", Type::Int, "%2d \n"),
+    field<"group", Type::Int>(" %02d   | "),      field<"first_port", Type::Int>("%2d - "),
+    field<"last_port", Type::Int>("%2d  |  "),    field<"max_buffers", Type::Int>("%4d   |  "),
+    field<"avail_buffers", Type::Int>("%2d \n"),
 };
 
 // The row's columns make exactly the exported row format.
@@ -84,8 +84,8 @@ constexpr bool makes(const Field (&row)[N], const char *format) {
 }
 static_assert(makes(kIndexRow, PCFG_INDEX_ROW) && makes(kGroupRow, PCFG_BUF_GRP_ROW));
 
-constexpr Field kIndexCount = json_only("index_count", Type::Int);
-constexpr Field kGroupCount = json_only("group_count", Type::Int);
+constexpr Field kIndexCount = json_only<"index_count", Type::Int>();
+constexpr Field kGroupCount = json_only<"group_count", Type::Int>();
 
 struct Header {
     uint16_t index_off;

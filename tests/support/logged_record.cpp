@@ -40,7 +40,7 @@ namespace {
 std::string decode_json(pcfg_decoder_fn decoder, const std::vector<uint8_t> &record,
                         uint32_t length) {
     using namespace pcfg::out;
-    static constexpr Field kDecoder = json_only("decoder", Type::Str);
+    static constexpr Field kDecoder = json_only<"decoder", Type::Str>();
     std::vector<uint8_t> copy(record.begin(), record.begin() + std::max<uint32_t>(length, 48));
     for (int i = 0; i < 4; ++i) copy[16 + i] = static_cast<uint8_t>(length >> (24 - 8 * i));
     const auto *msg = reinterpret_cast<const pcfg_logged_msg_t *>(copy.data());
