@@ -128,19 +128,24 @@ def main():
         "port_cfg_history_cli": functions_of(
             table_names("src/history/hist_events.cpp", r"kFormats = [^\n]*\n")),
     }
-    # A printer's or formatter's other indirect calls are the writers'
-    # methods (text or JSON): the deepest of them, or of the printers.
-    printer_fns = functions_of(printers()) + matching(r"(TextWriter|JsonWriter)::")
+    printer_fns = functions_of(printers())
+    # Every other indirect call is a writer's (text or JSON) method.
+    writer_fns = matching(r"(TextWriter|JsonWriter)::")
     # "dynamic,bounded" frames (stack adjusted around calls with many
     # arguments) are reported at their bound; unbounded ones are not allowed.
     dynamic = [t for t, (_, kind) in frames.items() if kind == "dynamic"]
 
+    memo = {}
+
     def deepest(fn, printers, seen):
-        """(bytes, chain) of the deepest chain of library frames from fn."""
+        """(bytes, chain) of the deepest chain of library frames from fn; a
+        call back into a function on the chain ends it."""
         if fn in CALLBACKS:
             fn = CALLBACKS[fn]
         if fn not in frames or fn in seen:
             return 0, []
+        if fn in memo:
+            return memo[fn]
         best, best_chain = 0, []
         for callee in calls.get(fn, []):
             targets = [callee]
@@ -148,12 +153,14 @@ def main():
                 short = names.get(fn, fn)
                 targets = next((v for k, v in fixed_indirect.items() if short.startswith("int " + k) or k in short), None)
                 if targets is None:
-                    targets = printers
+                    # The exchanges call the printer they are handed.
+                    targets = printers if "pcfg_mts_send_rcv" in short else writer_fns
             for t in targets:
                 depth, chain = deepest(t, printers, seen | {fn})
                 if depth > best:
                     best, best_chain = depth, chain
-        return frames[fn][0] + best, [fn] + best_chain
+        memo[fn] = (frames[fn][0] + best, [fn] + best_chain)
+        return memo[fn]
 
     # The text entry point or the JSON one, whichever takes more.
     mains = find(pattern_of("port_cfg_cli_main")) + find(pattern_of("port_cfg_cli_main_json"))
