@@ -17,6 +17,14 @@
  * Every manager payload is big-endian. The records below that hold pointers
  * (the parameter block, the decoder table, the counter-name table) are in
  * host layout and never cross the wire.
+ *
+ * Threads and re-entry: the library starts no thread and takes no lock, and
+ * it keeps static buffers (the decoders' indent, the history formatter's
+ * port name) and uses ctime. Calls to any function of this header must not
+ * overlap: one at a time, from whichever thread, never from a signal handler,
+ * and never from inside a platform call the library made, except that the
+ * history service calls port_cfg_history_cli while a history command waits
+ * in sdstub_show_hist_inst. doc/platform.md has the whole contract.
  */
 #ifndef PORT_CFG_CLI_H
 #define PORT_CFG_CLI_H
@@ -53,6 +61,10 @@ extern "C" {
 /* Capacity of the token list, not counting its terminating null pointer. */
 #define PCFG_MAX_TOKENS 64
 
+/* One parsed token. `value` points to the value, it never holds it: for a
+ * number, a host-order 32-bit word (read with memcpy, so unaligned is fine)
+ * that the shell keeps valid during the call. A null `value` counts as a
+ * token without a value. */
 typedef struct cli_param_token {
     int32_t param_id;     /* byte 0: parameter of the command grammar        */
     uint8_t reserved[12]; /* bytes 4-15                                      */

@@ -3,6 +3,7 @@
 // whole runs on the simulated card.
 #include <algorithm>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -158,6 +159,9 @@ TEST_F(ShellTest, SessionsOnTheSimulatedCard) {
         shell();
         expect_transcript(session, [&](const std::string &text) { return line_and_errors(text); });
     }
+    // Help fits a terminal of 80 columns.
+    std::istringstream help(line("help") + line("help sim fail") + line("help show port-config"));
+    for (std::string text; std::getline(help, text);) EXPECT_LE(text.size(), 80u) << text;
     // Every row is either a library command or a shell command (help, whose
     // transcript lists every row, is made from the rows).
     for (size_t i = 0; i < pcfg_shell::command_count(); ++i) {

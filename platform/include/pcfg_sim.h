@@ -251,6 +251,7 @@ struct ShellInfo {
     std::string name;
 };
 struct CardStatus {
+    uint8_t frame_version = 0;  // of the frames the card answers with
     uint32_t now = 0;
     uint32_t ports = 0;
     uint32_t handled = 0;

@@ -481,6 +481,7 @@ std::optional<CardStatus> card_status() {
     if (!answer) return std::nullopt;
     FrameReader r(*answer);
     CardStatus s;
+    s.frame_version = (*answer)[2];
     s.now = r.u32();
     s.ports = r.u32();
     s.handled = r.u32();

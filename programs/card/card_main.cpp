@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "card_listener.h"
+#include "card_state_text.h"
 #include "pcfg_sim.h"
 
 namespace {
@@ -60,9 +61,11 @@ int status(const std::string &path) {
     printf("card              %s\n", path.c_str());
     printf("simulated time    %s\n", time_text(s->now).c_str());
     printf("front ports       %u\n", s->ports);
+    pcfg_shell::print_manager_mode(s->silent, s->script);
     printf("manager requests  %u handled\n", s->handled);
     printf("open queues       %u\n", s->queues);
     printf("held messages     %u\n", s->held);
+    pcfg_shell::print_armed_faults(s->faults);
     printf("shells            %zu\n", s->shells.size() - 1);
     for (const pcfg_sim::ShellInfo &shell : s->shells)
         if (!shell.asker)
@@ -135,7 +138,12 @@ int main(int argc, char **argv) {
             usage(stdout);
             return 0;
         }
-        if (arg == "--socket" && i + 1 < argc) {
+        if (arg == "--socket") {
+            if (i + 1 == argc) {
+                fprintf(stderr, "pcfg-card: --socket needs a PATH\n");
+                usage(stderr);
+                return 2;
+            }
             path = argv[++i];
         } else if (arg == "--daemon") {
             background = true;

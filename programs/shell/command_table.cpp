@@ -23,6 +23,7 @@
 
 #include "eventlog_commands.h"
 #include "help.h"
+#include "info_commands.h"
 #include "raw_form.h"
 #include "sim_commands.h"
 
@@ -134,10 +135,15 @@ constexpr CommandRow kRows[] = {
      .run = eventlog_show,
      .json = true},
     {.syntax = "event-log save <file>",
-     .summary = "Save the event log to a file, records back to back",
+     .summary = "Save the event log to a new file, records back to back",
      .help = "The manager's event log of transport messages\n" "Save it to a file\n"
-             "File to write\n",
+             "File to write (one that exists is left alone)\n",
      .run = eventlog_save},
+    {.syntax = "event-log save <file> overwrite",
+     .summary = "Save the event log to a file, replacing the file",
+     .help = "The manager's event log of transport messages\n" "Save it to a file\n"
+             "File to write\n" "Replace the file when it exists\n",
+     .run = eventlog_save_over},
     {.syntax = "decode-log <file>",
      .summary = "Decode a saved event-log file",
      .help = "Decode the records of a saved event-log file\n" "File to read\n",
@@ -194,7 +200,7 @@ constexpr CommandRow kRows[] = {
      .summary = "No platform call fails any more",
      .help = HELP_SIM "Forget every platform call failure\n",
      .run = sim_clear_faults},
-    {.syntax = "sim reset [ports <ports:0-255>]",
+    {.syntax = "sim reset [ports <ports:1-255>]",
      .summary = "Start a fresh card (48 front ports unless given)",
      .help = HELP_SIM "Start a fresh card\n" "Set the number of front ports\n"
              "Number of front ports\n",
@@ -209,6 +215,19 @@ constexpr CommandRow kRows[] = {
      .run = sim_status},
 
     // -------------------------------------------------------------- the shell
+    {.syntax = "show clock",
+     .summary = "The card's time",
+     .help = HELP_SHOW "The card's clock (in TZ)\n",
+     .run = show_clock},
+    {.syntax = "show version",
+     .summary = "Versions of the shell, the library and the card's frames",
+     .help = HELP_SHOW "Versions of the shell, the library and the frames the card speaks\n",
+     .run = show_version},
+    {.syntax = "terminal length <lines:0-512>",
+     .summary = "Lines of a page before output stops at --More-- (0: no stops)",
+     .help = "The operator's terminal, for this session\n" "Set the lines of a page\n"
+             "Lines the terminal shows, 0 for no stops\n",
+     .run = run_terminal_length},
     {.syntax = "help [<words...>]",
      .summary = "List the commands, or describe those starting so",
      .help = "List the commands\n" "First words of the commands to describe\n",

@@ -13,6 +13,7 @@ namespace {
 constexpr std::string_view kEnd = "<cr>";
 constexpr std::string_view kPipe = "|";
 constexpr std::string_view kCallHint = "<call>";  // the platform call `sim fail` takes
+constexpr std::string_view kFileHint = "<file>";
 
 // What may follow the words of a filter (after its '|').
 void filter_choices(const std::vector<std::string> &words, Choices &out) {
@@ -20,7 +21,7 @@ void filter_choices(const std::vector<std::string> &words, Choices &out) {
         for (const FilterKind &k : kFilterKinds)
             if (starts_word(k.name, out.partial)) out.list.push_back({std::string(k.name), std::string(k.help)});
         if (out.list.empty())
-            out.error = cat({"Unknown filter ", quoted(out.partial), " after \"|\": include, exclude, begin or count"});
+            out.error = cat({"Unknown filter ", quoted(out.partial), " after \"|\": ", filter_names()});
         return;
     }
     const FilterKind *kind = filter_kind(words.front(), out.error);
@@ -35,7 +36,7 @@ void filter_choices(const std::vector<std::string> &words, Choices &out) {
     }
     if (out.partial.empty()) {
         out.list.push_back({std::string(kEnd), "Run the command"});
-        out.list.push_back({std::string(kPipe), std::string(kFilterHelp)});
+        out.list.push_back({std::string(kPipe), filter_help()});
     }
 }
 
@@ -56,7 +57,7 @@ void offer_call_names(Choices &out) {
 Choices choices_after(std::string_view typed) {
     Choices out;
     LineWords line = split_line(typed);
-    if (!line.error.empty()) {
+    if (!line.error.empty() && line.open_quote == 0) {
         out.error = std::move(line.error);
         return out;
     }
@@ -72,16 +73,24 @@ Choices choices_after(std::string_view typed) {
         return out;
     }
     if (line.parts.size() > 1) {
-        if (complete_state(match) == nullptr)
+        if (line.open_quote != 0)
+            out.error = std::move(line.error);
+        else if (complete_state(match) == nullptr)
             out.error = cat({"Incomplete command ", quoted(join_words(words)), " before \"|\""});
         else
             filter_choices(last, out);
         return out;
     }
     out.list = next_choices(match, out.partial);
+    out.file = std::any_of(out.list.begin(), out.list.end(), [](const Choice &c) { return c.word == kFileHint; });
+    if (line.open_quote != 0 && !out.file) {
+        out.error = std::move(line.error);
+        return out;
+    }
+    out.open_quote = line.open_quote;
     offer_call_names(out);
     if (out.partial.empty() && complete_state(match) != nullptr)
-        out.list.push_back({std::string(kPipe), std::string(kFilterHelp)});
+        out.list.push_back({std::string(kPipe), filter_help()});
     if (out.list.empty() && words.empty())
         out.error = cat({"No command starts with ", quoted(out.partial)});
     else if (out.list.empty())

@@ -14,6 +14,8 @@ struct Choices {
     std::vector<Choice> list;  // what may follow, in table order
     std::string partial;       // the word being typed, if any
     std::string error;         // the text before it names nothing
+    bool file = false;         // the word being typed names a file
+    char open_quote = 0;       // the quote the word being typed opened (a file's only)
 };
 Choices choices_after(std::string_view typed);
 

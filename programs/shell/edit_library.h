@@ -17,8 +17,8 @@ namespace pcfg_shell {
 inline constexpr const char *kEditLibrary = "libedit.so.2";
 
 #define PCFG_EDIT_CALLS(X)                                                                 \
-    X(el_init) X(el_end) X(el_set) X(el_wset) X(el_get) X(el_gets) X(el_line) X(el_insertstr) \
-    X(el_resize) X(history_init) X(history_end) X(history)
+    X(el_init) X(el_end) X(el_set) X(el_wset) X(el_get) X(el_wgets) X(el_wline) X(el_winsertstr) \
+    X(el_deletestr) X(el_resize) X(history_init) X(history_end) X(history)
 
 struct EditLibrary {
 #define PCFG_EDIT_CALL_POINTER(name) decltype(&::name) name = nullptr;

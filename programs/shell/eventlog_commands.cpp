@@ -28,15 +28,28 @@ std::string unreadable_log(const std::string &path) {
     return {};
 }
 
-// Why a file cannot be written, or nothing when it can (it is created, and
-// left as it was when it exists: saving replaces it afterwards).
-std::string unwritable(const std::string &path) {
-    FILE *f = std::fopen(path.c_str(), "ab");
+// Why a file cannot be written, or nothing when it can: it is created, or,
+// when it exists and may be replaced, left as it was (saving replaces it
+// afterwards).
+std::string unwritable(const std::string &path, bool replace) {
+    FILE *f = std::fopen(path.c_str(), replace ? "ab" : "wbx");
+    struct stat st {};
+    if (f == nullptr && errno == EEXIST && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return std::strerror(EISDIR);
+    if (f == nullptr && errno == EEXIST)
+        return "it exists (\"overwrite\" after the file name replaces it)";
     if (f == nullptr) return std::strerror(errno);
     std::fclose(f);
     return {};
 }
 
+Outcome save(const Args &args, bool replace) {
+    const std::string path(args.word(0));
+    if (const std::string why = unwritable(path, replace); !why.empty())
+        return Outcome::rejected(cat({"Cannot write ", quoted(path), ": ", why}));
+    if (!pcfg_sim::save_event_log(path)) return Outcome::rejected("event log not saved");
+    return Outcome::done();
+}
 
 constexpr const char *kNoLoggedJson =
     "The library loaded has no JSON output (eventlog_port_cfg_cli_json, version 1.1 on)";
@@ -50,13 +63,8 @@ Outcome eventlog_show(Session &session, const Args &) {
     return Outcome::done();
 }
 
-Outcome eventlog_save(Session &, const Args &args) {
-    const std::string path(args.word(0));
-    if (const std::string why = unwritable(path); !why.empty())
-        return Outcome::rejected(cat({"Cannot write ", quoted(path), ": ", why}));
-    if (!pcfg_sim::save_event_log(path)) return Outcome::rejected("event log not saved");
-    return Outcome::done();
-}
+Outcome eventlog_save(Session &, const Args &args) { return save(args, false); }
+Outcome eventlog_save_over(Session &, const Args &args) { return save(args, true); }
 
 namespace {
 

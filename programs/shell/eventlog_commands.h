@@ -7,7 +7,9 @@
 namespace pcfg_shell {
 
 Outcome eventlog_show(Session &, const Args &);
+// Saves to a new file; eventlog_save_over replaces one that exists.
 Outcome eventlog_save(Session &, const Args &);
+Outcome eventlog_save_over(Session &, const Args &);
 Outcome eventlog_decode_file(Session &, const Args &);
 // The same, each record as the library's line of JSON.
 Outcome eventlog_decode_file_json(Session &, const Args &);

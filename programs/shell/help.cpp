@@ -7,27 +7,55 @@
 #include "command_table.h"
 #include "completion.h"
 #include "matcher.h"
+#include "output_filter.h"
 #include "text.h"
 
 namespace pcfg_shell {
 namespace {
 
-constexpr size_t kMaxColumn = 56;
+// A left column wider than this stands on a line of its own.
+constexpr size_t kMaxColumn = 46;
 
-using Lines = std::vector<std::pair<std::string, std::string>>;
+// Appends the words of `text` from column `column` on, lines broken before
+// kScreenWidth and continued at column `indent`.
+void append_wrapped(std::string &out, std::string_view text, size_t column, size_t indent) {
+    bool first = true;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find(' ', start), text.size());
+        const std::string_view word = text.substr(start, end - start);
+        if (!first && column + 1 + word.size() > kScreenWidth) {
+            out.append("\n").append(indent, ' ');
+            column = indent;
+        } else if (!first) {
+            out += ' ';
+            ++column;
+        }
+        out += word;
+        column += word.size();
+        first = false;
+        start = end + 1;
+    }
+    out += '\n';
+}
+
+}  // namespace
 
 std::string two_columns(const Lines &lines, size_t indent) {
     size_t width = 0;
-    for (const auto &[left, right] : lines) width = std::max(width, left.size());
-    width = std::min(width, kMaxColumn);
+    for (const auto &[left, right] : lines)
+        if (left.size() <= kMaxColumn) width = std::max(width, left.size());
+    const size_t at = indent + width + 2;  // where the right column starts
     std::string out;
     for (const auto &[left, right] : lines) {
         out.append(indent, ' ').append(left);
-        out.append(left.size() < width ? width - left.size() : 0, ' ');
-        out.append("  ").append(right).append("\n");
+        if (left.size() > width) out.append("\n").append(at, ' ');
+        else out.append(at - indent - left.size(), ' ');
+        append_wrapped(out, right, at, at);
     }
     return out;
 }
+
+namespace {
 
 void print_two_columns(const Lines &lines, size_t indent) {
     fputs(two_columns(lines, indent).c_str(), stdout);
@@ -72,6 +100,12 @@ void print_words(size_t row) {
 
 }  // namespace
 
+std::string wrapped(std::string_view text, size_t indent) {
+    std::string out(indent, ' ');
+    append_wrapped(out, text, indent, indent);
+    return out;
+}
+
 std::string display_syntax(const Syntax &syntax) {
     std::string out;
     bool space = false;
@@ -102,15 +136,23 @@ std::string display_syntax(const Syntax &syntax) {
 
 Outcome run_help(Session &, const Args &args) {
     if (args.rest.empty()) {
-        printf("Commands (words may be shortened while they stay unique; numbers are decimal "
-               "or 0x hex):\n");
+        fputs(wrapped("Commands (words may be shortened while they stay unique; numbers are decimal "
+                      "or 0x hex):",
+                      0)
+                  .c_str(),
+              stdout);
         std::vector<size_t> rows(command_count());
         for (size_t i = 0; i < rows.size(); ++i) rows[i] = i;
         print_rows(rows);
-        printf("\"help <words>\" describes the commands that start with the words; \"?\" at the "
-               "end of a line lists what may follow.\n"
-               "Output filters after any command, chained: | include REGEX, | exclude REGEX, "
-               "| begin REGEX, | count.\n");
+        std::string filters;
+        for (const FilterKind &k : kFilterKinds)
+            filters.append(filters.empty() ? "" : ",").append(" | ").append(k.name).append(k.takes_regex ? " REGEX" : "");
+        fputs(wrapped(cat({"\"help <words>\" describes the commands that start with the words; \"?\" at "
+                           "the end of a line lists what may follow. Output filters after any command, "
+                           "chained:", filters, "; last, | json prints the answer as JSON."}),
+                      0)
+                  .c_str(),
+              stdout);
         return Outcome::done();
     }
     const Match match = match_words(args.rest, LastWord::AnyPrefix);

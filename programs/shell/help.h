@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "completion.h"
 #include "session.h"
@@ -20,6 +22,17 @@ Outcome run_help(Session &, const Args &args);
 Outcome print_choices(std::string_view typed);
 // The choices as "?" lists them, one line each.
 std::string format_choices(const Choices &choices);
+
+// Lines of the shell's own texts fit this.
+inline constexpr size_t kScreenWidth = 80;
+// Text broken into lines at blanks to fit kScreenWidth, each starting at
+// column `indent`; ends in a newline.
+std::string wrapped(std::string_view text, size_t indent);
+
+// Lines of two columns, the right one wrapped to fit kScreenWidth; a left
+// part too wide for the column stands on a line of its own.
+using Lines = std::vector<std::pair<std::string, std::string>>;
+std::string two_columns(const Lines &lines, size_t indent);
 
 // A syntax as the operator reads it: "show port-config credits [port <port>]".
 std::string display_syntax(const Syntax &syntax);

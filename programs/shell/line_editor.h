@@ -1,9 +1,10 @@
 // Reading command lines from the operator's terminal. With line editing
-// (libedit, loaded when the editor starts): the line can be edited, earlier
-// lines are recalled and kept across sessions in $HOME/.pcfg_history, Tab
-// completes a word from the command table, "?" lists what may follow at
-// once and gives the line back, Ctrl-C drops the line, Ctrl-D on an empty
-// line leaves. Without it (a build for a target that lacks the library, or
+// (libedit, loaded when the editor starts): the line is edited with the keys
+// of editing_keys.h, and every other byte typed or pasted is a character of
+// the line; earlier lines are recalled and kept across sessions (see
+// history_file.h); Tab completes a word from the command table or a file
+// name, "?" lists what may follow at once and gives the line back, Ctrl-C
+// drops the line, Ctrl-Z suspends the shell, Ctrl-D on an empty line leaves. Without it (a build for a target that lacks the library, or
 // a machine where it cannot be loaded, which the editor says once): a
 // prompt and plain lines.
 #pragma once
@@ -35,9 +36,5 @@ private:
     std::unique_ptr<Impl> impl_;
     bool editing_ = false;
 };
-
-// Where the line history is kept: $HOME/.pcfg_history, or nothing without
-// a home.
-std::string history_file();
 
 }  // namespace pcfg_shell

@@ -115,7 +115,8 @@ void print_usage(std::FILE *to) {
             "\n"
             "Without -c, commands are read from standard input, one per line. On a terminal the\n"
             "line can be edited, Tab completes a word, \"?\" lists what may follow, Ctrl-C drops\n"
-            "the line, Ctrl-D on an empty line leaves; the prompt goes to the terminal only.\n"
+            "the line, Ctrl-Z suspends the shell, Ctrl-D on an empty line leaves; the prompt goes\n"
+            "to the terminal only, and output taller than the terminal stops at --More--.\n"
             "Type \"help\" in the shell for the commands.\n"
             "\n"
             "Environment:\n"
@@ -123,13 +124,14 @@ void print_usage(std::FILE *to) {
             "                         else in /tmp/pcfg-<uid>)\n"
             "  PCFG_SIM_EVENTLOG      shared-memory segment of the manager's event log\n"
             "                         (default /pcfg_eventlog)\n"
-            "  HOME                   the line history is kept in $HOME/.pcfg_history\n"
+            "  HOME                   the line history is kept in $HOME/.pcfg_history (without\n"
+            "                         HOME, in the home folder of the user database)\n"
             "  TZ                     time zone of the times shown\n"
             "\n"
             "Exit status:\n"
             "  0  every command line ran\n"
-            "  1  a command line was refused, the input was not command lines, or standard\n"
-            "     output could not be written\n"
+            "  1  a command line was refused, the input was not command lines, standard output\n"
+            "     could not be written, or no card could be reached\n"
             "  2  the arguments were refused\n");
 }
 

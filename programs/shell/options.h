@@ -23,8 +23,9 @@ Invocation parse_arguments(int argc, char **argv);
 void print_usage(std::FILE *to);
 void print_version(std::FILE *to);
 
-// Exit status: 0 all went well, 1 a command line was refused or standard
-// output could not be written, 2 the arguments were refused.
+// Exit status: 0 all went well, 1 a command line was refused, standard
+// output could not be written or no card could be reached, 2 the arguments
+// were refused.
 inline constexpr int kExitRefusedLine = 1;
 inline constexpr int kExitUsage = 2;
 

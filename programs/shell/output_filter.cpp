@@ -12,6 +12,19 @@ constexpr size_t kMaxPending = 64 * 1024;
 
 }  // namespace
 
+std::string filter_names() {
+    std::string out;
+    for (size_t i = 0; i < kFilterKinds.size(); ++i)
+        out.append(i == 0 ? "" : i + 1 == kFilterKinds.size() ? " or " : ", ").append(kFilterKinds[i].name);
+    return out;
+}
+
+std::string filter_help() {
+    std::string out = "Filter the output (";
+    for (const FilterKind &k : kFilterKinds) out.append(&k == kFilterKinds.data() ? "" : ", ").append(k.name);
+    return out + ")";
+}
+
 const FilterKind *filter_kind(std::string_view word, std::string &error) {
     const FilterKind *found = nullptr;
     std::string names;
@@ -26,7 +39,7 @@ const FilterKind *filter_kind(std::string_view word, std::string &error) {
         }
     }
     if (found == nullptr && error.empty())
-        error = cat({"Unknown filter ", quoted(word), " after \"|\": include, exclude, begin or count"});
+        error = cat({"Unknown filter ", quoted(word), " after \"|\": ", filter_names()});
     return found;
 }
 
@@ -36,7 +49,7 @@ std::unique_ptr<OutputFilter> OutputFilter::build(std::span<const std::vector<st
     out->stages_.reserve(filters.size());
     for (const std::vector<std::string> &words : filters) {
         if (words.empty()) {
-            error = "Nothing after \"|\": include, exclude, begin or count";
+            error = cat({"Nothing after \"|\": ", filter_names()});
             return nullptr;
         }
         Stage &stage = out->stages_.emplace_back();
@@ -94,7 +107,7 @@ void OutputFilter::finish() {
         pending_.clear();
     }
     for (size_t i = 0; i < stages_.size(); ++i) {
-        if (stages_[i].kind->takes_regex) continue;
+        if (stages_[i].kind->act != FilterAct::Count) continue;
         const size_t n = stages_[i].lines;
         judge(i + 1, cat({std::to_string(n), n == 1 ? " line\n" : " lines\n"}));
     }
@@ -105,19 +118,30 @@ void OutputFilter::judge(size_t first_stage, std::string_view line) {
     std::string text(line.substr(0, line.size() - (line.ends_with('\n') ? 1 : 0)));
     for (size_t i = first_stage; i < stages_.size(); ++i) {
         Stage &s = stages_[i];
-        if (!s.kind->takes_regex) {
-            ++s.lines;
-            return;
-        }
-        const bool match = regexec(&s.regex, text.c_str(), 0, nullptr, 0) == 0;
-        if (s.kind->name == "begin") {
-            s.begun = s.begun || match;
-            if (!s.begun) return;
-        } else if (match != (s.kind->name == "include")) {
-            return;
+        const bool match = s.compiled && regexec(&s.regex, text.c_str(), 0, nullptr, 0) == 0;
+        switch (s.kind->act) {
+            case FilterAct::Include:
+            case FilterAct::Exclude:
+                if (match != (s.kind->act == FilterAct::Include)) return;
+                break;
+            case FilterAct::Begin:
+                s.begun = s.begun || match;
+                if (!s.begun) return;
+                break;
+            case FilterAct::Count:
+                ++s.lines;
+                return;
+            case FilterAct::NoMore:
+                break;
         }
     }
     if (sink_ != nullptr) sink_(context_, line);
+}
+
+bool OutputFilter::stops_at_pages() const {
+    for (const Stage &s : stages_)
+        if (s.kind->act == FilterAct::NoMore) return false;
+    return true;
 }
 
 }  // namespace pcfg_shell

@@ -1,12 +1,15 @@
 // Output filters, as switch CLIs have them: `| include REGEX`,
-// `| exclude REGEX`, `| begin REGEX` and `| count` after any command, chained
-// in the order typed. Regular expressions are POSIX extended ones, matched
-// against each line without its newline.
+// `| exclude REGEX`, `| begin REGEX`, `| count` and `| no-more` (the output
+// does not stop at page ends) after any command, chained in the order typed.
+// Regular expressions are POSIX extended ones, matched against each line
+// without its newline. A new filter is a row of kFilterKinds and a case of
+// OutputFilter::judge.
 #pragma once
 
 #include <regex.h>
 
 #include <array>
+#include <cstdint>
 #include <cstddef>
 #include <memory>
 #include <span>
@@ -16,19 +19,27 @@
 
 namespace pcfg_shell {
 
+enum class FilterAct : uint8_t { Include, Exclude, Begin, Count, NoMore };
+
 struct FilterKind {
     std::string_view name;
+    FilterAct act;
     bool takes_regex;
     std::string_view help;
 };
-inline constexpr std::array<FilterKind, 4> kFilterKinds{{
-    {"include", true, "Only the lines that match"},
-    {"exclude", true, "Only the lines that do not match"},
-    {"begin", true, "From the first line that matches on"},
-    {"count", false, "Only the number of lines"},
+inline constexpr std::array<FilterKind, 5> kFilterKinds{{
+    {"include", FilterAct::Include, true, "Only the lines that match"},
+    {"exclude", FilterAct::Exclude, true, "Only the lines that do not match"},
+    {"begin", FilterAct::Begin, true, "From the first line that matches on"},
+    {"count", FilterAct::Count, false, "Only the number of lines"},
+    {"no-more", FilterAct::NoMore, false, "Do not stop at page ends (--More--)"},
 }};
-inline constexpr std::string_view kFilterHelp = "Filter the output (include, exclude, begin, count)";
 inline constexpr std::string_view kRegexHelp = "POSIX extended regular expression";
+
+// The filters' names, "include, exclude, ... or no-more".
+std::string filter_names();
+// What '|' does: "Filter the output (include, exclude, ...)".
+std::string filter_help();
 
 // The filter kind a typed word names (shortened while unique), or null
 // with the reason.
@@ -56,6 +67,8 @@ public:
     // The command has ended: judges an unfinished last line (ended with a
     // newline when it passes) and gives the counts.
     void finish();
+    // Whether the output may stop at page ends (no `| no-more`).
+    bool stops_at_pages() const;
 
 private:
     struct Stage {

@@ -63,9 +63,15 @@ public:
     // The loaded library's JSON dispatcher of logged messages; null when the
     // library has none (one from before version 1.1).
     virtual LoggedJson logged_json() const = 0;
+    // Lines of a page on the operator's terminal (0: output never stops).
+    virtual void set_terminal_length(unsigned lines) = 0;
 };
 
-// Shell commands that need nothing but their outcome.
+// Shell commands that need nothing but their outcome, or the session.
 inline Outcome run_exit(Session &, const Args &) { return Outcome::exit(); }
+inline Outcome run_terminal_length(Session &session, const Args &args) {
+    session.set_terminal_length(static_cast<unsigned>(args.number(0)));
+    return Outcome::done();
+}
 
 }  // namespace pcfg_shell

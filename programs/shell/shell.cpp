@@ -66,7 +66,15 @@ Shell::Shell(Options options) : options_(std::move(options)), last_tick_(options
 Shell::~Shell() { out_.fresh_line(); }
 
 Outcome Shell::run_line(std::string_view line) {
+    if (pager_ != nullptr) {
+        pager_->start(true);
+        out_.set_pager(pager_.get());
+    }
     Outcome outcome = interpret(line);
+    if (pager_ != nullptr) {
+        out_.set_pager(nullptr);
+        if (pager_->finish()) out_.line_left_open();
+    }
     if (outcome.kind == Outcome::Kind::Rejected) refuse(outcome.error);
     out_.fresh_line();
     return outcome;
@@ -105,6 +113,7 @@ Outcome Shell::interpret(std::string_view line) {
     const std::unique_ptr<OutputFilter> filter =
         OutputFilter::build(std::span(words.parts).subspan(1), error);
     if (filter == nullptr) return Outcome::rejected(std::move(error));
+    if (pager_ != nullptr && !filter->stops_at_pages()) pager_->start(false);
     out_.set_filter(filter.get());
     Outcome outcome = run_command(command);
     out_.set_filter(nullptr);
@@ -163,6 +172,11 @@ uint32_t real_start_time() {
 }  // namespace
 
 uint32_t Shell::card_start_time() const { return options_.real_time_card ? real_start_time() : 0; }
+
+void Shell::set_terminal_length(unsigned lines) {
+    terminal_length_ = static_cast<int>(lines);
+    if (pager_ != nullptr) pager_->set_length(lines);
+}
 
 // Whole seconds of real time since the last command pass on the card, at
 // least one, so that counters grow while the operator watches.
@@ -229,6 +243,10 @@ int Shell::run_stream(std::FILE *in) {
 int Shell::run_terminal() {
     LineEditor editor(options_.terminal != nullptr ? options_.terminal : stderr, kPrompt);
     const bool echoed_on_stdout = isatty(STDOUT_FILENO) == 1;
+    if (echoed_on_stdout) {
+        pager_ = std::make_unique<Pager>(STDIN_FILENO, STDOUT_FILENO);
+        if (terminal_length_ >= 0) pager_->set_length(static_cast<unsigned>(terminal_length_));
+    }
     std::string line;
     for (;;) {
         const LineEditor::Status status = editor.next(line);
@@ -239,6 +257,7 @@ int Shell::run_terminal() {
         if (run_line(line).kind == Outcome::Kind::Exit || out_.error() != 0) break;
     }
     out_.fresh_line();
+    pager_.reset();
     return 0;
 }
 

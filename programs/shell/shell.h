@@ -8,10 +8,12 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "pager.h"
 #include "port_cfg_cli.h"
 #include "session.h"
 #include "shell_queue.h"
@@ -68,6 +70,7 @@ public:
     uint32_t card_start_time() const override;
     bool json_output() const override { return json_; }
     LoggedJson logged_json() const override { return options_.logged_json; }
+    void set_terminal_length(unsigned lines) override;
 
 private:
     Outcome interpret(std::string_view line);
@@ -81,6 +84,8 @@ private:
     std::chrono::steady_clock::time_point last_tick_;
     std::string where_;  // "line 3: " while reading lines from a stream
     bool json_ = false;  // the line ends in "| json"
+    std::unique_ptr<Pager> pager_;  // an interactive session's, on a terminal
+    int terminal_length_ = -1;      // as `terminal length` set it, or -1
 };
 
 // The program: pcfg [-c COMMAND]... (see options.h)

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "card_state_text.h"
+#include "help.h"
 #include "pcfg_sim.h"
 #include "text.h"
 
@@ -49,19 +51,7 @@ constexpr int kDefaultErrno = 5;  // EIO
 // Zero bytes for a scripted answer that only needs a size.
 std::vector<uint8_t> zeros(size_t n) { return std::vector<uint8_t>(n, 0); }
 
-// A scripted answer as `sim status` shows it.
-std::string scripted_text(const pcfg_sim::Reply &r) {
-    switch (r.kind) {
-        case pcfg_sim::Reply::Kind::NullPayload:
-            return "next answer has no payload";
-        case pcfg_sim::Reply::Kind::Silence:
-            return "no answer to the next request";
-        case pcfg_sim::Reply::Kind::Answer:
-            break;
-    }
-    if (r.opcode != 0) return cat({"next answer carries opcode ", std::to_string(r.opcode)});
-    return cat({"next answer carries ", std::to_string(r.payload.size()), " payload bytes"});
-}
+}  // namespace
 
 std::string time_text(uint32_t seconds) {
     const std::time_t t = static_cast<std::time_t>(seconds);
@@ -71,8 +61,6 @@ std::string time_text(uint32_t seconds) {
     strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S %Z", &tm);
     return buf;
 }
-
-}  // namespace
 
 std::string_view platform_call(std::string_view typed, std::string &error) {
     std::string_view found;
@@ -168,24 +156,11 @@ Outcome sim_advance(Session &, const Args &args) {
 Outcome sim_status(Session &, const Args &) {
     printf("simulated time    %s\n", time_text(pcfg_sim::now()).c_str());
     printf("front ports       %u\n", pcfg_sim::num_ports());
-    printf("manager           %s\n", pcfg_sim::manager_silent() ? "silent: answers no request"
-                                                                 : "answers every request");
-    for (const pcfg_sim::Reply &r : pcfg_sim::scripted_replies())
-        printf("  then            %s\n", scripted_text(r).c_str());
+    print_manager_mode(pcfg_sim::manager_silent(), pcfg_sim::scripted_replies());
     printf("manager requests  %u handled\n", pcfg_sim::manager_requests_handled());
     printf("open queues       %d (the shell's own included)\n", pcfg_sim::open_queues());
     printf("held messages     %d\n", pcfg_sim::held_messages());
-    const std::vector<pcfg_sim::ArmedFault> faults = pcfg_sim::armed_faults();
-    printf("armed faults      %zu\n", faults.size());
-    for (const pcfg_sim::ArmedFault &f : faults) {
-        const std::string nth = std::to_string(f.nth);
-        const std::string which =
-            f.times == 1   ? cat({"call ", nth, " from now on fails"})
-            : f.times == 0 ? cat({"every call from call ", nth, " on fails"})
-                           : cat({"calls ", nth, " to ", std::to_string(f.nth + f.times - 1), " fail"});
-        printf("  %-30s %s with result %lld, errno %d\n", f.call.c_str(), which.c_str(),
-               static_cast<long long>(f.result), f.err);
-    }
+    print_armed_faults(pcfg_sim::armed_faults());
     if (const auto card = pcfg_sim::card_status()) {
         printf("connected shells  %zu\n", card->shells.size());
         for (const pcfg_sim::ShellInfo &shell : card->shells)
@@ -196,11 +171,14 @@ Outcome sim_status(Session &, const Args &) {
 }
 
 void sim_fail_help() {
-    printf("    Platform calls (a call that returns an address or fills a text fails by giving "
-           "null or leaving the text alone):\n");
-    for (const PlatformCall &c : kPlatformCalls)
-        printf("      %-32.*s%.*s\n", static_cast<int>(c.name.size()), c.name.data(),
-               static_cast<int>(c.what.size()), c.what.data());
+    fputs(wrapped("Platform calls (a call that returns an address or fills a text fails by giving "
+                  "null or leaving the text alone):",
+                  4)
+              .c_str(),
+          stdout);
+    Lines calls;
+    for (const PlatformCall &c : kPlatformCalls) calls.emplace_back(std::string(c.name), std::string(c.what));
+    fputs(two_columns(calls, 6).c_str(), stdout);
 }
 
 }  // namespace pcfg_shell

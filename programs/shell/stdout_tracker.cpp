@@ -55,17 +55,24 @@ ssize_t StdoutTracker::write_through(void *cookie, const char *buf, size_t size)
     return self->error_ == 0 ? static_cast<ssize_t>(size) : -1;
 }
 
-// Writes to the descriptor; after the first failure nothing more is tried.
+// Output past the filters: to the pager, or straight to the descriptor.
 void StdoutTracker::emit(void *cookie, std::string_view text) {
     auto *self = static_cast<StdoutTracker *>(cookie);
+    if (self->pager_ == nullptr) return self->put(text);
+    self->pager_->write(text, [self](std::string_view part) { self->put(part); });
+    self->at_line_start_ = self->pager_->at_line_start();
+}
+
+// Writes to the descriptor; after the first failure nothing more is tried.
+void StdoutTracker::put(std::string_view text) {
     size_t done = 0;
-    while (done < text.size() && self->error_ == 0) {
-        const ssize_t n = write(self->fd_, text.data() + done, text.size() - done);
+    while (done < text.size() && error_ == 0) {
+        const ssize_t n = write(fd_, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) self->error_ = n < 0 ? errno : EIO;
+        if (n <= 0) error_ = n < 0 ? errno : EIO;
         if (n > 0) done += static_cast<size_t>(n);
     }
-    if (done > 0) self->at_line_start_ = text[done - 1] == '\n';
+    if (done > 0) at_line_start_ = text[done - 1] == '\n';
 }
 
 }  // namespace pcfg_shell

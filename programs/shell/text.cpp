@@ -33,11 +33,11 @@ constexpr std::array<Lookalike, 12> kLookalikes{{
     {0xFEFF, "byte-order mark"},
 }};
 
-// The UTF-8 character at the start of `s`: its code point and length, or
-// length 0 when the bytes are no UTF-8 character.
+}  // namespace
+
 std::pair<uint32_t, size_t> utf8_at(std::string_view s) {
     const auto b0 = static_cast<unsigned char>(s[0]);
-    const size_t len = b0 >= 0xF0 && b0 <= 0xF4 ? 4 : b0 >= 0xE0 ? 3 : b0 >= 0xC2 && b0 < 0xE0 ? 2 : 0;
+    const size_t len = b0 >= 0xF0 && b0 <= 0xF4 ? 4 : b0 >= 0xE0 && b0 < 0xF0 ? 3 : b0 >= 0xC2 && b0 < 0xE0 ? 2 : 0;
     if (len == 0 || s.size() < len) return {0, 0};
     uint32_t cp = b0 & (0x7F >> len);
     for (size_t i = 1; i < len; ++i) {
@@ -49,8 +49,6 @@ std::pair<uint32_t, size_t> utf8_at(std::string_view s) {
     if (cp < kLeast[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) return {0, 0};
     return {cp, len};
 }
-
-}  // namespace
 
 std::string cat(std::initializer_list<std::string_view> parts) {
     size_t size = 0;

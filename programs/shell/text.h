@@ -2,10 +2,12 @@
 // comparison, characters a command line may not hold.
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace pcfg_shell {
@@ -27,6 +29,10 @@ bool starts_word(std::string_view keyword, std::string_view typed);
 // Edits (insertions, deletions, substitutions, swaps of neighbours) that
 // turn one word into the other, keywords compared without regard to case.
 size_t edit_distance(std::string_view keyword, std::string_view typed);
+
+// The UTF-8 character at the start of `s` (not empty): its code point and
+// length, or length 0 when the bytes are no UTF-8 character.
+std::pair<uint32_t, size_t> utf8_at(std::string_view s);
 
 // Why a line cannot be a command line: the first character that is not
 // printable ASCII, named as accurately as it can be (a control byte, a

@@ -13,6 +13,7 @@ LineWords split_line(std::string_view line) {
     std::string word;
     bool in_word = false;  // a word has started (an empty "" counts)
     size_t quote_at = std::string_view::npos;
+    char quote = 0;  // the quote that opened at quote_at
     auto end_word = [&] {
         if (in_word) out.parts.back().push_back(std::move(word));
         word.clear();
@@ -21,9 +22,10 @@ LineWords split_line(std::string_view line) {
     for (size_t i = 0; i < line.size(); ++i) {
         const char c = line[i];
         if (quote_at != std::string_view::npos) {
-            if (c == '"') {
+            if (c == quote) {
                 quote_at = std::string_view::npos;
-            } else if (c == '\\' && i + 1 < line.size() && (line[i + 1] == '"' || line[i + 1] == '\\')) {
+            } else if (quote == '"' && c == '\\' && i + 1 < line.size() &&
+                       (line[i + 1] == '"' || line[i + 1] == '\\')) {
                 word += line[++i];
             } else {
                 word += c;
@@ -33,8 +35,9 @@ LineWords split_line(std::string_view line) {
         } else if (c == '|') {
             end_word();
             out.parts.emplace_back();
-        } else if (c == '"') {
+        } else if (c == '"' || c == '\'') {
             quote_at = i;
+            quote = c;
             in_word = true;
         } else {
             word += c;
@@ -42,9 +45,12 @@ LineWords split_line(std::string_view line) {
         }
     }
     out.ends_in_word = in_word;
-    if (quote_at != std::string_view::npos)
-        out.error = "Unterminated quote: the '\"' at column " + std::to_string(quote_at + 1) +
-                    " has no closing '\"'";
+    if (quote_at != std::string_view::npos) {
+        const std::string shown = quote == '"' ? "'\"'" : "\"'\"";
+        out.error = "Unterminated quote: the " + shown + " at column " + std::to_string(quote_at + 1) +
+                    " has no closing " + shown;
+        out.open_quote = quote;
+    }
     end_word();
     return out;
 }

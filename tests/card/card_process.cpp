@@ -54,7 +54,7 @@ Child::Child(const std::vector<std::string> &argv, const std::vector<std::string
         if (pid_ < 0) abort();
         if (pid_ == 0) {
             putenv(const_cast<char *>("TERM=dumb"));
-            putenv(const_cast<char *>("HOME="));
+            putenv(const_cast<char *>("HOME=/dev/null"));  // no folder: no history kept
             exec_child(argv, env);
         }
         in_ = dup(out_);

@@ -23,7 +23,8 @@ std::string card_program();
 // Starts a program with `input` on its standard input; the environment
 // carries `env` (NAME=value) on top of this process's. On a terminal (a
 // pseudo-terminal whose master is both input and output) the program also
-// gets a dumb terminal and no home, so no line history is kept.
+// gets a dumb terminal and a home that is no folder, so no line history is
+// kept.
 class Child {
 public:
     enum class Io { Pipes, Terminal };

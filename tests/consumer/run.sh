@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Consumer test: installs the library component of each given build into a
 # temporary prefix and checks what an integrator gets (the versioned library
-# with its SONAME, the headers), then builds the consumer program in this
-# folder through find_package (of the installed tree, and of the build tree)
+# with its SONAME, the headers), then builds the example card program of
+# examples/platform through find_package (of the installed tree, and of the build tree)
 # and through pkg-config, and runs it (a PowerPC build under qemu-ppc): its output must
-# be expected.txt.
+# be expected.txt. Each route also builds the program that loads the library
+# with dlopen by its SONAME (exporting its platform calls), with the same output.
 #   tests/consumer/run.sh BUILD_DIR...   (builds configured by this project)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+example=$root/examples/platform
 ppc_sysroot=/usr/powerpc-linux-gnu
 work=$(mktemp -d "${TMPDIR:-/tmp}/pcfg-consumer.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -57,20 +59,27 @@ check_build() {  # <build dir>
     # find_package, of the installed package and of the build tree's.
     local -A where=([installed]="-DCMAKE_PREFIX_PATH=$prefix" [build-tree]="-Dport_cfg_cli_DIR=$build")
     for route in installed build-tree; do
-        cmake -S "$here" -B "$work/$name/$route" -G Ninja "${toolchain[@]}" "${where[$route]}" \
+        cmake -S "$example" -B "$work/$name/$route" -G Ninja "${toolchain[@]}" "${where[$route]}" \
             >"$work/$name.configure.log" 2>&1 ||
             { cat "$work/$name.configure.log"; fail "$name: find_package ($route) configure failed"; }
         cmake --build "$work/$name/$route" >/dev/null || fail "$name: find_package ($route) build failed"
         expect_output "$name: find_package ($route)" "${run[@]}" "$work/$name/$route/pcfg_consumer"
+        expect_output "$name: find_package ($route), dlopen" \
+            "${run[@]}" "$work/$name/$route/pcfg_consumer_dlopen"
     done
 
     pcdir=$(dirname "$(find "$prefix" -name port_cfg_cli.pc)")
     # shellcheck disable=SC2046  # pkg-config prints separate words
     "$cc" -std=c11 -Wall -Wextra -Wpedantic -Werror -o "$work/$name/pc_consumer" \
-        "$here/consumer.c" "$here/platform.c" \
-        $(PKG_CONFIG_PATH=$pcdir pkg-config --cflags --libs port_cfg_cli) \
+        "$example"/*.c $(PKG_CONFIG_PATH=$pcdir pkg-config --cflags --libs port_cfg_cli) \
         -Wl,-rpath,"$(dirname "$lib")" || fail "$name: pkg-config build failed"
     expect_output "$name: pkg-config" "${run[@]}" "$work/$name/pc_consumer"
+    # shellcheck disable=SC2046
+    "$cc" -std=c11 -Wall -Wextra -Wpedantic -Werror -DCONSUMER_DLOPEN -rdynamic \
+        -o "$work/$name/pc_consumer_dlopen" "$example"/*.c \
+        $(PKG_CONFIG_PATH=$pcdir pkg-config --cflags port_cfg_cli) -ldl \
+        -Wl,-rpath,"$(dirname "$lib")" || fail "$name: pkg-config dlopen build failed"
+    expect_output "$name: pkg-config, dlopen" "${run[@]}" "$work/$name/pc_consumer_dlopen"
 }
 
 (($# > 0)) || { sed -n '2,8p' "$0"; exit 2; }
