@@ -74,7 +74,10 @@ public:
         default: return shown_as(f, 0, shown);
         }
     }
-    int vfail(Fail, const char *fmt, va_list ap) noexcept override { return vprintf(fmt, ap); }
+    __attribute__((format(printf, 3, 0))) int vfail(Fail, const char *fmt,
+                                                    va_list ap) noexcept override {
+        return vprintf(fmt, ap);
+    }
 };
 
 constinit TextWriter g_text;

@@ -87,7 +87,8 @@ public:
     // A failure: the text prints the message as printf would; JSON adds the
     // member "error" with the code and the message (blanks at its ends cut).
     __attribute__((format(printf, 3, 4))) int fail(Fail code, const char *fmt, ...) noexcept;
-    virtual int vfail(Fail code, const char *fmt, va_list ap) noexcept = 0;
+    __attribute__((format(printf, 3, 0))) virtual int vfail(Fail code, const char *fmt,
+                                                            va_list ap) noexcept = 0;
 
 protected:
     ~Writer() = default;
@@ -115,7 +116,8 @@ public:
     int time(const Field &f, uint32_t seconds, const char *shown) noexcept override;
     int shown_as(const Field &f, uint64_t v, const char *shown) noexcept override;
     int absent(const Field &f, const char *shown) noexcept override;
-    int vfail(Fail code, const char *fmt, va_list ap) noexcept override;
+    __attribute__((format(printf, 3, 0))) int vfail(Fail code, const char *fmt,
+                                                    va_list ap) noexcept override;
 
 private:
     static constexpr int kMaxDepth = 16;

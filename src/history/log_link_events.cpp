@@ -27,7 +27,6 @@ enum : uint16_t { kLinkResetOk = 21, kLinkResetFailed = 22, kFecNegotiation = 23
 enum : uint8_t { kLinkUp = 1, kLinkDown = 2 };
 
 constexpr size_t kSpeedSize = 8;
-constexpr size_t kNumberSize = 8;
 
 constexpr std::array<Named, 4> kModeNames{{
     {0x40, "FL"},
