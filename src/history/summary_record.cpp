@@ -30,7 +30,7 @@ constexpr uint32_t kReply = 2;
 constexpr uint32_t kAbsent32 = 0xFFFFFFFFu;
 
 // The settings of a row, in the order of its columns' sources.
-enum Setting_ : uint8_t {
+enum Source : uint8_t {
     kPortMode,
     kSpeed,
     kEnableState,
@@ -45,7 +45,7 @@ enum Setting_ : uint8_t {
 struct Setting {
     uint8_t cfg_type;
     uint8_t width;  // value bytes read: 4 (u32) or 1 (first byte)
-    Setting_ field;
+    Source field;
 };
 
 constexpr std::array<Setting, 8> kSettings{{
@@ -76,7 +76,7 @@ constexpr Field kPort = field<"port", Type::Int>("%5d");
 // The named columns: "-" for a value no row names, and for one absent.
 struct NameColumn {
     Field field;
-    Setting_ source;
+    Source source;
     const char *(*name)(uint32_t value);
 };
 constexpr std::array<NameColumn, 4> kNameColumns{{
@@ -92,7 +92,7 @@ constexpr std::array<NameColumn, 4> kNameColumns{{
 // The credit columns: "-" when absent, "Def" for 0, the number otherwise.
 struct CreditColumn {
     Field field;
-    Setting_ source;
+    Source source;
     const char *dash;
     const char *def;
 };
