@@ -52,22 +52,38 @@ install(FILES ${PROJECT_BINARY_DIR}/port_cfg_cli.pc DESTINATION ${PCFG_PC_DIR} C
 # ---------------------------------------------------------------------- sim
 # Programs that run on the simulated card: one name per program target.
 set(PCFG_SIM_PROGRAMS pcfg pcfg-card)
+# The sim component's libraries (the stand-in platform) go beside the
+# library, with the stand-in's control header and development link; or, with
+# PCFG_SIM_PRIVATE_DIR set (the package presets: port-cfg-cli-sim), into that
+# folder of the library folder, as the programs' own: no header, no
+# development link, since nothing outside the programs links them.
+set(PCFG_SIM_PRIVATE_DIR "" CACHE STRING
+    "Folder of the library folder for the sim component's own libraries (empty: beside the library)")
+set(PCFG_SIM_LIBDIR ${CMAKE_INSTALL_LIBDIR})
+if(PCFG_SIM_PRIVATE_DIR)
+    string(APPEND PCFG_SIM_LIBDIR /${PCFG_SIM_PRIVATE_DIR})
+endif()
 set_target_properties(pcfg_platform PROPERTIES
     VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
 # The programs find the libraries beside them, in the installed tree and in
 # the build tree alike: they are linked with their installed search path, and
 # the build tree holds the libraries' SONAME links under the same relative
-# folder. (A build-tree search path that is rewritten at install time ends in
+# folders. (A build-tree search path that is rewritten at install time ends in
 # an empty entry, and an empty entry makes the loader look for every library,
 # the C library first, in the current folder.)
+set(PCFG_SIM_RUNPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+if(PCFG_SIM_PRIVATE_DIR)
+    string(APPEND PCFG_SIM_RUNPATH ":$ORIGIN/../${PCFG_SIM_LIBDIR}")
+endif()
 set_target_properties(${PCFG_SIM_PROGRAMS} PROPERTIES
-    INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}" BUILD_WITH_INSTALL_RPATH ON)
-set(PCFG_BUILD_LIBDIR ${PROJECT_BINARY_DIR}/${CMAKE_INSTALL_LIBDIR})
+    INSTALL_RPATH "${PCFG_SIM_RUNPATH}" BUILD_WITH_INSTALL_RPATH ON)
 set(PCFG_LIBRARY_LINKS)
-foreach(library port_cfg_cli pcfg_platform)
-    set(link ${PCFG_BUILD_LIBDIR}/lib${library}.so.${PROJECT_VERSION_MAJOR})
+set(PCFG_LINKED_LIBRARIES port_cfg_cli pcfg_platform)
+set(PCFG_LINKED_LIBDIRS ${CMAKE_INSTALL_LIBDIR} ${PCFG_SIM_LIBDIR})
+foreach(library libdir IN ZIP_LISTS PCFG_LINKED_LIBRARIES PCFG_LINKED_LIBDIRS)
+    set(link ${PROJECT_BINARY_DIR}/${libdir}/lib${library}.so.${PROJECT_VERSION_MAJOR})
     add_custom_command(OUTPUT ${link}
-        COMMAND ${CMAKE_COMMAND} -E make_directory ${PCFG_BUILD_LIBDIR}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/${libdir}
         COMMAND ${CMAKE_COMMAND} -E create_symlink $<TARGET_FILE:${library}> ${link}
         DEPENDS ${library} VERBATIM)
     list(APPEND PCFG_LIBRARY_LINKS ${link})
@@ -76,7 +92,11 @@ add_custom_target(pcfg_library_links DEPENDS ${PCFG_LIBRARY_LINKS})
 foreach(program IN LISTS PCFG_SIM_PROGRAMS)
     add_dependencies(${program} pcfg_library_links)
 endforeach()
-install(TARGETS pcfg_platform LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT sim)
+if(PCFG_SIM_PRIVATE_DIR)
+    install(TARGETS pcfg_platform LIBRARY DESTINATION ${PCFG_SIM_LIBDIR} COMPONENT sim NAMELINK_SKIP)
+else()
+    install(TARGETS pcfg_platform LIBRARY DESTINATION ${PCFG_SIM_LIBDIR} COMPONENT sim)
+    install(FILES ${PROJECT_SOURCE_DIR}/platform/include/pcfg_sim.h
+        DESTINATION ${PCFG_INCLUDE_SUBDIR} COMPONENT sim)
+endif()
 install(TARGETS ${PCFG_SIM_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT sim)
-install(FILES ${PROJECT_SOURCE_DIR}/platform/include/pcfg_sim.h
-    DESTINATION ${PCFG_INCLUDE_SUBDIR} COMPONENT sim)

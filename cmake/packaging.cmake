@@ -1,17 +1,14 @@
-# Packages of the two install components (cmake/install.cmake): a .tar.gz
-# archive and a Debian package each, for the machine built for. Debian
-# names: libport-cfg-cli (library) and port-cfg-cli-sim (sim, which needs
-# the library). scripts/package.sh builds them natively and for PowerPC.
+# Archives of the two install components (cmake/install.cmake), for the
+# machine built for: port_cfg_cli-<version>-<arch>-{library,sim}.tar.gz.
+# The Debian packages are made by scripts/package.sh from the same install
+# components, by the rules in packaging/debian/.
 set(CPACK_PACKAGE_NAME port_cfg_cli)
-set(CPACK_PACKAGE_VENDOR "port-configuration CLI team")
-set(CPACK_PACKAGE_CONTACT "Port-configuration CLI maintainers")
+set(CPACK_PACKAGE_VENDOR "Port Configuration CLI Team")
+set(CPACK_PACKAGE_CONTACT "Port Configuration CLI Team <pcfg-cli@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Command-line back end of the line card's port-configuration manager")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_COMPONENTS_ALL library sim)
-set(CPACK_COMPONENT_LIBRARY_DISPLAY_NAME "Port-configuration CLI library")
-set(CPACK_COMPONENT_SIM_DISPLAY_NAME "Simulated line card and operator shell")
-set(CPACK_COMPONENT_SIM_DEPENDS library)
 
 # Debian architecture: the build machine's for a native build; a cross build
 # names its own, from the target processor.
@@ -28,25 +25,12 @@ else()
         set(PCFG_DEBIAN_ARCH ${CMAKE_SYSTEM_PROCESSOR})
     endif()
 endif()
+# For scripts/package.sh: the architecture, and whether the shell loads
+# libedit while it runs (no linked library names it).
+set(PCFG_DEBIAN_ARCH ${PCFG_DEBIAN_ARCH} CACHE INTERNAL "Debian architecture of this build")
+set(PCFG_SHELL_LOADS_LIBEDIT ${PCFG_LINE_EDITING} CACHE INTERNAL "pcfg loads libedit on a terminal")
 set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-${PCFG_DEBIAN_ARCH})
 
-set(CPACK_GENERATOR TGZ DEB)
+set(CPACK_GENERATOR TGZ)
 set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
-set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${PCFG_DEBIAN_ARCH})
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
-set(CPACK_DEBIAN_LIBRARY_PACKAGE_NAME libport-cfg-cli)
-set(CPACK_DEBIAN_SIM_PACKAGE_NAME port-cfg-cli-sim)
-set(CPACK_DEBIAN_SIM_PACKAGE_SECTION utils)
-# The C library with 64-bit time on 32-bit machines (2.34); the stand-in and
-# the shell also need the C++ runtime.
-set(CPACK_DEBIAN_LIBRARY_PACKAGE_DEPENDS "libc6 (>= 2.34)")
-set(CPACK_DEBIAN_SIM_PACKAGE_DEPENDS "libc6 (>= 2.34), libstdc++6 (>= 12)")
-if(PCFG_LINE_EDITING)
-    # The shell's line editing on the operator's terminal (loaded while the
-    # shell runs, so no linked library names it).
-    string(APPEND CPACK_DEBIAN_SIM_PACKAGE_DEPENDS ", libedit2 (>= 3.1)")
-endif()
 include(CPack)

@@ -276,14 +276,23 @@ PCFG_API double rate_value(double rate) PCFG_NOEXCEPT;
 }
 
 /* The command list as data, for C++ callers that derive their own tables
- * from it or check them against it at compile time. */
+ * from it or check them against it at compile time. From C++17 on it is one
+ * object in the whole program (an inline variable); C++11 and C++14 have no
+ * inline variables, so there each translation unit holds its own copy (a
+ * constexpr variable at namespace scope has internal linkage): the same
+ * values, only the address differs between translation units. Nothing of it
+ * is exported by the library. */
 struct pcfg_cmd_info {
     pcfg_cmd_id id;
     const char *name; /* "PCFG_CMD_..." */
     const char *what;
 };
 #define PCFG_CMD_INFO(name, id, what) {name, #name, what},
+#if __cplusplus >= 201703L
 inline constexpr pcfg_cmd_info pcfg_cmd_list[] = {PCFG_COMMANDS(PCFG_CMD_INFO)};
+#else
+constexpr pcfg_cmd_info pcfg_cmd_list[] = {PCFG_COMMANDS(PCFG_CMD_INFO)};
+#endif
 #undef PCFG_CMD_INFO
 #endif
 

@@ -2,7 +2,10 @@
 # Sets up, builds and runs the whole test suite: natively with
 # AddressSanitizer and UndefinedBehaviorSanitizer, then cross-built for
 # 32-bit big-endian PowerPC and run under qemu-ppc; then the fuzz targets
-# replay their corpora and regression inputs and run briefly.
+# replay their corpora and regression inputs and run briefly; then the
+# release build under valgrind, the packages (with lintian), the public
+# headers alone in every language standard, the ABI check with its
+# self-test and the installed library's consumer test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh all
@@ -18,6 +21,8 @@ done
 scripts/test-fuzz.sh
 scripts/memcheck.sh
 scripts/package.sh
+echo "== headers: each public header alone, as C and C++ of every standard, natively and for PowerPC"
+tests/headers/run.sh build/package build/package-ppc
 echo "== abi: the package builds against the baselines"
 scripts/abi-check.sh build/package build/package-ppc
 scripts/abi-check.sh --self-test

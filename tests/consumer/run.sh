@@ -10,8 +10,9 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+# shellcheck source=scripts/lib/build-target.sh
+source "$root/scripts/lib/build-target.sh"
 example=$root/examples/platform
-ppc_sysroot=/usr/powerpc-linux-gnu
 work=$(mktemp -d "${TMPDIR:-/tmp}/pcfg-consumer.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
@@ -48,12 +49,11 @@ check_build() {  # <build dir>
     done
     [[ ! -e $prefix/bin ]] || fail "$name: the library component installed programs"
 
-    cc=cc
-    if [[ $machine == PowerPC ]]; then
-        cc=powerpc-linux-gnu-gcc
-        toolchain=(--toolchain "$root/cmake/toolchain-powerpc.cmake")
-        run=(qemu-ppc -L "$ppc_sysroot")
-    fi
+    # The build's compiler and target (a PowerPC build: its toolchain, run under qemu-ppc).
+    build_target "$build"
+    cc=$target_cc
+    toolchain=("${target_cmake[@]}")
+    run=("${target_run[@]}")
     echo "consumer: $name ($machine) installed; SONAME libport_cfg_cli.so.1"
 
     # find_package, of the installed package and of the build tree's.
