@@ -40,6 +40,9 @@ struct Outcome {
     static Outcome exit() { return {Kind::Exit, {}}; }
 };
 
+// The library's JSON dispatcher of logged messages.
+using LoggedJson = int (*)(const pcfg_logged_msg_t *msg);
+
 // The running shell, as its commands see it.
 class Session {
 public:
@@ -55,6 +58,11 @@ public:
     // When a card started afresh starts (seconds since the epoch; 0 for the
     // fixed start).
     virtual uint32_t card_start_time() const = 0;
+    // True while a line that ends in "| json" runs.
+    virtual bool json_output() const = 0;
+    // The loaded library's JSON dispatcher of logged messages; null when the
+    // library has none (one from before version 1.1).
+    virtual LoggedJson logged_json() const = 0;
     // Lines of a page on the operator's terminal (0: output never stops).
     virtual void set_terminal_length(unsigned lines) = 0;
 };
