@@ -30,33 +30,39 @@ void prepare_decode() {
     decode_input<Opcode, Kind>().log = busy_event_log_of(Opcode, Kind, kRecords);
 }
 
-template <uint32_t Opcode, uint32_t Kind>
+template <uint32_t Opcode, uint32_t Kind, int (*Dispatch)(const pcfg_logged_msg_t *)>
 void decode_all() {
     const EventLogImage &log = decode_input<Opcode, Kind>().log;
     for (size_t off : log.offsets)
-        eventlog_port_cfg_cli(reinterpret_cast<const pcfg_logged_msg_t *>(log.bytes.data() + off));
+        Dispatch(reinterpret_cast<const pcfg_logged_msg_t *>(log.bytes.data() + off));
 }
 
 template <uint32_t Opcode, uint32_t Kind>
 LineCase decode_case(const char *name) {
-    return {name, prepare_decode<Opcode, Kind>, decode_all<Opcode, Kind>, false, kRecords};
+    return {name, prepare_decode<Opcode, Kind>, decode_all<Opcode, Kind, eventlog_port_cfg_cli>,
+            decode_all<Opcode, Kind, eventlog_port_cfg_cli_json>, false, kRecords};
 }
 
 // ------------------------------------------------------ manager answers
 // The printers of the manager's answers, each behind its command on the
 // simulated card: the exchange's platform calls are the platform's cost,
 // the rest is the library's.
-void run_command(pcfg_cmd_id cmd, int32_t param = 0, uint32_t port = 0) {
-    pcfg_test::Params block(cmd);
-    if (param != 0) block.num(param, port);
-    port_cfg_cli_main(block.block());
+void no_input() {}
+
+template <pcfg_cmd_id Cmd, int32_t Param = 0, int32_t (*Entry)(cli_param_block *) = port_cfg_cli_main>
+void command() {
+    pcfg_test::Params block(Cmd);
+    if (Param != 0) block.num(Param, 5);
+    Entry(block.block());
 }
 
-void no_input() {}
-void print_counters() { run_command(PCFG_CMD_PORT_AGGR_CNTR, PCFG_PARAM_PORT, 5); }
-void print_rsrc_all() { run_command(PCFG_CMD_RSRC_CARD); }
-void print_port_info() { run_command(PCFG_CMD_PORT_INFO, PCFG_PARAM_PORT, 5); }
-void print_credits() { run_command(PCFG_CMD_CREDIT_TBL); }
+// A command's case: the text and the JSON of its answer.
+template <pcfg_cmd_id Cmd, int32_t Param = 0>
+LineCase command_case(const char *name) {
+    return {name, no_input, command<Cmd, Param>, command<Cmd, Param, port_cfg_cli_main_json>, false, 1};
+}
+
+
 
 // ------------------------------------------------------ history records
 constexpr uint32_t kHistory = 173u << 16;
@@ -100,13 +106,19 @@ std::vector<HistRecord> history(Make make) {
 
 std::vector<HistRecord> g_hist;
 
+template <int (*Formatter)(const void *, uint32_t, uint32_t, const hist_timestamp *, uint32_t)>
 void show_history() {
     bool first = true;
     for (const HistRecord &r : g_hist) {
-        port_cfg_history_cli(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()),
-                             kHistory | r.event, &r.ts, first ? 1 : 0);
+        Formatter(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), kHistory | r.event, &r.ts,
+                  first ? 1 : 0);
         first = false;
     }
+}
+
+LineCase history_case(const char *name, void (*prepare)(), bool lines_are_records = true) {
+    return {name, prepare, show_history<port_cfg_history_cli>, show_history<port_cfg_history_cli_json>,
+            lines_are_records, kRecords};
 }
 
 constexpr std::array<int32_t, 4> kErrors{0, 0, 0x40290009, 0x4029000B};
@@ -186,17 +198,17 @@ const std::vector<LineCase> &line_cases() {
         decode_case<409, 1>("decode 409 clear port counters"),
         decode_case<425, 1>("decode 425 transceiver diagnostics"),
         decode_case<394, 1>("decode 394 port capabilities"),
-        {"counters display (port 5, 85 counters + TLVs)", no_input, print_counters, false, 1},
-        {"resource tables (48 ports, buffer groups)", no_input, print_rsrc_all, false, 1},
-        {"port resource record (port 5)", no_input, print_port_info, false, 1},
-        {"credit table (48 ports)", no_input, print_credits, false, 1},
-        {"history: Port Control Log", prepare_port_control, show_history, true, kRecords},
-        {"history: Link Events Log", prepare_link_events, show_history, true, kRecords},
-        {"history: MTS Event Log", prepare_mts, show_history, true, kRecords},
-        {"history: Error Log", prepare_error, show_history, true, kRecords},
-        {"history: Timestamp Log", prepare_timestamp, show_history, true, kRecords},
-        {"history: Serdes Control Log", prepare_serdes, show_history, true, kRecords},
-        {"history: Event Log", prepare_event, show_history, false, kRecords},
+        command_case<PCFG_CMD_PORT_AGGR_CNTR, PCFG_PARAM_PORT>("counters display (port 5, 85 counters + TLVs)"),
+        command_case<PCFG_CMD_RSRC_CARD>("resource tables (48 ports, buffer groups)"),
+        command_case<PCFG_CMD_PORT_INFO, PCFG_PARAM_PORT>("port resource record (port 5)"),
+        command_case<PCFG_CMD_CREDIT_TBL>("credit table (48 ports)"),
+        history_case("history: Port Control Log", prepare_port_control),
+        history_case("history: Link Events Log", prepare_link_events),
+        history_case("history: MTS Event Log", prepare_mts),
+        history_case("history: Error Log", prepare_error),
+        history_case("history: Timestamp Log", prepare_timestamp),
+        history_case("history: Serdes Control Log", prepare_serdes),
+        history_case("history: Event Log", prepare_event, false),
     };
     return cases;
 }

@@ -14,6 +14,7 @@ struct LineCase {
     std::string name;
     void (*prepare)();       // builds the inputs (the simulated card must exist)
     void (*library)();       // prints every input through the library
+    void (*json)();          // prints the same inputs as JSON
     bool lines_are_records;  // history lines end without a newline: count records
     size_t records;          // inputs printed per call of library()
 };

@@ -1,6 +1,7 @@
 // Records the output calls each line-cost case makes through the library.
-// Linked with a copy of the library whose printf, puts, putchar and putc are
-// renamed to the recorders below, and whose ctime calls are recorded too.
+// Linked with a copy of the library whose printf, vprintf, puts, putchar and
+// putc are renamed to the recorders below, and whose ctime calls are
+// recorded too.
 //
 //   line_record RECORDING_FILE
 #include <cstdarg>
@@ -96,6 +97,13 @@ int pcfg_rec_printf(const char *fmt, ...) {
     const int n = vprintf(fmt, ap);
     va_end(ap);
     return n;
+}
+int pcfg_rec_vprintf(const char *fmt, va_list ap) {
+    va_list copy;
+    va_copy(copy, ap);
+    g_calls.push_back({OutputCall::Kind::Printf, fmt, 0, take_args(fmt, copy)});
+    va_end(copy);
+    return vprintf(fmt, ap);
 }
 int pcfg_rec_puts(const char *s) {
     g_calls.push_back({OutputCall::Kind::Puts, s, 0, {}});

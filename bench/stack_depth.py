@@ -49,6 +49,16 @@ def commands():
     return {int(num): "run_command<%s>" % name for name, num in ids}
 
 
+def list_rows(path, macro):
+    """The decoders of the X-list `macro` in a source file: X(<opcode>, <name>)."""
+    with open(os.path.join(SRC, path)) as f:
+        text = f.read()
+    m = re.search(r"#define %s\(X\)(.*?)\n\n" % macro, text, re.S)
+    if not m:
+        raise SystemExit("no list %s in %s" % (macro, path))
+    return re.findall(r"X\(\d+, (\w+)\)", m.group(1))
+
+
 def printers():
     """The printers an exchange may be handed: those printers.h declares."""
     with open(os.path.join(SRC, "src", "print", "printers.h")) as f:
@@ -114,22 +124,28 @@ def main():
     # Indirect calls go to the functions of the tables the library hands
     # out: the decoder table, the history logs' formats, the printers.
     fixed_indirect = {
-        "eventlog_port_cfg_cli": functions_of(
-            table_names("src/decode/filter_table.cpp", r"shm_mts_filter_tbl\[[^]]*\] = \{")),
+        "eventlog_port_cfg_cli": functions_of(list_rows("src/decode/filter_table.cpp", "PCFG_FILTER_ROWS")),
         "port_cfg_history_cli": functions_of(
             table_names("src/history/hist_events.cpp", r"kFormats = [^\n]*\n")),
     }
     printer_fns = functions_of(printers())
+    # Every other indirect call is a writer's (text or JSON) method.
+    writer_fns = matching(r"(TextWriter|JsonWriter)::")
     # "dynamic,bounded" frames (stack adjusted around calls with many
     # arguments) are reported at their bound; unbounded ones are not allowed.
     dynamic = [t for t, (_, kind) in frames.items() if kind == "dynamic"]
 
+    memo = {}
+
     def deepest(fn, printers, seen):
-        """(bytes, chain) of the deepest chain of library frames from fn."""
+        """(bytes, chain) of the deepest chain of library frames from fn; a
+        call back into a function on the chain ends it."""
         if fn in CALLBACKS:
             fn = CALLBACKS[fn]
         if fn not in frames or fn in seen:
             return 0, []
+        if fn in memo:
+            return memo[fn]
         best, best_chain = 0, []
         for callee in calls.get(fn, []):
             targets = [callee]
@@ -137,19 +153,23 @@ def main():
                 short = names.get(fn, fn)
                 targets = next((v for k, v in fixed_indirect.items() if short.startswith("int " + k) or k in short), None)
                 if targets is None:
-                    targets = printers
+                    # The exchanges call the printer they are handed.
+                    targets = printers if "pcfg_mts_send_rcv" in short else writer_fns
             for t in targets:
                 depth, chain = deepest(t, printers, seen | {fn})
                 if depth > best:
                     best, best_chain = depth, chain
-        return frames[fn][0] + best, [fn] + best_chain
+        memo[fn] = (frames[fn][0] + best, [fn] + best_chain)
+        return memo[fn]
 
-    (main_fn,) = find(pattern_of("port_cfg_cli_main"))
+    # The text entry point or the JSON one, whichever takes more.
+    mains = find(pattern_of("port_cfg_cli_main")) + find(pattern_of("port_cfg_cli_main_json"))
+    main_fn = max(mains, key=lambda t: frames[t][0])
     worst = 0
     print("  %-4s %7s  %s" % ("cmd", "bytes", "deepest chain of library frames"))
     for cmd, entry in sorted(commands().items()):
         (start,) = find(pattern_of(entry))
-        depth, chain = deepest(start, printer_fns, {main_fn})
+        depth, chain = deepest(start, printer_fns, set(mains))
         depth += frames[main_fn][0]
         chain = [main_fn] + chain
         worst = max(worst, depth)

@@ -1,7 +1,8 @@
 # Install rules, in two components:
 #   library  libport_cfg_cli.so (versioned, SONAME libport_cfg_cli.so.<major>),
-#            the public headers, the version header, the CMake package and
-#            the pkg-config file: what a card build takes;
+#            the public headers, the version header, the CMake package, the
+#            pkg-config file and the JSON Schemas of the JSON entry points:
+#            what a card build takes;
 #   sim      the stand-in platform, its control header and the programs that
 #            run on the simulated card: for those who want the simulated card.
 #   cmake --install <build> --prefix <dir> [--component library|sim]
@@ -17,6 +18,10 @@ install(FILES ${PROJECT_SOURCE_DIR}/include/port_cfg_cli.h
               ${PROJECT_SOURCE_DIR}/include/pcfg_platform.h
               ${PCFG_VERSION_HEADER}
     DESTINATION ${PCFG_INCLUDE_SUBDIR} COMPONENT library)
+
+# The JSON Schemas of every document the JSON entry points print.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/schema/ DESTINATION ${CMAKE_INSTALL_DATADIR}/port_cfg_cli/schema
+    COMPONENT library FILES_MATCHING PATTERN "*.json")
 
 # The package: installed beside the library, and usable from the build tree
 # (port_cfg_cli_DIR=<build>).

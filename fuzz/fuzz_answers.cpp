@@ -1,6 +1,7 @@
 // The manager's answer to every request the library sends, delivered through
 // the stand-in transport so the exchange and its printer run exactly as in a
-// command.
+// command: through the text entry point, then through the JSON one, whose
+// output must be one JSON document.
 //
 // Input: byte 0 picks the command of the library's list (and the number its
 // port, interval and FEC tokens carry), byte 1 how the answer comes (answer,
@@ -37,7 +38,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     const auto rest = in.rest();
     reply.payload.assign(rest.begin(), rest.end());
-    pcfg_sim::script_reply(std::move(reply));
 
     // The shell's own queue: the FEC command talks over it.
     static constexpr uint32_t kBindOptions[6] = MTS_CLIENT_BIND_OPTIONS;
@@ -45,7 +45,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     pcfg_test::Params block(cmd.id);
     block.handle(shell_queue);
     for (const int32_t param : kNumberParams) block.num(param, 1u + pick / std::size(pcfg_cmd_list));
-    port_cfg_cli_main(block.block());
+    for (const auto entry : {port_cfg_cli_main, port_cfg_cli_main_json}) {
+        pcfg_sim::script_reply(reply);
+        const std::string out = pcfg_fuzz::printed([&] { entry(block.block()); });
+        if (entry == port_cfg_cli_main_json) pcfg_fuzz::require_json(out, false);
+    }
     pcfg_fuzz::end_input(1);
     mts_unbind(shell_queue, 0);
     return 0;

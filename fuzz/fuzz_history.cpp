@@ -1,5 +1,6 @@
 // A record of the manager's history, as the history service hands it to the
-// formatter.
+// formatter, and to its JSON twin, whose output must be one JSON object on
+// one line.
 //
 // Input: u32 event identifier, u32 timestamp seconds, u32 second timestamp
 // word, u32 `first`, one byte of flags (bit 0: no timestamp, bit 1: no
@@ -31,9 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const auto bytes = in.take(kRecordBuffer - 1);
     std::copy(bytes.begin(), bytes.end(), record.begin());
 
-    port_cfg_history_cli((flags & 2) != 0 ? nullptr : record.data(),
-                         static_cast<uint32_t>(bytes.size()), event_id,
-                         (flags & 1) != 0 ? nullptr : &ts, first);
+    for (const auto formatter : {port_cfg_history_cli, port_cfg_history_cli_json}) {
+        const std::string out = pcfg_fuzz::printed([&] {
+            formatter((flags & 2) != 0 ? nullptr : record.data(), static_cast<uint32_t>(bytes.size()),
+                      event_id, (flags & 1) != 0 ? nullptr : &ts, first);
+        });
+        if (formatter == port_cfg_history_cli_json) pcfg_fuzz::require_json(out, true);
+    }
     pcfg_fuzz::end_input();
     return 0;
 }

@@ -1,6 +1,7 @@
 // A logged message of the manager, as the event-log display hands it over:
 // to the decode dispatcher, then the same record to every exported decoder
-// directly, whatever its opcode.
+// directly, whatever its opcode; and to the JSON dispatcher, whose output
+// must be one JSON object on one line.
 //
 // Input: the whole record, 48-byte header (12 seq_no, 16 length, 24 kind,
 // 28 opcode) and payload.
@@ -28,6 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     eventlog_port_cfg_cli(msg);
     for (const mts_filter_entry_t &row : shm_mts_filter_tbl) row.decoder(msg);
     for (pcfg_decoder_fn decoder : kUnlisted) decoder(msg);
+    pcfg_fuzz::require_json(pcfg_fuzz::printed([&] { eventlog_port_cfg_cli_json(msg); }), true);
     pcfg_fuzz::end_input();
     return 0;
 }

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <ctime>
 
+#include <nlohmann/json.hpp>
+
 #include "pcfg_sim.h"
 
 namespace pcfg_fuzz {
@@ -73,6 +75,37 @@ std::vector<uint8_t> logged_record(std::span<const uint8_t> bytes) {
         for (size_t i = 0; i < 4; ++i)
             rec[kLengthOffset + i] = static_cast<uint8_t>(length >> (24 - 8 * i));
     return rec;
+}
+
+std::string printed(const std::function<void()> &body) {
+    fflush(stdout);
+    char *buf = nullptr;
+    size_t size = 0;
+    FILE *memory = open_memstream(&buf, &size);
+    if (memory == nullptr) abort();
+    FILE *saved = stdout;
+    stdout = memory;
+    body();
+    fflush(stdout);
+    stdout = saved;
+    fclose(memory);
+    std::string out(buf, size);
+    free(buf);
+    return out;
+}
+
+void require_json(const std::string &text, bool lines) {
+    const auto whole = [&](const std::string &doc) {
+        if (nlohmann::json::accept(doc)) return;
+        fprintf(stderr, "not one JSON document: %s\n", doc.c_str());
+        abort();
+    };
+    if (!lines) return whole(text);
+    if (text.empty() || text.back() != '\n') whole("no line end");
+    for (size_t at = 0, end; at < text.size(); at = end + 1) {
+        end = text.find('\n', at);
+        whole(text.substr(at, end - at));
+    }
 }
 
 }  // namespace pcfg_fuzz

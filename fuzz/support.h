@@ -6,7 +6,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "port_cfg_cli.h"
@@ -36,6 +38,14 @@ void end_input(int allowed_queues = 0);
 // less than its length); the buffer then holds exactly `length` bytes, and
 // at least the 48-byte header a decoder may always read (zero-padded).
 std::vector<uint8_t> logged_record(std::span<const uint8_t> bytes);
+
+// What `body` prints, caught in memory in place of standard output.
+std::string printed(const std::function<void()> &body);
+
+// Aborts (so the fuzzer keeps the input) unless `text` is exactly one JSON
+// document, or with `lines` one document on each line, as a strict parser
+// reads it (valid UTF-8, no trailing commas, nothing after the document).
+void require_json(const std::string &text, bool lines);
 
 // Splits the input: takes bytes from the front (zeros once it is used up).
 class Input {

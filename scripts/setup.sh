@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what the build needs on a fresh machine, only where it is missing
 # (apt-get update, then apt-get install; as root, else through sudo).
-#   scripts/setup.sh native   compiler, CMake, Ninja, GoogleTest sources, libedit (pcfg line editing)
+#   scripts/setup.sh native   compiler, CMake, Ninja, GoogleTest sources, libedit (pcfg line editing),
+#                             python3-jsonschema (the JSON schema check), jq (the README's examples)
 #   scripts/setup.sh all      the above, plus the PowerPC cross compiler and qemu, clang with
 #                             its libFuzzer and sanitizer runtimes (the fuzz preset), valgrind,
 #                             libabigail and the package set's tools
-#   scripts/setup.sh fuzz     the native set, plus clang with its runtimes
+#   scripts/setup.sh fuzz     the native set, plus clang with its runtimes and nlohmann-json (the
+#                             strict JSON parser of the fuzz targets)
 #   scripts/setup.sh bench    the native set, plus the PowerPC cross compiler, Google Benchmark,
 #                             valgrind and python3
 #   scripts/setup.sh memcheck the native set, plus valgrind
@@ -23,11 +25,11 @@
 set -euo pipefail
 
 cross=g++-powerpc-linux-gnu
-want=(cmake ninja-build g++ googletest pkg-config libedit-dev)
+want=(cmake ninja-build g++ googletest pkg-config libedit-dev python3-jsonschema jq)
 case "${1:-native}" in
     all) want+=("$cross" qemu-user clang libclang-rt-14-dev llvm valgrind
-                abigail-tools pkgconf dpkg-dev fakeroot lintian help2man) ;;
-    fuzz) want+=(clang libclang-rt-14-dev llvm) ;;
+                abigail-tools pkgconf dpkg-dev fakeroot lintian help2man nlohmann-json3-dev) ;;
+    fuzz) want+=(clang libclang-rt-14-dev llvm nlohmann-json3-dev) ;;
     bench) want+=("$cross" qemu-user libbenchmark-dev valgrind python3) ;;
     memcheck) want+=(valgrind) ;;
     coverage) want+=(gcovr) ;;

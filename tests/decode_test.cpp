@@ -7,6 +7,7 @@
 #include "support/library_units.h"
 #include "support/fixture.h"
 #include "support/golden.h"
+#include "support/json_twin.h"
 #include "support/logged_record.h"
 
 using namespace pcfg_test;
@@ -17,9 +18,12 @@ class DecodeTest : public PcfgTest {};
 
 uint32_t ifx(uint8_t port_index) { return pcfg_sim::if_index_of_port(port_index); }
 
+// What the dispatcher prints for the record, and its result; the JSON kept.
 std::string dispatched(const std::vector<uint8_t> &rec) {
-    return with_result(
-        [&] { return eventlog_port_cfg_cli(reinterpret_cast<const pcfg_logged_msg_t *>(rec.data())); });
+    const auto *msg = reinterpret_cast<const pcfg_logged_msg_t *>(rec.data());
+    const std::string text = with_result([&] { return eventlog_port_cfg_cli(msg); });
+    keep_json(text.substr(0, text.rfind("[rc ")), unlogged([&] { eventlog_port_cfg_cli_json(msg); }));
+    return text;
 }
 
 // The table's rows in order and its accessors; which decoder each opcode

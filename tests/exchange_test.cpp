@@ -14,13 +14,13 @@ class ExchangeTest : public PcfgTest {};
 std::vector<uint8_t> g_body;  // what the last printer was given
 int g_printed = 0;
 
-void record_body(std::span<const uint8_t> body) {
+void record_body(std::span<const uint8_t> body, Writer &) {
     g_body.assign(body.begin(), body.end());
     ++g_printed;
 }
 
 std::vector<uint8_t> g_view_bytes;  // the payload the last view showed
-int record_view(const pcfg_rsp_view *view) {
+int record_view(const pcfg_rsp_view *view, Writer &) {
     g_view_bytes.assign(view->payload, view->payload + view->size);
     ++g_printed;
     return 0;
@@ -28,7 +28,7 @@ int record_view(const pcfg_rsp_view *view) {
 
 const std::array<uint8_t, 9> kCntrReq{0, 0, 0, 0, 1, 0x01, 0x00, 0x40, 0x00};
 
-std::string report(int type, int port, void (*printer)(std::span<const uint8_t>) = record_body) {
+std::string report(int type, int port, pcfg_body_printer printer = record_body) {
     g_printed = 0;
     return with_result([&] { return pcfg_mts_send_rcv_cli_req(type, port, printer); });
 }

@@ -24,6 +24,7 @@
 #include "pcfg_platform.h"
 #include "support/fixture.h"
 #include "support/golden.h"
+#include "support/json_twin.h"
 
 using namespace pcfg_test;
 using pcfg_sim::Reply;
@@ -211,9 +212,11 @@ struct Outcome {
     std::vector<std::string> calls;
 };
 
-// Runs the shape on a fresh card after `arm` set up its failures, and
-// checks what every run must show. A release that fails still releases.
-Outcome run_once(const Shape &s, const std::function<void()> &arm) {
+// Runs the shape on a fresh card after `arm` set up its failures, through
+// the text or the JSON entry point, and checks what every run must show. A
+// release that fails still releases.
+Outcome run_with(int32_t (*entry)(cli_param_block *), const Shape &s,
+                 const std::function<void()> &arm) {
     pcfg_sim::reset(card(s.bare));
     if (s.bare) pcfg_sim::clear_history();
     Params params = Params::raw(s.cmd);
@@ -226,7 +229,7 @@ Outcome run_once(const Shape &s, const std::function<void()> &arm) {
     arm();
     Outcome r;
     int rc = -1;
-    r.text = capture_stdout([&] { rc = port_cfg_cli_main(params.block()); });
+    r.text = capture_stdout([&] { rc = entry(params.block()); });
     for (const pcfg_sim::Call &c : pcfg_sim::calls()) r.calls.push_back(c.name);
     pcfg_sim::clear_faults();
     pcfg_sim::clear_script();
@@ -241,6 +244,15 @@ Outcome run_once(const Shape &s, const std::function<void()> &arm) {
     });
     EXPECT_EQ(bad, r.text.end()) << "not text, byte " << (bad - r.text.begin()) << ":\n" << r.text;
     return r;
+}
+
+// The run as text, then as JSON: the same platform calls, the JSON kept.
+Outcome run_once(const Shape &s, const std::function<void()> &arm) {
+    const Outcome text = run_with(port_cfg_cli_main, s, arm);
+    const Outcome json = run_with(port_cfg_cli_main_json, s, arm);
+    EXPECT_EQ(json.calls, text.calls) << "the JSON run made other platform calls";
+    keep_json(text.text, json.text);
+    return text;
 }
 
 std::vector<Failure> failures_of(const std::string &call) {

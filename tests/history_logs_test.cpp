@@ -4,6 +4,7 @@
 
 #include "support/fixture.h"
 #include "support/golden.h"
+#include "support/json_twin.h"
 
 using namespace pcfg_test;
 
@@ -31,11 +32,18 @@ struct Rec {
 
 uint32_t port_if(uint8_t index) { return pcfg_sim::if_index_of_port(index); }
 
+// The record's text; its JSON is kept.
+std::string show_id(const Rec &r, uint32_t id, uint32_t first, const hist_timestamp *ts = &kTs) {
+    std::string text;
+    for (const auto entry : {port_cfg_history_cli, port_cfg_history_cli_json}) {
+        const auto run = [&] { entry(r.b.data(), static_cast<uint32_t>(r.b.size()), id, ts, first); };
+        entry == port_cfg_history_cli ? void(text = capture_stdout(run)) : keep_json(text, unlogged(run));
+    }
+    return text;
+}
+
 std::string show(const Rec &r, uint32_t event, uint32_t first, const hist_timestamp *ts = &kTs) {
-    return capture_stdout([&] {
-        port_cfg_history_cli(r.b.data(), static_cast<uint32_t>(r.b.size()), kHist | event, ts,
-                             first);
-    });
+    return show_id(r, kHist | event, first, ts);
 }
 
 // One record of an event: `first` 1 asks for the title and heading.
@@ -56,8 +64,7 @@ TEST_F(HistoryLogsTest, InvalidEventsPrintOnlyTheirLine) {
     const Rec r(32);
     for (uint32_t id : {kHist | 15, kHist | 24, kHist | 0xFFFF, (172u << 16) | 1, 1u, 0xADu})
         for (uint32_t first : {1u, 0u})
-            EXPECT_EQ(out([&] { port_cfg_history_cli(r.b.data(), 32, id, &kTs, first); }), "Invalid event!\n")
-                << std::hex << id;
+            EXPECT_EQ(show_id(r, id, first), "Invalid event!\n") << std::hex << id;
     EXPECT_TRUE(pcfg_sim::calls().empty());
 }
 
@@ -192,7 +199,7 @@ TEST_F(HistoryLogsTest, SerdesControlLogKeepsItsOwnErrorRule) {
     };
     std::string text = lines(cases);
     // The port-not-present text is the platform's; without one, the code.
-    pcfg_sim::fail("syserr2str", 0);
+    pcfg_sim::fail("syserr2str", 0, 0, 1, 2);  // the text and its JSON twin
     text += lines({{"port not present, no platform text", 16, serdes(1, -0x4029000B)}});
     expect_golden("history/log_serdes", text);
 }

@@ -8,6 +8,7 @@
 #include "support/bytes.h"
 #include "support/fixture.h"
 #include "support/golden.h"
+#include "support/json_twin.h"
 
 using namespace pcfg_test;
 using pcfg_sim::Reply;
@@ -17,15 +18,41 @@ namespace {
 
 class PrintTest : public PcfgTest {
 protected:
-    // Current counters of port 1, answered with `payload`.
-    std::string show(const std::vector<uint8_t> &payload) {
-        pcfg_sim::script_reply({Reply::Kind::Answer, 0, payload});
-        return run(Params(PCFG_CMD_PORT_CUR_CNTR).num(PCFG_PARAM_PORT, 1));
-    }
-    std::string print(void (*printer)(std::span<const uint8_t>), const std::vector<uint8_t> &b) {
-        return out([&] { printer(b); });
+    // Current counters of port 1, answered with `payload`; `arm` sets up
+    // the platform's failures before each run (as text, then as JSON).
+    std::string show(const std::vector<uint8_t> &payload, const std::function<void()> &arm = [] {},
+                     pcfg_cmd_id cmd = PCFG_CMD_PORT_CUR_CNTR) {
+        std::string text;
+        for (const auto entry : {port_cfg_cli_main, port_cfg_cli_main_json}) {
+            arm();
+            pcfg_sim::script_reply({Reply::Kind::Answer, 0, payload});
+            Params params(cmd);
+            const auto run = [&] { entry(params.num(PCFG_PARAM_PORT, 1).block()); };
+            entry == port_cfg_cli_main ? void(text = out(run)) : keep_json(text, unlogged(run));
+        }
+        return text;
     }
 };
+
+// What the printer prints for the body, its JSON kept as the document of
+// the printer's command.
+std::string print(pcfg_body_printer printer, const std::vector<uint8_t> &b) {
+    using namespace pcfg::out;
+    static constexpr Field kCommand = json_only<"command", Type::Str>();
+    static constexpr Field kCmdId = json_only<"cmd_id", Type::Int>();
+    const pcfg_cmd_id id = printer == pcfg_rsrc_show_all_body          ? PCFG_CMD_RSRC_CARD
+                           : printer == pcfg_rsrc_print_port_info_body ? PCFG_CMD_PORT_INFO
+                                                                       : PCFG_CMD_CREDIT_TBL;
+    const pcfg_cmd_info &cmd =
+        *std::find_if(std::begin(pcfg_cmd_list), std::end(pcfg_cmd_list), [&](auto &c) { return c.id == id; });
+    const std::string text = capture_stdout([&] { printer(b, text_writer()); });
+    keep_json(text, json_of([&](Writer &w) {
+                  w.str(kCommand, cmd.name);
+                  w.put(kCmdId, cmd.id);
+                  printer(b, w);
+              }));
+    return text;
+}
 
 // A counter answer: status 0, the record, then the TLV array if any.
 Bytes answer(const std::vector<Tlv> &tlvs = {}, bool with_array = false) {
@@ -89,20 +116,20 @@ TEST_F(PrintTest, RecordArrayAndAccessorFaults) {
     EXPECT_TRUE(pcfg_sim::calls_named("tlv_aligned_array_get_num_tlvs").empty());
     t.add("an empty array", show(answer({}, true)));
     pcfg_sim::clear_calls();
-    pcfg_sim::fail("tlv_aligned_array_get_num_tlvs", -3);
-    t.add("the count fails", show(answer({{80, value(0, 3)}})));
+    t.add("the count fails",
+          show(answer({{80, value(0, 3)}}), [] { pcfg_sim::fail("tlv_aligned_array_get_num_tlvs", -3); }));
     EXPECT_TRUE(pcfg_sim::calls_named("tlv_aligned_array_get_next_tlv").empty());
     // The failed call leaves the walk position, so the third call fetches the
     // second TLV.
     pcfg_sim::clear_calls();
-    pcfg_sim::fail("tlv_aligned_array_get_next_tlv", -1, 0, 2);
     t.add("the second fetch fails",
-          show(answer({{80, value(0, 1)}, {80, value(0, 2)}, {80, value(0, 3)}})));
+          show(answer({{80, value(0, 1)}, {80, value(0, 2)}, {80, value(0, 3)}}),
+               [] { pcfg_sim::fail("tlv_aligned_array_get_next_tlv", -1, 0, 2); }));
     EXPECT_EQ(pcfg_sim::calls_named("tlv_aligned_array_get_next_tlv").size(), 3u);
     // An accessor that reports success without placing the value inside the
     // answer counts as a failed fetch.
-    pcfg_sim::fail("tlv_aligned_array_get_next_tlv", 0, 0, 1);
-    t.add("a fetch outside the answer", show(answer({{80, value(0, 1)}})));
+    t.add("a fetch outside the answer", show(answer({{80, value(0, 1)}}),
+                                             [] { pcfg_sim::fail("tlv_aligned_array_get_next_tlv", 0, 0, 1); }));
     expect_golden("print/counter_faults", t.str());
 }
 
@@ -125,10 +152,11 @@ TEST_F(PrintTest, DiagnosticsOfTheSingleTlv) {
     };
     Transcript t;
     for (const auto &[name, body] : cases) {
-        pcfg_sim::reset();
-        if (std::string(name) == "fetch fails") pcfg_sim::fail("tlv_aligned_array_get_next_tlv", -1);
-        pcfg_sim::script_reply({Reply::Kind::Answer, 0, Bytes(8).raw(body)});
-        t.add(name, run(Params(PCFG_CMD_PORT_DDM_INFO).num(PCFG_PARAM_PORT, 1)));
+        const bool fetch_fails = std::string(name) == "fetch fails";
+        t.add(name, show(Bytes(8).raw(body), [&] {
+                  pcfg_sim::reset();
+                  if (fetch_fails) pcfg_sim::fail("tlv_aligned_array_get_next_tlv", -1);
+              }, PCFG_CMD_PORT_DDM_INFO));
     }
     expect_golden("print/ddm", t.str());
 }
@@ -146,9 +174,7 @@ void entry(Bytes &p, size_t at, int number, int b2b, int mult, int prox, int sha
     p.u16(at + 8, shar).u16(at + 10, ded);
 }
 
-std::string credits(const std::vector<uint8_t> &body) {
-    return capture_stdout([&] { pcfg_print_credit_tbl(body); });
-}
+std::string credits(const std::vector<uint8_t> &body) { return print(pcfg_print_credit_tbl, body); }
 
 TEST_F(PrintTest, CreditTable) {
     Bytes p = credit_table(7, 4, 3);

@@ -150,10 +150,10 @@ TEST_F(ShellTest, LinesFromAStream) {
 // commands, the steering of the manager and of failing platform calls, help,
 // and the conventions of switch CLIs (output filters, quoted words, help by
 // prefix, the nearest command, ports as the card names them, characters that
-// are not ASCII).
+// are not ASCII), answers as JSON.
 TEST_F(ShellTest, SessionsOnTheSimulatedCard) {
     for (const char *session :
-         {"shell/session", "shell/steering", "shell/help", "shell/conventions"}) {
+         {"shell/session", "shell/steering", "shell/help", "shell/conventions", "shell/json"}) {
         shell_.reset();
         pcfg_sim::reset();
         shell();
@@ -168,6 +168,15 @@ TEST_F(ShellTest, SessionsOnTheSimulatedCard) {
         const pcfg_shell::CommandRow &row = pcfg_shell::command_row(i);
         EXPECT_NE(row.run != nullptr, row.cmd != 0 || !row.cmd_by_value.empty()) << row.syntax;
     }
+}
+
+// A library from before version 1.1 has no JSON entry points: one line says so.
+TEST_F(ShellTest, JsonNeedsALibraryThatHasIt) {
+    shell(false, false);
+    const std::string no_json = "% The library loaded has no JSON output ";
+    for (const char *line : {"show port-config commands | json", "show event-log | json", "decode-log x json"})
+        EXPECT_EQ(line_and_errors(line).rfind(no_json, 0), 0u) << line;
+    EXPECT_EQ(line("show port-config commands"), "cmds processed: 1\n");
 }
 
 TEST_F(ShellTest, ProgramRunsEachCommandOption) {

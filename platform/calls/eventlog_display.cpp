@@ -7,6 +7,7 @@
 // 24 kind (1 request, 2 reply), 28 opcode; the payload follows at 48.
 #include <array>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -51,23 +52,54 @@ void print_record_header(std::span<const uint8_t> rec) {
     printf("\n");
 }
 
-// Header line, then the library's decode. `rec` is exactly one record.
-void show_record(const std::vector<uint8_t> &rec) {
+// Header line, then the library's decode, or the JSON dispatcher's line.
+// `rec` is exactly one record.
+void show_record(const std::vector<uint8_t> &rec, LogJson json) {
+    const auto *msg = reinterpret_cast<const pcfg_logged_msg_t *>(rec.data());
+    if (json != nullptr) {
+        json(msg);
+        return;
+    }
     print_record_header(rec);
-    eventlog_port_cfg_cli(reinterpret_cast<const pcfg_logged_msg_t *>(rec.data()));
+    eventlog_port_cfg_cli(msg);
+}
+
+// What the display has to say: a line of text, or in JSON a line of its own
+// holding an error with `code` and the text.
+__attribute__((format(printf, 3, 4))) void say(LogJson json, const char *code, const char *fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    if (json == nullptr) {
+        vprintf(fmt, ap);
+        va_end(ap);
+        return;
+    }
+    char text[512];
+    vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    printf("{\"error\":{\"code\":\"%s\",\"message\":\"", code);
+    for (const char *p = text; *p != '\0' && *p != '\n'; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c == '"' || c == '\\') printf("\\%c", c);
+        else if (c < 0x20 || c >= 0x7f) printf("\\u%04x", c);
+        else putchar(c);
+    }
+    printf("\"}}\n");
 }
 
 }  // namespace
 
-void show_event_log() {
+void show_event_log(LogJson json) {
     const auto records = event_log();
     if (records.empty()) {
-        printf(card::segment_usable()
-                   ? "event-log: no records\n"
-                   : "event-log: the log cannot be read; \"clear event-log\" starts a new log\n");
+        if (!card::segment_usable())
+            say(json, "log_unreadable",
+                "event-log: the log cannot be read; \"clear event-log\" starts a new log\n");
+        else if (json == nullptr)
+            printf("event-log: no records\n");
         return;
     }
-    for (const auto &rec : records) show_record(rec);
+    for (const auto &rec : records) show_record(rec, json);
 }
 
 bool save_event_log(const std::string &path) {
@@ -89,44 +121,46 @@ bool save_event_log(const std::string &path) {
     return true;
 }
 
-LogDecodeResult decode_log_bytes(std::span<const uint8_t> data) {
+LogDecodeResult decode_log_bytes(std::span<const uint8_t> data, LogJson json) {
     LogDecodeResult result;
     size_t off = 0;
     while (off < data.size()) {
         const size_t left = data.size() - off;
         if (left < kLengthOffset + 4) {
-            printf("decode-log: damaged record at byte offset %zu: %zu bytes left, no length\n",
-                   off, left);
+            say(json, "damaged_record",
+                "decode-log: damaged record at byte offset %zu: %zu bytes left, no length\n", off, left);
             result.complete = false;
             break;
         }
         const auto length = static_cast<size_t>(card::be_at(data, off + kLengthOffset, 4));
         if (length < kHeaderLen) {
-            printf("decode-log: damaged record at byte offset %zu: length %zu\n", off, length);
+            say(json, "damaged_record", "decode-log: damaged record at byte offset %zu: length %zu\n",
+                off, length);
             result.complete = false;
             break;
         }
         if (length > left) {
-            printf("decode-log: damaged record at byte offset %zu: length %zu runs past the end "
-                   "(%zu bytes left)\n",
-                   off, length, left);
+            say(json, "damaged_record",
+                "decode-log: damaged record at byte offset %zu: length %zu runs past the end "
+                "(%zu bytes left)\n",
+                off, length, left);
             result.complete = false;
             break;
         }
         // The decoder gets a buffer of exactly the record's own length.
         const std::vector<uint8_t> rec(data.begin() + static_cast<std::ptrdiff_t>(off),
                                        data.begin() + static_cast<std::ptrdiff_t>(off + length));
-        show_record(rec);
+        show_record(rec, json);
         ++result.records;
         off += length;
     }
     return result;
 }
 
-LogDecodeResult decode_log_file(const std::string &path) {
+LogDecodeResult decode_log_file(const std::string &path, LogJson json) {
     const File in(std::fopen(path.c_str(), "rb"));
     if (in == nullptr) {
-        printf("decode-log: cannot read %s: %s\n", path.c_str(), strerror(errno));
+        say(json, "cannot_read", "decode-log: cannot read %s: %s\n", path.c_str(), strerror(errno));
         return {0, false};
     }
     // Read in bounded chunks: a device or an endless stream is refused once
@@ -137,16 +171,16 @@ LogDecodeResult decode_log_file(const std::string &path) {
     while ((got = std::fread(chunk.data(), 1, chunk.size(), in.get())) > 0) {
         data.insert(data.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
         if (data.size() > kMaxSavedLogBytes) {
-            printf("decode-log: cannot read %s: more than %zu bytes, not a saved log\n",
-                   path.c_str(), kMaxSavedLogBytes);
+            say(json, "cannot_read", "decode-log: cannot read %s: more than %zu bytes, not a saved log\n",
+                path.c_str(), kMaxSavedLogBytes);
             return {0, false};
         }
     }
     if (std::ferror(in.get()) != 0) {
-        printf("decode-log: cannot read %s\n", path.c_str());
+        say(json, "cannot_read", "decode-log: cannot read %s\n", path.c_str());
         return {0, false};
     }
-    return decode_log_bytes(data);
+    return decode_log_bytes(data, json);
 }
 
 }  // namespace pcfg_sim

@@ -18,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "port_cfg_cli.h"
+
 namespace pcfg_sim {
 
 // ---------------------------------------------------------------------------
@@ -158,10 +160,14 @@ void clear_history();
 // Event-log display: logged messages decoded by the library.
 // ---------------------------------------------------------------------------
 // Each record is shown as a header line, "seq <n> request|reply opcode <opc>
-// (<opcode name>)", followed by what eventlog_port_cfg_cli prints for it.
+// (<opcode name>)", followed by what eventlog_port_cfg_cli prints for it;
+// or, given the library's JSON dispatcher (eventlog_port_cfg_cli_json), as
+// the one line of JSON it prints, and what the display itself has to say as
+// a line {"error":{"code":...,"message":...}} (JSON Lines).
+using LogJson = int (*)(const pcfg_logged_msg_t *msg);
 
 // Shows every record of the manager's event log, oldest first.
-void show_event_log();
+void show_event_log(LogJson json = nullptr);
 // Writes the event log's records back to back to a file, as a log saved on
 // the card. False (with a line on standard output) when the file cannot be
 // written.
@@ -175,11 +181,11 @@ struct LogDecodeResult {
 // offset 16, header included). A record whose length is below 48 or runs past
 // the end of the data is reported with its byte offset and decoding stops
 // there. Every record is decoded from a copy of exactly its own length.
-LogDecodeResult decode_log_bytes(std::span<const uint8_t> data);
+LogDecodeResult decode_log_bytes(std::span<const uint8_t> data, LogJson json = nullptr);
 // The same for a saved log file. A file larger than kMaxSavedLogBytes is no
 // saved log (the card's log holds 1 MiB) and is refused unread.
 inline constexpr size_t kMaxSavedLogBytes = size_t{16} << 20;
-LogDecodeResult decode_log_file(const std::string &path);
+LogDecodeResult decode_log_file(const std::string &path, LogJson json = nullptr);
 
 // ---------------------------------------------------------------------------
 // Aligned TLV arrays, as the platform's TLV accessors read them.

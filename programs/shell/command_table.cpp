@@ -132,7 +132,8 @@ constexpr CommandRow kRows[] = {
     {.syntax = "show event-log",
      .summary = "The manager's logged transport messages, decoded",
      .help = HELP_SHOW "Logged transport messages of the manager, decoded\n",
-     .run = eventlog_show},
+     .run = eventlog_show,
+     .json = true},
     {.syntax = "event-log save <file>",
      .summary = "Save the event log to a new file, records back to back",
      .help = "The manager's event log of transport messages\n" "Save it to a file\n"
@@ -146,7 +147,13 @@ constexpr CommandRow kRows[] = {
     {.syntax = "decode-log <file>",
      .summary = "Decode a saved event-log file",
      .help = "Decode the records of a saved event-log file\n" "File to read\n",
-     .run = eventlog_decode_file},
+     .run = eventlog_decode_file,
+     .json = true},
+    {.syntax = "decode-log <file> json",
+     .summary = "Decode a saved event-log file, one JSON object a record",
+     .help = "Decode the records of a saved event-log file\n" "File to read\n"
+             "Each record as one line of JSON\n",
+     .run = eventlog_decode_file_json},
     {.syntax = "clear event-log",
      .summary = "Empty the manager's event log of transport messages",
      .help = "Clear a log\n" "The manager's event log of transport messages (log 2)\n",
@@ -155,7 +162,8 @@ constexpr CommandRow kRows[] = {
      .summary = "Any command, parameter block filled exactly as typed",
      .help = "Fill the parameter block exactly as typed\n" "Command identifier\n"
              "Tokens: <param-id>=<value>, or <param-id> alone for a token without value\n",
-     .run = run_raw},
+     .run = run_raw,
+     .json = true},
 
     // ------------------------------------------------------ the simulated card
     {.syntax = "sim manager silent",

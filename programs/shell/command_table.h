@@ -44,6 +44,8 @@ struct CommandRow {
     ShellHandler run = nullptr;
     // Extra text `help` prints for this command alone (may be null).
     void (*more_help)() = nullptr;
+    // A shell command that prints JSON after "| json".
+    bool json = false;
 };
 
 size_t command_count();

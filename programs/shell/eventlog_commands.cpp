@@ -51,24 +51,44 @@ Outcome save(const Args &args, bool replace) {
     return Outcome::done();
 }
 
+constexpr const char *kNoLoggedJson =
+    "The library loaded has no JSON output (eventlog_port_cfg_cli_json, version 1.1 on)";
+
 }  // namespace
 
-Outcome eventlog_show(Session &, const Args &) {
-    pcfg_sim::show_event_log();
+Outcome eventlog_show(Session &session, const Args &) {
+    if (session.json_output() && session.logged_json() == nullptr)
+        return Outcome::rejected(kNoLoggedJson);
+    pcfg_sim::show_event_log(session.json_output() ? session.logged_json() : nullptr);
     return Outcome::done();
 }
 
 Outcome eventlog_save(Session &, const Args &args) { return save(args, false); }
 Outcome eventlog_save_over(Session &, const Args &args) { return save(args, true); }
 
-Outcome eventlog_decode_file(Session &, const Args &args) {
+namespace {
+
+// Decodes a saved log as text, or as JSON Lines with `json`.
+Outcome decode_file(const Args &args, LoggedJson json) {
     const std::string path(args.word(0));
     if (const std::string why = unreadable_log(path); !why.empty())
         return Outcome::rejected(cat({"Cannot read ", quoted(path), ": ", why}));
-    const auto result = pcfg_sim::decode_log_file(path);
-    printf("decode-log: %zu records decoded%s\n", result.records,
-           result.complete ? "" : ", stopped at a damaged record");
+    const auto result = pcfg_sim::decode_log_file(path, json);
+    if (json == nullptr)
+        printf("decode-log: %zu records decoded%s\n", result.records,
+               result.complete ? "" : ", stopped at a damaged record");
     return Outcome::done();
+}
+
+}  // namespace
+
+Outcome eventlog_decode_file(Session &session, const Args &args) {
+    return decode_file(args, session.json_output() ? session.logged_json() : nullptr);
+}
+
+Outcome eventlog_decode_file_json(Session &session, const Args &args) {
+    if (session.logged_json() == nullptr) return Outcome::rejected(kNoLoggedJson);
+    return decode_file(args, session.logged_json());
 }
 
 Outcome eventlog_clear(Session &, const Args &) {

@@ -11,6 +11,8 @@ Outcome eventlog_show(Session &, const Args &);
 Outcome eventlog_save(Session &, const Args &);
 Outcome eventlog_save_over(Session &, const Args &);
 Outcome eventlog_decode_file(Session &, const Args &);
+// The same, each record as the library's line of JSON.
+Outcome eventlog_decode_file_json(Session &, const Args &);
 // Empties the log (a damaged or foreign segment is replaced by a new one).
 Outcome eventlog_clear(Session &, const Args &);
 

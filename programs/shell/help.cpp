@@ -151,7 +151,7 @@ Outcome run_help(Session &, const Args &args) {
             filters.append(filters.empty() ? "" : ",").append(" | ").append(k.name).append(k.takes_regex ? " REGEX" : "");
         fputs(wrapped(cat({"\"help <words>\" describes the commands that start with the words; \"?\" at "
                            "the end of a line lists what may follow. Output filters after any command, "
-                           "chained:", filters, "."}),
+                           "chained:", filters, "; last, | json prints the answer as JSON."}),
                       0)
                   .c_str(),
               stdout);

@@ -40,6 +40,9 @@ struct Outcome {
     static Outcome exit() { return {Kind::Exit, {}}; }
 };
 
+// The library's JSON dispatcher of logged messages.
+using LoggedJson = int (*)(const pcfg_logged_msg_t *msg);
+
 // The running shell, as its commands see it.
 class Session {
 public:
@@ -49,6 +52,11 @@ public:
     // Lets time pass on the card, hands the block to the library's command
     // entry point, and leaves standard output at the start of a line.
     virtual void run_library(cli_param_block &block) = 0;
+    // True while a line that ends in "| json" runs.
+    virtual bool json_output() const = 0;
+    // The loaded library's JSON dispatcher of logged messages; null when the
+    // library has none (one from before version 1.1).
+    virtual LoggedJson logged_json() const = 0;
     // Lines of a page on the operator's terminal (0: output never stops).
     virtual void set_terminal_length(unsigned lines) = 0;
 };

@@ -1,5 +1,6 @@
 #include "shell.h"
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -40,6 +41,15 @@ CardSide &no_card() {
     static CardSide card;
     return card;
 }
+
+// The line's last filter asks for the command's answer as JSON.
+bool asks_for_json(const LineWords &words) {
+    return words.parts.size() > 1 && words.parts.back().size() == 1 && words.parts.back()[0] == "json";
+}
+
+constexpr const char *kNoJson =
+    "The library loaded has no JSON output (port_cfg_cli_main_json, version 1.1 on); "
+    "\"| json\" cannot be used";
 
 }  // namespace
 
@@ -85,10 +95,22 @@ Outcome Shell::interpret(std::string_view line) {
     const std::string_view trimmed = line.substr(0, line.find_last_not_of(" \t") + 1);
     if (trimmed.back() == '?') return print_choices(trimmed.substr(0, trimmed.size() - 1));
 
-    const LineWords words = split_line(line);
+    LineWords words = split_line(line);
     if (!words.error.empty()) return Outcome::rejected(words.error);
     const std::vector<std::string_view> command = views_of(words.command());
-    if (words.parts.size() == 1) return run_command(command);
+    // "| json", last in a chain: the answer as JSON, the filters before it
+    // applied to its lines.
+    const bool json = asks_for_json(words);
+    if (json) words.parts.pop_back();
+    for (size_t i = 1; i < words.parts.size(); ++i)
+        if (words.parts[i].size() == 1 && words.parts[i][0] == "json")
+            return Outcome::rejected("\"| json\" comes last, after any other filter");
+    struct JsonLine {
+        bool &flag;
+        ~JsonLine() { flag = false; }
+    } json_line{json_ = json};
+    if (words.parts.size() == 1) return command.empty() ? Outcome::rejected("No command before \"|\"")
+                                                        : run_command(command);
 
     std::string error;
     if (command.empty()) return Outcome::rejected("No command before \"|\"");
@@ -107,6 +129,11 @@ Outcome Shell::run_command(std::span<const std::string_view> words) {
     const std::optional<Resolved> command = resolve(words, error);
     if (!command) return Outcome::rejected(std::move(error));
     const CommandRow &row = command_row(command->row);
+    if (json_ && row.run != nullptr && !row.json)
+        return Outcome::rejected(
+            "\"| json\" takes a command of the library, \"show event-log\" or \"decode-log\"; "
+            "this one prints text only");
+    if (json_ && row.run == nullptr && options_.json_entry == nullptr) return Outcome::rejected(kNoJson);
     if (row.run != nullptr) return row.run(*this, command->args);
     ParamBlock block(queue_handle());
     fill_from_row(row, command->args, block);
@@ -117,8 +144,18 @@ Outcome Shell::run_command(std::span<const std::string_view> words) {
 void Shell::run_library(cli_param_block &block) {
     card_.before_command();
     fflush(stdout);
-    options_.entry(&block);
+    if (json_ && options_.json_entry != nullptr)
+        options_.json_entry(&block);
+    else
+        options_.entry(&block);
     out_.fresh_line();
+}
+
+// Looked up by name, so that a library from before version 1.1 still loads.
+void find_json_entry_points(Options &options) {
+    options.json_entry =
+        reinterpret_cast<int32_t (*)(cli_param_block *)>(dlsym(RTLD_DEFAULT, "port_cfg_cli_main_json"));
+    options.logged_json = reinterpret_cast<LoggedJson>(dlsym(RTLD_DEFAULT, "eventlog_port_cfg_cli_json"));
 }
 
 void Shell::set_terminal_length(unsigned lines) {
@@ -247,6 +284,7 @@ int main(int argc, char **argv, CardSide &card) {
     if (!card.reach(argv[0], invocation.embedded)) return kExitRefusedLine;
 
     Options options;
+    find_json_entry_points(options);
     options.interactive = invocation.commands.empty() && isatty(STDIN_FILENO) == 1;
     options.card = &card;
     if (options.interactive) {

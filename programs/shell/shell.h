@@ -52,7 +52,15 @@ struct Options {
     CardSide *card = nullptr;
     // The library's command entry point.
     std::function<int32_t(cli_param_block *)> entry = port_cfg_cli_main;
+    // The library's JSON entry points, for "| json" and "decode-log <file>
+    // json": main() looks them up in the library it loaded; null where the
+    // library has none (the shell then says so).
+    int32_t (*json_entry)(cli_param_block *) = nullptr;
+    LoggedJson logged_json = nullptr;
 };
+
+// The JSON entry points of the library the program loaded, by name.
+void find_json_entry_points(Options &options);
 
 class Shell final : public Session {
 public:
@@ -74,6 +82,8 @@ public:
 
     int32_t queue_handle() const override { return queue_.handle(); }
     void run_library(cli_param_block &block) override;
+    bool json_output() const override { return json_; }
+    LoggedJson logged_json() const override { return options_.logged_json; }
     void set_terminal_length(unsigned lines) override;
 
 private:
@@ -86,6 +96,7 @@ private:
     StdoutTracker out_;
     ShellQueue queue_;
     std::string where_;  // "line 3: " while reading lines from a stream
+    bool json_ = false;  // the line ends in "| json"
     std::unique_ptr<Pager> pager_;  // an interactive session's, on a terminal
     int terminal_length_ = -1;      // as `terminal length` set it, or -1
 };

@@ -16,6 +16,8 @@
 #include "common/be_reader.h"
 
 using namespace pcfg;
+using pcfg::out::Fail;
+using pcfg::out::Writer;
 
 namespace {
 
@@ -35,29 +37,32 @@ struct Wording {
 constexpr Wording kReportWording{"", ""};
 constexpr Wording kCntrWording{"pcfg_mts_send_rcv_port_cntr:", " Mgr"};
 
-void print_failure(const Wording &w, const ExchangeFailure &f) {
+void print_failure(const Wording &w, const ExchangeFailure &f, Writer &out) {
     switch (f.step) {
     case ExchangeStep::Send:
-        printf("%sFailed to send request to LC Port Cfg: %d", w.prefix, mts_errno_get(f.handle));
+        out.fail(Fail::SendFailed, "%sFailed to send request to LC Port Cfg: %d", w.prefix,
+                 mts_errno_get(f.handle));
         return;
     case ExchangeStep::Receive: {
         const int err = mts_errno_get(f.handle);
         if (err == kErrTimedOut)
-            printf("Timed out waiting for response from LC Port Cfg%s", w.peer);
+            out.fail(Fail::Timeout, "Timed out waiting for response from LC Port Cfg%s", w.peer);
         else
-            printf("Error receiving response from LC Port Cfg%s: %d", w.peer, err);
+            out.fail(Fail::ReceiveFailed, "Error receiving response from LC Port Cfg%s: %d",
+                     w.peer, err);
         return;
     }
     case ExchangeStep::Opcode:
-        printf("Received invalid opcode (%d) waiting for responsefrom LC Port Cfg%s",
-               static_cast<int>(f.found), w.peer);
+        out.fail(Fail::WrongOpcode,
+                 "Received invalid opcode (%d) waiting for responsefrom LC Port Cfg%s",
+                 static_cast<int>(f.found), w.peer);
         return;
     case ExchangeStep::NullPayload:
-        printf("LC Port Cfg%s passed back NULL pointer", w.peer);
+        out.fail(Fail::NullPayload, "LC Port Cfg%s passed back NULL pointer", w.peer);
         return;
     case ExchangeStep::ShortPayload:
-        printf("LC Port Cfg%s passed back short payload (%u bytes)", w.peer,
-               static_cast<unsigned>(f.found));
+        out.fail(Fail::ShortPayload, "LC Port Cfg%s passed back short payload (%u bytes)", w.peer,
+                 static_cast<unsigned>(f.found));
         return;
     }
 }
@@ -65,41 +70,45 @@ void print_failure(const Wording &w, const ExchangeFailure &f) {
 // Binds a private queue and runs the conversation on it.
 template <typename OnAnswer>
 int exchange(const Wording &w, const ExchangeRules &rules, std::span<const uint8_t> request,
-             OnAnswer on_answer) {
+             Writer &out, OnAnswer on_answer) {
     MtsQueue queue;
     if (!queue.bound()) {
-        print_bind_failure(w.prefix);
+        print_bind_failure(w.prefix, out);
         return 1;
     }
     return converse(queue.handle(), request, rules, kNothingAfterSend,
-                    [&w](const ExchangeFailure &f) { print_failure(w, f); }, on_answer);
+                    [&](const ExchangeFailure &f) { print_failure(w, f, out); }, on_answer);
 }
 
 }  // namespace
 
-int pcfg_mts_send_rcv_cli_req(int req_type, int port, pcfg_body_printer printer) noexcept {
+int pcfg_mts_send_rcv_cli_req(int req_type, int port, pcfg_body_printer printer,
+                              Writer &w) noexcept {
     std::array<uint8_t, kReportReqLen> req{};
     BeWriter(req).u8(static_cast<uint8_t>(req_type)).u8(static_cast<uint8_t>(port)).zeros(6);
-    return exchange(kReportWording, kReportRules, req, [printer](const Answer &a) {
-        if (printer != nullptr) printer({a.payload + kReportHdrLen, a.size - kReportHdrLen});
+    return exchange(kReportWording, kReportRules, req, w, [printer, &w](const Answer &a) {
+        if (printer != nullptr) printer({a.payload + kReportHdrLen, a.size - kReportHdrLen}, w);
         return 0;
     });
 }
 
-int pcfg_mts_send_rcv_port_cntr(const uint8_t *request, pcfg_cntr_printer printer) noexcept {
-    return exchange(kCntrWording, kCntrRules, {request, kPortCntrReqLen}, [printer](const Answer &a) {
+int pcfg_mts_send_rcv_port_cntr(const uint8_t *request, pcfg_cntr_printer printer,
+                                Writer &w) noexcept {
+    return exchange(kCntrWording, kCntrRules, {request, kPortCntrReqLen}, w,
+                    [printer, &w](const Answer &a) {
         const uint32_t status = BeReader(a.payload, a.size).u32();
         if (status != 0) {
-            printf("%sGet port counter error, code = %x\n", kCntrWording.prefix,
-                   static_cast<unsigned>(status));
+            w.fail(Fail::ManagerStatus, "%sGet port counter error, code = %x\n",
+                   kCntrWording.prefix, static_cast<unsigned>(status));
             return 1;
         }
         const pcfg_rsp_view view{a.payload, a.size};
-        if (printer != nullptr) printer(&view);
+        if (printer != nullptr) printer(&view, w);
         return 0;
     });
 }
 
-void print_bind_failure(const char *prefix) noexcept {
-    printf("%sFailed to get mts queue handle for LC Config Mgr CLI: %d", prefix, mts_errno_get(-1));
+void print_bind_failure(const char *prefix, Writer &w) noexcept {
+    w.fail(Fail::BindFailed, "%sFailed to get mts queue handle for LC Config Mgr CLI: %d", prefix,
+           mts_errno_get(-1));
 }

@@ -13,12 +13,13 @@
 #include <span>
 
 #include "common/mts_session.h"
+#include "common/writer.h"
 #include "port_cfg_cli.h"
 
 // Printer of a report answer: the body (payload from byte 8) and its extent.
-using pcfg_body_printer = void (*)(std::span<const uint8_t> body);
+using pcfg_body_printer = void (*)(std::span<const uint8_t> body, pcfg::out::Writer &w);
 // Printer of a port counter answer.
-using pcfg_cntr_printer = int (*)(const pcfg_rsp_view *view);
+using pcfg_cntr_printer = int (*)(const pcfg_rsp_view *view, pcfg::out::Writer &w);
 
 inline constexpr uint32_t kPortCntrReqLen = 9;
 inline constexpr uint32_t kReportReqLen = 8;
@@ -37,13 +38,16 @@ enum ReportType : int {
 };
 
 // Report request (opcode 435): the low 8 bits of req_type and port are sent.
-int pcfg_mts_send_rcv_cli_req(int req_type, int port, pcfg_body_printer printer) noexcept;
+// The printer and every failure write to `w`.
+int pcfg_mts_send_rcv_cli_req(int req_type, int port, pcfg_body_printer printer,
+                              pcfg::out::Writer &w = pcfg::out::text_writer()) noexcept;
 
 // Port counter request (opcode 3120): request is a filled 9-byte port_cntr_req.
-int pcfg_mts_send_rcv_port_cntr(const uint8_t *request, pcfg_cntr_printer printer) noexcept;
+int pcfg_mts_send_rcv_port_cntr(const uint8_t *request, pcfg_cntr_printer printer,
+                                pcfg::out::Writer &w = pcfg::out::text_writer()) noexcept;
 
 // Prints the failure to bind a private queue: "<prefix>Failed to get ...".
-void print_bind_failure(const char *prefix) noexcept;
+void print_bind_failure(const char *prefix, pcfg::out::Writer &w) noexcept;
 
 namespace pcfg {
 

@@ -25,6 +25,7 @@
 #include "common/params.h"
 
 using namespace pcfg;
+using namespace pcfg::out;
 
 namespace {
 
@@ -46,39 +47,50 @@ uint32_t if_index_of(const front_port_list &list, int32_t port_index) {
 constexpr ExchangeRules kRules{kOpcSetPortCfg, SendFails::OnNonZero, true, kWaitFec,
                                OpcodeUse::Ignore, kReplyReadLen};
 
-void print_failure(const ExchangeFailure &f) {
+void print_failure(const ExchangeFailure &f, Writer &w) {
     switch (f.step) {
     case ExchangeStep::Send:
-        printf("mts send failed");
+        w.fail(Fail::SendFailed, "mts send failed");
         return;
     case ExchangeStep::Receive:
-        printf("Failed to receive reponse message from pcfg, timed out.");
+        w.fail(Fail::Timeout, "Failed to receive reponse message from pcfg, timed out.");
         return;
     case ExchangeStep::Opcode:
         return;
     case ExchangeStep::NullPayload:
-        puts("mts recv: no payload");
+        w.fail(Fail::NullPayload, "mts recv: no payload\n");
         return;
     case ExchangeStep::ShortPayload:
-        printf("mts recv: short payload (%u bytes)\n", static_cast<unsigned>(f.found));
+        w.fail(Fail::ShortPayload, "mts recv: short payload (%u bytes)\n",
+               static_cast<unsigned>(f.found));
         return;
     }
 }
 
-int print_reply(const Answer &reply) {
+// The request as sent, and the reply's first status entry.
+constexpr Field kSentIfIndex = field<"if_index", Type::Uint>("mts send: if_index = 0x%x, ");
+constexpr Field kSentPort = field<"port_index", Type::Int>("port = %d, ");
+constexpr Field kSentFec = field<"fec", Type::Int>("fec = %d\n");
+constexpr Field kReplyIfIndex = field<"if_index", Type::Uint>("mts recv: if_index = 0x%x, ");
+constexpr Field kReplyStatus = field<"status", Type::Int>("status = %d, ");
+constexpr Field kReplyResult = field<"result", Type::Str>("%s\n");
+
+int print_reply(const Answer &reply, Writer &w) {
     BeReader r(reply.payload, reply.size);
     r.skip(2);
     const uint32_t if_index = r.u32();
     const uint32_t status = r.u32();
-    printf("mts recv: if_index = 0x%x, status = %d, %s\n", static_cast<unsigned>(if_index),
-           static_cast<int32_t>(status), status == 0 ? "success" : "failure");
+    const Scope scope(w, "reply");
+    w.put(kReplyIfIndex, if_index);
+    w.put(kReplyStatus, status);
+    w.str(kReplyResult, status == 0 ? "success" : "failure");
     return 0;
 }
 
 }  // namespace
 
 template <>
-void pcfg::run_command<PCFG_CMD_SET_FEC>(const cli_param_block &params) noexcept {
+void pcfg::run_command<PCFG_CMD_SET_FEC>(const cli_param_block &params, Writer &w) noexcept {
     const auto typed = token_number(params, PCFG_PARAM_PORT, Pick::Last);
     const int32_t port = typed ? port_index_of(*typed) : kNoPort;
     // The request carries the low 8 bits of what was typed.
@@ -87,7 +99,7 @@ void pcfg::run_command<PCFG_CMD_SET_FEC>(const cli_param_block &params) noexcept
 
     front_port_list list{};
     if (get_front_port_if_index_list(&list) != 0) {
-        puts("getting if_index list failed");
+        w.fail(Fail::PlatformFailed, "getting if_index list failed\n");
         return;
     }
     // A port that is not a front port is not refused here: the request goes
@@ -100,9 +112,11 @@ void pcfg::run_command<PCFG_CMD_SET_FEC>(const cli_param_block &params) noexcept
     converse(
         params.mts_handle, request, kRules,
         [&] {
-            printf("mts send: if_index = 0x%x, port = %d, fec = %d\n",
-                   static_cast<unsigned>(if_index), port, fec);
+            const Scope sent(w, "sent");
+            w.put(kSentIfIndex, if_index);
+            w.put(kSentPort, static_cast<uint32_t>(port));
+            w.put(kSentFec, fec);
         },
-        [](const ExchangeFailure &f) { print_failure(f); },
-        [](const Answer &a) { return print_reply(a); });
+        [&w](const ExchangeFailure &f) { print_failure(f, w); },
+        [&w](const Answer &a) { return print_reply(a, w); });
 }

@@ -32,6 +32,7 @@
 #include "common/params.h"
 
 using namespace pcfg;
+using namespace pcfg::out;
 
 namespace {
 
@@ -40,11 +41,12 @@ constexpr const char *kOp = "port_cfg_show_perfstats";
 constexpr ExchangeRules kRules{kOpcIntervalCounters, SendFails::OnNonZero, false, kWaitExchange,
                                OpcodeUse::Read, 0};
 
-void print_failure(const ExchangeFailure &f) {
+// A missing or short answer ends the command without a word.
+void print_failure(const ExchangeFailure &f, Writer &w) {
     if (f.step == ExchangeStep::Send)
-        puts("mts_send failed");
+        w.fail(Fail::SendFailed, "mts_send failed\n");
     else if (f.step == ExchangeStep::Receive)
-        puts("mts_recv failed");
+        w.fail(Fail::ReceiveFailed, "mts_recv failed\n");
 }
 
 constexpr uint32_t kDefaultInterval = 300;
@@ -110,50 +112,93 @@ PortRecord read_record(BeReader rec) {
     return r;
 }
 
-void print_port_line(const PortRecord &r, uint32_t interval) {
+// A rate as the text shows it: the value in its unit.
+struct RateFields {
+    const char *key;
+    Field value, unit;
+};
+constexpr RateFields kIn{"in", field<"value", Type::Real>("in = %.2lf"), field<"unit", Type::Str>("(%s) ")};
+constexpr RateFields kOut{"out", field<"value", Type::Real>("out = %.2lf"),
+                          field<"unit", Type::Str>("(%s), ")};
+constexpr RateFields kTotal{"total", field<"value", Type::Real>("total = %.2lf"),
+                            field<"unit", Type::Str>("(%s)\n")};
+constexpr Field kPortName = field<"name", Type::Str>("%s, ");
+constexpr Field kIfIndex = json_only<"if_index", Type::Uint>();
+constexpr Field kInBytes = json_only<"in_bytes", Type::U64>(Unit::Bytes);
+constexpr Field kOutBytes = json_only<"out_bytes", Type::U64>(Unit::Bytes);
+
+void print_rate(const RateFields &f, double rate, Writer &w) {
+    const Scaled s = scale(rate);
+    const Scope scope(w, f.key);
+    w.real(f.value, s.value);
+    w.str(f.unit, s.unit);
+}
+
+void print_port_line(const PortRecord &r, uint32_t interval, Writer &w) {
     std::array<char, kNameLen> name{};
     snprintf_if_index_short(name.data(), name.size(), r.if_index);
     name.back() = '\0';
     const double seconds = static_cast<double>(static_cast<int32_t>(interval));
     const double in_rate = static_cast<double>(r.in_bytes) / seconds;
     const double out_rate = static_cast<double>(r.out_bytes) / seconds;
-    const Scaled in = scale(in_rate);
-    const Scaled out = scale(out_rate);
-    const Scaled total = scale(in_rate + out_rate);
-    printf("%s, in = %.2lf(%s) out = %.2lf(%s), total = %.2lf(%s)\n", name.data(), in.value,
-           in.unit, out.value, out.unit, total.value, total.unit);
+    w.str(kPortName, name.data());
+    w.put(kIfIndex, r.if_index);
+    w.put(kInBytes, r.in_bytes);
+    w.put(kOutBytes, r.out_bytes);
+    print_rate(kIn, in_rate, w);
+    print_rate(kOut, out_rate, w);
+    print_rate(kTotal, in_rate + out_rate, w);
 }
 
+constexpr Field kRespStatus = field<"status", Type::Int>("resp_payload: status    = %d\n");
+constexpr Field kRespPorts = field<"num_ports", Type::Int>("resp_payload: num_ports = %d\n");
+constexpr Field kRespOpcode = field<"opcode", Type::Int>("resp_payload: opcode    = %d\n");
+constexpr Field kRespSize =
+    field<"payload_bytes", Type::Int>("resp_payload: payload sz= %d\n", Unit::Bytes);
+
 // Prints the answer: its header lines, then one line per record it holds.
-void print_answer(const uint8_t *payload, uint32_t size, uint32_t opcode, uint32_t interval) {
+void print_answer(const uint8_t *payload, uint32_t size, uint32_t opcode, uint32_t interval,
+                  Writer &w) {
     BeReader r(payload, size);
     const uint32_t status = r.u32();
     r.skip(2);
     const uint16_t num_ports = r.u16();
     if (!r.ok()) {
-        puts("resp too short from port-cfg");
-        printf("resp_payload: payload sz= %d\n", static_cast<int>(size));
+        w.fail(Fail::ShortPayload, "resp too short from port-cfg\nresp_payload: payload sz= %d\n",
+               static_cast<int>(size));
         return;
     }
     if (status != 0) {
-        puts("resp failure from port-cfg");
-        printf("resp_payload: status    = %d\n", static_cast<int32_t>(status));
-        printf("resp_payload: num_ports = %d\n", num_ports);
-        printf("resp_payload: payload sz= %d\n", static_cast<int>(size));
+        w.fail(Fail::ManagerStatus,
+               "resp failure from port-cfg\nresp_payload: status    = %d\n"
+               "resp_payload: num_ports = %d\nresp_payload: payload sz= %d\n",
+               static_cast<int32_t>(status), num_ports, static_cast<int>(size));
         return;
     }
-    printf("\nresp success from port-cfg\n");
-    printf("resp_payload: status    = %d\n", static_cast<int32_t>(status));
-    printf("resp_payload: num_ports = %d\n", num_ports);
-    printf("resp_payload: opcode    = %d\n", static_cast<int>(opcode));
-    printf("resp_payload: payload sz= %d\n", static_cast<int>(size));
+    w.text("\nresp success from port-cfg\n");
+    w.put(kRespStatus, status);
+    w.put(kRespPorts, num_ports);
+    w.put(kRespOpcode, opcode);
+    w.put(kRespSize, size);
 
     int shown = 0;
-    for (; shown < num_ports && r.has(kRecordLen); ++shown)
-        print_port_line(read_record(r.sub(kRecordLen)), interval);
+    {
+        const Scope ports(w, "ports", true);
+        for (; shown < num_ports && r.has(kRecordLen); ++shown) {
+            const Scope port(w, nullptr);
+            print_port_line(read_record(r.sub(kRecordLen)), interval, w);
+        }
+    }
     if (shown < num_ports)
-        printf("resp_payload: only %d of %d port records present\n", shown, num_ports);
+        w.fail(Fail::BeyondBody, "resp_payload: only %d of %d port records present\n", shown,
+               num_ports);
 }
+
+constexpr Field kReqPorts = field<"num_ports", Type::Int>("req_payload: num_ports = %d\n");
+constexpr Field kReqInterval =
+    field<"interval_seconds", Type::Int>("req_payload: interval  = %d\n", Unit::Seconds);
+constexpr Field kReqSize =
+    field<"payload_bytes", Type::Int>("req_payload: payload sz= %d\n", Unit::Bytes);
 
 }  // namespace
 
@@ -162,50 +207,56 @@ extern "C" const char *rate_unit(double rate) noexcept { return scale(rate).unit
 extern "C" double rate_value(double rate) noexcept { return scale(rate).value; }
 
 template <>
-void pcfg::run_command<PCFG_CMD_PERFSTATS>(const cli_param_block &params) noexcept {
+void pcfg::run_command<PCFG_CMD_PERFSTATS>(const cli_param_block &params, Writer &w) noexcept {
     const uint32_t interval =
         token_number(params, PCFG_PARAM_INTERVAL, Pick::Last).value_or(kDefaultInterval);
     // A zero interval would divide by zero, and one past 16 bits would ask
     // the manager for another interval than the rates are divided by.
     if (interval == 0 || interval > kMaxInterval) {
-        printf("%s: invalid interval %u\n", kOp, static_cast<unsigned>(interval));
+        w.fail(Fail::InvalidArgument, "%s: invalid interval %u\n", kOp,
+               static_cast<unsigned>(interval));
         return;
     }
 
     MtsQueue queue;
     if (!queue.bound()) {
-        print_bind_failure("port_cfg_show_perfstats:");
+        print_bind_failure("port_cfg_show_perfstats:", w);
         return;
     }
     front_port_list list{};
     if (get_front_port_if_index_list(&list) != 0) {
-        printf("%s: get_front_port_if_index_list failed\n", kOp);
+        w.fail(Fail::PlatformFailed, "%s: get_front_port_if_index_list failed\n", kOp);
         return;
     }
     int num_ports = list.count;
-    if (num_ports > kMaxRequestPorts) {
-        printf("%s: %d front ports, only the first 64 requested\n", kOp, num_ports);
-        num_ports = kMaxRequestPorts;
-    }
-
     RequestBuffer request;
-    if (!request.allocated()) {
-        printf("%s: request allocation failed\n", kOp);
-        return;
+    uint32_t length = 0;
+    {
+        const Scope request_scope(w, "request");
+        if (num_ports > kMaxRequestPorts) {
+            w.fail(Fail::BeyondRecord, "%s: %d front ports, only the first 64 requested\n", kOp,
+                   num_ports);
+            num_ports = kMaxRequestPorts;
+        }
+        if (!request.allocated()) {
+            w.fail(Fail::NoMemory, "%s: request allocation failed\n", kOp);
+            return;
+        }
+        const auto interval16 = static_cast<uint16_t>(interval);
+        BeWriter bw(request.bytes());
+        bw.u16(static_cast<uint16_t>(num_ports)).u16(interval16);
+        for (int i = 0; i < num_ports; ++i) bw.u32(list.entries[i].if_index);
+        length = static_cast<uint32_t>(bw.offset());
+
+        w.put(kReqPorts, static_cast<uint32_t>(num_ports));
+        w.put(kReqInterval, interval16);
+        w.put(kReqSize, length);
     }
-    const auto interval16 = static_cast<uint16_t>(interval);
-    BeWriter w(request.bytes());
-    w.u16(static_cast<uint16_t>(num_ports)).u16(interval16);
-    for (int i = 0; i < num_ports; ++i) w.u32(list.entries[i].if_index);
-    const auto length = static_cast<uint32_t>(w.offset());
-
-    printf("req_payload: num_ports = %d\n", num_ports);
-    printf("req_payload: interval  = %d\n", interval16);
-    printf("req_payload: payload sz= %d\n", static_cast<int>(length));
-
+    const Scope response(w, "response");
     converse(queue.handle(), request.bytes().first(length), kRules, kNothingAfterSend,
-             [](const ExchangeFailure &f) { print_failure(f); }, [interval](const Answer &a) {
-                 print_answer(a.payload, a.size, a.opcode, interval);
+             [&w](const ExchangeFailure &f) { print_failure(f, w); },
+             [interval, &w](const Answer &a) {
+                 print_answer(a.payload, a.size, a.opcode, interval, w);
                  return 0;
              });
 }

@@ -19,6 +19,7 @@
 #include "print/printers.h"
 
 using namespace pcfg;
+using namespace pcfg::out;
 
 namespace {
 
@@ -37,13 +38,26 @@ int32_t shown(int32_t index) {
 }
 
 // Fills the card's front-port list; false after printing the failure.
-bool front_ports(front_port_list &list, const char *op) {
+bool front_ports(front_port_list &list, const char *op, Writer &w) {
     const int rc = get_front_port_if_index_list(&list);
     if (rc != 0) {
-        printf("%s: get_front_port_if_index_list failed, err=%d\n", op, rc);
+        w.fail(Fail::PlatformFailed, "%s: get_front_port_if_index_list failed, err=%d\n", op, rc);
         return false;
     }
     return true;
+}
+
+// The port as typed: what the banners and the refusals show.
+constexpr Field kAggrBanner = field<"port", Type::Int>("**************** port %d aggregate counters information ****************\n\n");
+constexpr Field kCurBanner = field<"port", Type::Int>("**************** port %d current counters information ****************\n\n");
+constexpr Field kInfoBanner =
+    field<"port", Type::Int>("\nPort Info for port: %d (from pcft_rsrc_port_info_t)\n");
+constexpr Field kDdmBanner =
+    field<"port", Type::Int>("Digital Diagnostics information for the port: %d \n");
+constexpr Field kIfIndex = json_only<"if_index", Type::Uint>();
+
+void invalid_port(int32_t index, Writer &w) {
+    w.fail(Fail::InvalidPort, "Invalid port number %d\n", shown(index));
 }
 
 // The list's first entry for this port index; a negative index matches no
@@ -55,20 +69,20 @@ const front_port_entry_t *find_port(const front_port_list &list, int32_t index) 
 }
 
 void show_counters(const cli_param_block &params, const char *op, uint8_t aggr,
-                   const char *which) {
+                   const Field &banner, Writer &w) {
     const int32_t index = port_index(params, Pick::First);
     front_port_list list{};
-    if (!front_ports(list, op)) return;
+    if (!front_ports(list, op, w)) return;
     const front_port_entry_t *entry = find_port(list, index);
     if (entry == nullptr) {
-        printf("Invalid port number %d\n", shown(index));
+        invalid_port(index, w);
         return;
     }
-    printf("**************** port %d %s counters information ****************\n\n", shown(index),
-           which);
+    w.put(banner, static_cast<uint32_t>(shown(index)));
+    w.put(kIfIndex, entry->if_index);
     std::array<uint8_t, kPortCntrReqLen> req{};
     BeWriter(req).u8(aggr).u32(kCntrTypeAll).u32(entry->if_index);
-    pcfg_mts_send_rcv_port_cntr(req.data(), pcfg_print_port_cntr);
+    pcfg_mts_send_rcv_port_cntr(req.data(), pcfg_print_port_cntr, w);
 }
 
 // Port index of commands 33 and 34 once it is known to be on the card, or
@@ -76,17 +90,17 @@ void show_counters(const cli_param_block &params, const char *op, uint8_t aggr,
 // missing from the list whose index is below the card's front-port count,
 // compared as signed numbers.
 std::optional<int32_t> checked_port(const cli_param_block &params, const char *op,
-                                    bool beyond_list) {
+                                    bool beyond_list, Writer &w) {
     const int32_t index = port_index(params, Pick::Last);
     if (index == -1) {
-        printf("%s(): invalid port:%d\n", op, index);
+        w.fail(Fail::InvalidPort, "%s(): invalid port:%d\n", op, index);
         return std::nullopt;
     }
     front_port_list list{};
-    if (!front_ports(list, op)) return std::nullopt;
+    if (!front_ports(list, op, w)) return std::nullopt;
     if (find_port(list, index) == nullptr &&
         !(beyond_list && get_total_lc_front_ports() > index)) {
-        printf("Invalid port number %d\n", shown(index));
+        invalid_port(index, w);
         return std::nullopt;
     }
     return index;
@@ -95,27 +109,27 @@ std::optional<int32_t> checked_port(const cli_param_block &params, const char *o
 }  // namespace
 
 template <>
-void pcfg::run_command<PCFG_CMD_PORT_AGGR_CNTR>(const cli_param_block &params) noexcept {
-    show_counters(params, "port_cfg_show_port_aggr_cntr", kCntrAggr, "aggregate");
+void pcfg::run_command<PCFG_CMD_PORT_AGGR_CNTR>(const cli_param_block &params, Writer &w) noexcept {
+    show_counters(params, "port_cfg_show_port_aggr_cntr", kCntrAggr, kAggrBanner, w);
 }
 
 template <>
-void pcfg::run_command<PCFG_CMD_PORT_CUR_CNTR>(const cli_param_block &params) noexcept {
-    show_counters(params, "port_cfg_show_port_cur_cntr", kCntrCurr, "current");
+void pcfg::run_command<PCFG_CMD_PORT_CUR_CNTR>(const cli_param_block &params, Writer &w) noexcept {
+    show_counters(params, "port_cfg_show_port_cur_cntr", kCntrCurr, kCurBanner, w);
 }
 
 template <>
-void pcfg::run_command<PCFG_CMD_PORT_INFO>(const cli_param_block &params) noexcept {
-    const auto index = checked_port(params, "port_cfg_show_port_info", false);
+void pcfg::run_command<PCFG_CMD_PORT_INFO>(const cli_param_block &params, Writer &w) noexcept {
+    const auto index = checked_port(params, "port_cfg_show_port_info", false, w);
     if (!index) return;
-    printf("\nPort Info for port: %d (from pcft_rsrc_port_info_t)\n", shown(*index));
-    pcfg_mts_send_rcv_cli_req(kReqPortInfo, *index, pcfg_rsrc_print_port_info_body);
+    w.put(kInfoBanner, static_cast<uint32_t>(shown(*index)));
+    pcfg_mts_send_rcv_cli_req(kReqPortInfo, *index, pcfg_rsrc_print_port_info_body, w);
 }
 
 template <>
-void pcfg::run_command<PCFG_CMD_PORT_DDM_INFO>(const cli_param_block &params) noexcept {
-    const auto index = checked_port(params, "port_cfg_show_port_ddm_info", true);
+void pcfg::run_command<PCFG_CMD_PORT_DDM_INFO>(const cli_param_block &params, Writer &w) noexcept {
+    const auto index = checked_port(params, "port_cfg_show_port_ddm_info", true, w);
     if (!index) return;
-    printf("Digital Diagnostics information for the port: %d \n", shown(*index));
-    pcfg_mts_send_rcv_cli_req(kReqDdmInfo, *index, pcfg_print_ddm_info);
+    w.put(kDdmBanner, static_cast<uint32_t>(shown(*index)));
+    pcfg_mts_send_rcv_cli_req(kReqDdmInfo, *index, pcfg_print_ddm_info, w);
 }

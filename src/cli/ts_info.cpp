@@ -27,13 +27,13 @@
 #include "pcfg_platform.h"
 
 using namespace pcfg;
+using namespace pcfg::out;
 
 namespace {
 
 constexpr const char *kOp = "port_cfg_show_port_ts_info";
 constexpr uint32_t kSvcPortTsInfo = 380;
 constexpr uint8_t kFlagNotShown = 0xFF;
-constexpr size_t kLineLen = 79;  // a line never exceeds 78 characters
 
 struct pcfg_port_ts_info_t {
     uint8_t port_index;
@@ -51,14 +51,28 @@ static_assert(offsetof(pcfg_port_ts_info_t, flags) == 1);
 static_assert(offsetof(pcfg_port_ts_info_t, fast_timeout_ms) == 8);
 static_assert(offsetof(pcfg_port_ts_info_t, ts_disabled_jiffies) == 28);
 
-constexpr std::array<const char *, 6> kFlagLabels{
-    "linecard time stamp enabled",
-    "loopback time stamp enabled",
-    "receive normal path time stamp enabled",
-    "transmit time out enabled",
-    "transmit force time out enabled",
-    "som time out enabled",
+// Labels are padded to 40 columns; no line exceeds 78 characters. The
+// first flag's line is set apart from the others.
+constexpr std::array<Field, 6> kFlags{
+    field<"linecard_time_stamp_enabled", Type::NamedUint>("linecard time stamp enabled              = %s\n\n"),
+    field<"loopback_time_stamp_enabled", Type::NamedUint>("loopback time stamp enabled              = %s\n"),
+    field<"receive_normal_path_time_stamp_enabled", Type::NamedUint>("receive normal path time stamp enabled   = %s\n"),
+    field<"transmit_time_out_enabled", Type::NamedUint>("transmit time out enabled                = %s\n"),
+    field<"transmit_force_time_out_enabled", Type::NamedUint>("transmit force time out enabled          = %s\n"),
+    field<"som_time_out_enabled", Type::NamedUint>("som time out enabled                     = %s\n"),
 };
+
+constexpr Field kBanner =
+    field<"port", Type::Int>("**************** port %d timestamp information ****************\n\n");
+constexpr Field kFast =
+    field<"fast_time_out_ms", Type::Int>("fast time out value                      = %d ms\n", Unit::Ms);
+constexpr Field kNormal = field<"normal_time_out_ms", Type::Int>("normal time out value                    = %d ms\n", Unit::Ms);
+constexpr Field kCurrent = field<"current_time_10ms", Type::Uint>("current time                             = 0x%x 10ms\n", Unit::TenMs);
+constexpr Field kNew =
+    field<"new_time_10ms", Type::Uint>("new time                                 = 0x%x 10ms\n", Unit::TenMs);
+constexpr Field kDiff = field<"time_difference_ms", Type::Int>("time difference (new - current)          = %d ms\n", Unit::Ms);
+constexpr Field kEnabled = field<"time_stamp_enabled_jiffies", Type::Uint>("time stamp enabled jiffies               = 0x%x\n", Unit::Jiffies);
+constexpr Field kDisabled = field<"time_stamp_disabled_jiffies", Type::Uint>("time stamp disabled jiffies              = 0x%x\n\n", Unit::Jiffies);
 
 // What a failed service call's result says, before ", port = ... rc = ...".
 constexpr std::array<Named, 2> kServiceErrors{{
@@ -66,67 +80,46 @@ constexpr std::array<Named, 2> kServiceErrors{{
     {static_cast<uint32_t>(-0x40290016), "port access error"},
 }};
 
-using Line = std::array<char, kLineLen>;
-
-void print_failure(int32_t rc, int port) {
-    printf("%s, port = %d rc = %d\n\n",
+void print_failure(int32_t rc, int port, Writer &w) {
+    w.fail(Fail::PlatformFailed, "%s, port = %d rc = %d\n\n",
            name_of(kServiceErrors, static_cast<uint32_t>(rc),
                    "failed to retrieve time stamp information"),
            port, rc);
 }
 
-void print_record(const pcfg_port_ts_info_t &rec) {
-    Line line{};
-    printf("**************** port %d timestamp information ****************\n\n",
-           rec.port_index + 1);
-    for (size_t i = 0; i < kFlagLabels.size(); ++i) {
+void print_record(const pcfg_port_ts_info_t &rec, Writer &w) {
+    w.put(kBanner, rec.port_index + 1u);
+    for (size_t i = 0; i < kFlags.size(); ++i) {
         const uint8_t flag = rec.flags[i];
         if (flag == kFlagNotShown) continue;
-        snprintf(line.data(), line.size(), "%-40s = %s", kFlagLabels[i], flag != 0 ? "yes" : "no");
-        // The first flag's line is set apart from the others.
-        printf("%s\n%s", line.data(), i == 0 ? "\n" : "");
+        w.named(kFlags[i], flag != 0 ? "yes" : "no", flag);
     }
-    snprintf(line.data(), line.size(), "%-40s = %d ms", "fast time out value",
-             static_cast<int32_t>(rec.fast_timeout_ms));
-    printf("%s\n", line.data());
-    snprintf(line.data(), line.size(), "%-40s = %d ms", "normal time out value",
-             static_cast<int32_t>(rec.normal_timeout_ms));
-    printf("%s\n", line.data());
-    snprintf(line.data(), line.size(), "%-40s = 0x%x 10ms", "current time",
-             static_cast<unsigned>(rec.current_time));
-    printf("%s\n", line.data());
-    snprintf(line.data(), line.size(), "%-40s = 0x%x 10ms", "new time",
-             static_cast<unsigned>(rec.new_time));
-    printf("%s\n", line.data());
+    w.put(kFast, rec.fast_timeout_ms);
+    w.put(kNormal, rec.normal_timeout_ms);
+    w.put(kCurrent, rec.current_time);
+    w.put(kNew, rec.new_time);
     // Unsigned arithmetic wraps like the card's 32-bit registers do.
-    const uint32_t diff_ms = (rec.new_time - rec.current_time) * 10u;
-    snprintf(line.data(), line.size(), "%-40s = %d ms", "time difference (new - current)",
-             static_cast<int32_t>(diff_ms));
-    printf("%s\n", line.data());
-    snprintf(line.data(), line.size(), "%-40s = 0x%x", "time stamp enabled jiffies",
-             static_cast<unsigned>(rec.ts_enabled_jiffies));
-    printf("%s\n", line.data());
-    snprintf(line.data(), line.size(), "%-40s = 0x%x", "time stamp disabled jiffies",
-             static_cast<unsigned>(rec.ts_disabled_jiffies));
-    printf("%s\n\n", line.data());
+    w.put(kDiff, (rec.new_time - rec.current_time) * 10u);
+    w.put(kEnabled, rec.ts_enabled_jiffies);
+    w.put(kDisabled, rec.ts_disabled_jiffies);
 }
 
 }  // namespace
 
 template <>
-void pcfg::run_command<PCFG_CMD_PORT_TS_INFO>(const cli_param_block &params) noexcept {
+void pcfg::run_command<PCFG_CMD_PORT_TS_INFO>(const cli_param_block &params, Writer &w) noexcept {
     pcfg_port_ts_info_t rec{};
     const auto typed = token_number(params, PCFG_PARAM_PORT, Pick::Last);
     if (!typed) {
-        printf("%s(): invalid port:%d\n", kOp, -1);
+        w.fail(Fail::InvalidPort, "%s(): invalid port:%d\n", kOp, -1);
         return;
     }
     // A port typed as 0 wraps to index 255, which the service refuses.
     rec.port_index = static_cast<uint8_t>(port_index_of(*typed));
     const int32_t rc = sse_call(kSvcPortTsInfo, &rec);
     if (rc != 0) {
-        print_failure(rc, rec.port_index + 1);
+        print_failure(rc, rec.port_index + 1, w);
         return;
     }
-    print_record(rec);
+    print_record(rec, w);
 }

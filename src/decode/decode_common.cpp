@@ -10,6 +10,8 @@
 
 namespace pcfg::decode {
 
+using namespace pcfg::out;
+
 LoggedMsg open_logged_msg(const pcfg_logged_msg_t *msg) noexcept {
     LoggedMsg m;
     if (msg == nullptr) return m;
@@ -49,19 +51,26 @@ const char *aggr_name(uint8_t aggr) noexcept {
     return name_at(kAggrNames, aggr, "UNKNOWN");
 }
 
-bool has_fixed_part(const BeReader &payload, size_t need) noexcept {
+void indented_text(Writer &w, const char *s) noexcept {
+    w.text(pcfg_show_indent);
+    w.text(s);
+}
+
+bool has_fixed_part(const BeReader &payload, size_t need, Writer &w) noexcept {
     if (payload.has(need)) return true;
-    printf("%sSYSERR_PM_INVALID_ARG\n", pcfg_show_indent);
+    w.fail(Fail::ShortMessage, "%sSYSERR_PM_INVALID_ARG\n", pcfg_show_indent);
     return false;
 }
 
-void print_invalid_message() noexcept {
-    printf("%sSYSERR_PM_INVALID_MTS_MESSAGE\n", pcfg_show_indent);
+void print_invalid_message(Writer &w) noexcept {
+    w.fail(Fail::InvalidMessage, "%sSYSERR_PM_INVALID_MTS_MESSAGE\n", pcfg_show_indent);
 }
 
-void print_wwn_line(std::span<const uint8_t, 8> w) noexcept {
-    printf("%.2x %.2x %.2x %.2x %.2x %.2x %.2x %.2x\n", w[0], w[1], w[2], w[3], w[4], w[5],
-           w[6], w[7]);
+void print_wwn_line(std::span<const uint8_t, 8> b, const Field &f, Writer &w) noexcept {
+    char text[24];
+    snprintf(text, sizeof text, "%.2x %.2x %.2x %.2x %.2x %.2x %.2x %.2x", b[0], b[1], b[2], b[3],
+             b[4], b[5], b[6], b[7]);
+    w.str(f, text);
 }
 
 }  // namespace pcfg::decode
@@ -69,5 +78,6 @@ void print_wwn_line(std::span<const uint8_t, 8> w) noexcept {
 extern "C" void print_wwn(const uint8_t *wwn) noexcept {
     // The caller vouches for eight bytes; without an address there is no line.
     if (wwn == nullptr) return;
-    pcfg::decode::print_wwn_line(std::span<const uint8_t, 8>(wwn, 8));
+    pcfg::decode::print_wwn_line(std::span<const uint8_t, 8>(wwn, 8), pcfg::decode::kWwnLine,
+                                 pcfg::out::text_writer());
 }

@@ -8,29 +8,46 @@
 //  11  u32 rx_id
 //  15  4 bytes d_id
 //  19  4 bytes s_id
-#include <array>
 #include <cstdio>
 
 #include "decode/decode_common.h"
 
 using pcfg::BeReader;
 using namespace pcfg::decode;
+using namespace pcfg::out;
 
-extern "C" void show_fl_port_services_handler(const pcfg_logged_msg_t *msg) noexcept {
-    BeReader p = open_logged_msg(msg).payload;
-    if (!has_fixed_part(p, 23)) return;
-    const uint8_t fsm_flag = p.u8();
-    const uint32_t if_index = p.u32();
-    const uint16_t vsan = p.u16();
-    const uint32_t ox_id = p.u32();
-    const uint32_t rx_id = p.u32();
-    std::array<uint8_t, 4> d_id{};
-    std::array<uint8_t, 4> s_id{};
-    for (uint8_t &byte : d_id) byte = p.u8();
-    for (uint8_t &byte : s_id) byte = p.u8();
-    printf("%sport_cfg_fsm_flag:0x%x, if_index:0x%x, vsan:0x%x ox_id:0x%x\n"
-           "%srx_id:0x%x, d_id:%02x %02x %02x %02x s_id:%02x %02x %02x %02x\n",
-           pcfg_show_indent, fsm_flag, static_cast<unsigned>(if_index), vsan,
-           static_cast<unsigned>(ox_id), pcfg_show_indent, static_cast<unsigned>(rx_id),
-           d_id[0], d_id[1], d_id[2], d_id[3], s_id[0], s_id[1], s_id[2], s_id[3]);
+namespace {
+
+constexpr Field kFsmFlag = indented<"port_cfg_fsm_flag", Type::Uint>("%sport_cfg_fsm_flag:0x%x");
+constexpr Field kIfIndex = field<"if_index", Type::Uint>(", if_index:0x%x");
+constexpr Field kVsan = field<"vsan", Type::Uint>(", vsan:0x%x");
+constexpr Field kOxId = field<"ox_id", Type::Uint>(" ox_id:0x%x\n");
+constexpr Field kRxId = indented<"rx_id", Type::Uint>("%srx_id:0x%x");
+constexpr Field kDId = field<"d_id", Type::Str>(", d_id:%s");
+constexpr Field kSId = field<"s_id", Type::Str>(" s_id:%s\n");
+
+// Four address bytes as two-digit hex.
+void print_id(BeReader &p, const Field &f, Writer &w) {
+    char text[12];
+    const uint8_t a = p.u8(), b = p.u8(), c = p.u8(), d = p.u8();
+    snprintf(text, sizeof text, "%02x %02x %02x %02x", a, b, c, d);
+    w.str(f, text);
 }
+
+}  // namespace
+
+template <>
+void pcfg::decode::decode<show_fl_port_services_handler>(const pcfg_logged_msg_t *msg,
+                                                         Writer &w) noexcept {
+    BeReader p = open_logged_msg(msg).payload;
+    if (!has_fixed_part(p, 23, w)) return;
+    w.put(kFsmFlag, p.u8());
+    w.put(kIfIndex, p.u32());
+    w.put(kVsan, p.u16());
+    w.put(kOxId, p.u32());
+    w.put(kRxId, p.u32());
+    print_id(p, kDId, w);
+    print_id(p, kSId, w);
+}
+
+PCFG_TEXT_DECODER(show_fl_port_services_handler)

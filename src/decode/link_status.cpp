@@ -12,13 +12,13 @@
 //  17  u8  flogi_needed
 //  18  u8  tl_port_init
 #include <array>
-#include <cstdio>
 
 #include "common/names.h"
 #include "decode/decode_common.h"
 
 using pcfg::BeReader;
 using namespace pcfg::decode;
+using namespace pcfg::out;
 
 namespace {
 
@@ -75,18 +75,34 @@ constexpr std::array<const char *, 39> kLinkStatusReasonNames{
 };
 
 
+// The lines of a link status, in the order they show.
+constexpr Field kPort = indented<"port", Type::Int>("%sport:%d");
+constexpr Field kNumPorts = field<"num_ports", Type::Int>(" num_ports:%d");
+constexpr Field kIfIndex = field<"if_index", Type::Uint>(" if_index:0x%x\n");
+constexpr Field kReason = indented<"link_status_reason", Type::NamedInt>("%slink_status_reason:%s (%d)");
+constexpr Field kSpeed = field<"speed", Type::Int>(", speed:%d\n");
+constexpr Field kStatus = indented<"link_status", Type::NamedInt>("%slink_status:%s (%d)");
+constexpr Field kPortMode = field<"port_mode_determined", Type::Uint>(", port_mode_determined:0x%x\n");
+constexpr Field kOperSpeed = indented<"oper_speed", Type::Int>("%soper_speed:%d");
+constexpr Field kModuleType = field<"port_module_type", Type::Int>(", port_module_type:%d");
+constexpr Field kTxType = field<"port_tx_type", Type::Int>(", port_tx_type:%d");
+constexpr Field kFlogi = indented<"flogi_needed", Type::Int>("%sflogi_needed:%d");
+constexpr Field kTlPortInit = field<"tl_port_init", Type::Int>(", tl_port_init:%d\n");
+
 }  // namespace
 
 // Prints nothing for a port the port map does not know.
-extern "C" void show_link_status_handler(const pcfg_logged_msg_t *msg) noexcept {
+template <>
+void pcfg::decode::decode<show_link_status_handler>(const pcfg_logged_msg_t *msg,
+                                                    Writer &w) noexcept {
     BeReader p = open_logged_msg(msg).payload;
-    if (!has_fixed_part(p, 19)) return;
+    if (!has_fixed_part(p, 19, w)) return;
     const uint8_t num_ports = p.u8();
     const uint32_t if_index = p.u32();
     const uint8_t link_status = p.u8();
     const uint8_t reason = p.u8();
     const uint32_t port_mode = p.u32();
-    const auto oper_speed = static_cast<int32_t>(p.u32());
+    const uint32_t oper_speed = p.u32();
     const uint8_t module_type = p.u8();
     const uint8_t tx_type = p.u8();
     const uint8_t flogi_needed = p.u8();
@@ -94,16 +110,18 @@ extern "C" void show_link_status_handler(const pcfg_logged_msg_t *msg) noexcept 
     const auto port = port_of(if_index);
     if (!port) return;
     // Codes above a table show "UNKNOWN"; the number itself is still shown.
-    const char *in = pcfg_show_indent;
-    printf("%sport:%d num_ports:%d if_index:0x%x\n"
-           "%slink_status_reason:%s (%d), speed:%d\n"
-           "%slink_status:%s (%d), port_mode_determined:0x%x\n"
-           "%soper_speed:%d, port_module_type:%d, port_tx_type:%d"
-           "%sflogi_needed:%d, tl_port_init:%d\n",
-           in, static_cast<int32_t>(*port), num_ports, static_cast<unsigned>(if_index),
-           in, pcfg::name_at(kLinkStatusReasonNames, reason, "UNKNOWN"), reason, oper_speed,
-           in, pcfg::name_at(kLinkStatusNames, link_status, "UNKNOWN"), link_status,
-           static_cast<unsigned>(port_mode),
-           in, oper_speed, module_type, tx_type,
-           in, flogi_needed, tl_port_init);
+    w.put(kPort, *port);
+    w.put(kNumPorts, num_ports);
+    w.put(kIfIndex, if_index);
+    w.named(kReason, pcfg::name_at(kLinkStatusReasonNames, reason, "UNKNOWN"), reason);
+    w.put(kSpeed, oper_speed);
+    w.named(kStatus, pcfg::name_at(kLinkStatusNames, link_status, "UNKNOWN"), link_status);
+    w.put(kPortMode, port_mode);
+    w.put(kOperSpeed, oper_speed);
+    w.put(kModuleType, module_type);
+    w.put(kTxType, tx_type);
+    w.put(kFlogi, flogi_needed);
+    w.put(kTlPortInit, tl_port_init);
 }
+
+PCFG_TEXT_DECODER(show_link_status_handler)

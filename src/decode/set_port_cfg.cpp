@@ -19,6 +19,7 @@
 
 using namespace pcfg;
 using namespace pcfg::decode;
+using namespace pcfg::out;
 
 namespace {
 
@@ -32,64 +33,77 @@ enum class Value : uint8_t {
     ForceTimeout,  // u8 enable at byte 0, u32 timeout at bytes 4..7
 };
 
-// How a number read as U8, U16 or U32 is shown after its label.
-enum class Show : uint8_t {
-    Dec,   // %d
-    Hex,   // %x
-    Hex8,  // %.8x
-    Pad8,  // %8x
-};
-
 struct CfgLine {
     uint8_t type;
     Value value;
-    Show show;
-    const char *label;     // after the indent, before the value
-    const char *tail = "";  // after the value, before the newline
+    const char *name;  // the type's name, which starts its line
+    Field line;        // the line after the indent: the name, then the value
 };
+
+// A line of the type's name, a label and the number in `conv`; a WWN line; a
+// line of the name alone; a force time-out line.
+#define PCFG_NUM(type, value, name, label, conv, ftype) \
+    CfgLine { type, Value::value, #name, indented<"value", Type::ftype>("%s" #name label conv "\n") }
+#define PCFG_DEC(type, value, name, label) PCFG_NUM(type, value, name, label, "%d", Int)
+#define PCFG_HEX(type, value, name, label) PCFG_NUM(type, value, name, label, "%x", Uint)
+#define PCFG_HEX8(type, value, name, label) PCFG_NUM(type, value, name, label, "%.8x", Uint)
+#define PCFG_WWN(type, name) \
+    CfgLine { type, Value::Wwn, #name, indented<"wwn", Type::Str>("%s" #name ", %s\n") }
+#define PCFG_BARE(type, name) \
+    CfgLine { type, Value::None, #name, indented<"type", Type::NamedUint>("%s%s \n") }
+#define PCFG_FTO(type, name) \
+    CfgLine { type, Value::ForceTimeout, #name, indented<"enabled", Type::Int>("%s" #name " en=%d") }
 
 // Catalogue of the configuration types with a line of their own.
 constexpr std::array<CfgLine, 36> kCfgLines{{
-    {kCfgAdminPortState, Value::U8, Show::Dec, "CFG_TYPE_ADMIN_PORT_STATE, port_state:"},
-    {kCfgAdminPortMode, Value::U32, Show::Dec, "CFG_TYPE_ADMIN_PORT_MODE, mode:"},
-    {kCfgAdminPortSpeed, Value::U32, Show::Dec, "CFG_TYPE_ADMIN_PORT_SPEED, speed:"},
-    {kCfgPhysicalPortIndex, Value::U16, Show::Dec, "CFG_TYPE_PHYSICAL_PORT_INDEX, phy_port_idx:"},
-    {kCfgPortVsan, Value::U32, Show::Dec, "CFG_TYPE_PORT_VSAN, vsan_id:"},
-    {kCfgPortWwn, Value::Wwn, Show::Dec, "CFG_TYPE_PORT_WWN, "},
-    {kCfgPortFcid, Value::U32, Show::Hex8, "CFG_TYPE_PORT_FCID, id:0x"},
-    {kCfgPortParticipatingMode, Value::U8, Show::Dec, "CFG_TYPE_PORT_PARTICIPATING_MODE, mode:"},
-    {kCfgPortEnableState, Value::U8, Show::Dec, "CFG_TYPE_PORT_ENABLE_STATE, state:"},
-    {kCfgPortTrunkingMode, Value::U8, Show::Dec, "CFG_TYPE_PORT_TRUNKING_MODE, mode:"},
-    {kCfgTxB2bCredit, Value::U32, Show::Pad8, "CFG_TYPE_TX_B2B_CREDIT 0x"},
-    {kCfgB2bRxDataFldSize, Value::U16, Show::Hex8, "CFG_TYPE_B2B_RX_DATA_FLD_SIZE, 0x"},
-    {kCfgFabricName, Value::Wwn, Show::Dec, "CFG_TYPE_FABRIC_NAME, "},
-    {kCfgAdminPortCreated, Value::None, Show::Dec, "CFG_TYPE_ADMIN_PORT_CREATED "},
-    {kCfgAdminPortDeleted, Value::None, Show::Dec, "CFG_TYPE_ADMIN_PORT_DELETED "},
-    {kCfgPortEncap, Value::None, Show::Dec, "CFG_TYPE_PORT_ENCAP "},
-    {kCfgRxB2bCredit, Value::U32, Show::Hex8, "CFG_TYPE_RX_B2B_CREDIT 0x"},
-    {kCfgFPortTxB2bCredit, Value::U32, Show::Hex8, "CFG_TYPE_F_PORT_TX_B2B_CREDIT 0x"},
-    {kCfgOperationalPortMode, Value::U32, Show::Dec, "CFG_TYPE_OPERATIONAL_PORT_MODE, mode:"},
-    {kCfgRxB2bCreditMultiplier, Value::U32, Show::Hex8, "CFG_TYPE_RX_B2B_CREDIT_MULTIPLIER 0x"},
-    {kCfgPortBbScn, Value::U8, Show::Dec, "CFG_TYPE_PORT_BB_SCN, value:"},
-    {kCfgRxB2bPerformanceBuffers, Value::U32, Show::Hex8, "CFG_TYPE_RX_B2B_PERFORMANCE_BUFFERS 0x"},
-    {kCfgPortIngressRate, Value::U8, Show::Hex, "CFG_TYPE_PORT_INGRESS_RATE, rate:0x"},
-    {kCfgFPortNewTxB2bCredit, Value::U32, Show::Hex8, "CFG_TYPE_F_PORT_NEW_TX_B2B_CREDIT, 0x"},
-    {kCfgPortRateMode, Value::U8, Show::Hex, "CFG_TYPE_PORT_RATE_MODE, rate_mode=0x"},
-    {kCfgPortOutOfService, Value::U32, Show::Hex, "CFG_TYPE_PORT_OUT_OF_SERVICE, service state:0x"},
-    {kCfgPortEportPathIndexMap, Value::U32, Show::Dec,
-     "CFG_TYPE_PORT_EPORT_PATH_INDEX_MAP, port_register :", "   "},
-    {kCfgPortModeFPktTimeout, Value::U32, Show::Hex8, "CFG_TYPE_PORT_MODE_F_PKT_TIMEOUT 0x"},
-    {kCfgPortModeEPktTimeout, Value::U32, Show::Hex8, "CFG_TYPE_PORT_MODE_E_PKT_TIMEOUT 0x"},
-    {kCfgPortModeFPktForceTimeout, Value::ForceTimeout, Show::Hex8,
-     "CFG_TYPE_PORT_MODE_F_PKT_FORCE_TIMEOUT "},
-    {kCfgPortModeEPktForceTimeout, Value::ForceTimeout, Show::Hex8,
-     "CFG_TYPE_PORT_MODE_E_PKT_FORCE_TIMEOUT "},
-    {kCfgPortSpeedGroup, Value::U8, Show::Dec, "CFG_TYPE_PORT_SPEED_GROUP, mode:"},
-    {kCfgTxCreditQueueType, Value::U8, Show::Dec, "CFG_TYPE_TX_CREDIT_QUEUE_TYPE, q_mode:"},
-    {kCfgPortXcvrFreq, Value::U8, Show::Dec, "CFG_TYPE_PORT_XCVR_FREQ, freq_type:"},
-    {kCfgPortIfgFillWord8g, Value::U32, Show::Dec, "CFG_TYPE_PORT_IFG_FILL_WORD_8G, fillword:"},
-    {kCfgPortFecState, Value::U32, Show::Dec, "CFG_TYPE_PORT_FEC_STATE, fec_state:"},
+    PCFG_DEC(kCfgAdminPortState, U8, CFG_TYPE_ADMIN_PORT_STATE, ", port_state:"),
+    PCFG_DEC(kCfgAdminPortMode, U32, CFG_TYPE_ADMIN_PORT_MODE, ", mode:"),
+    PCFG_DEC(kCfgAdminPortSpeed, U32, CFG_TYPE_ADMIN_PORT_SPEED, ", speed:"),
+    PCFG_DEC(kCfgPhysicalPortIndex, U16, CFG_TYPE_PHYSICAL_PORT_INDEX, ", phy_port_idx:"),
+    PCFG_DEC(kCfgPortVsan, U32, CFG_TYPE_PORT_VSAN, ", vsan_id:"),
+    PCFG_WWN(kCfgPortWwn, CFG_TYPE_PORT_WWN),
+    PCFG_HEX8(kCfgPortFcid, U32, CFG_TYPE_PORT_FCID, ", id:0x"),
+    PCFG_DEC(kCfgPortParticipatingMode, U8, CFG_TYPE_PORT_PARTICIPATING_MODE, ", mode:"),
+    PCFG_DEC(kCfgPortEnableState, U8, CFG_TYPE_PORT_ENABLE_STATE, ", state:"),
+    PCFG_DEC(kCfgPortTrunkingMode, U8, CFG_TYPE_PORT_TRUNKING_MODE, ", mode:"),
+    PCFG_NUM(kCfgTxB2bCredit, U32, CFG_TYPE_TX_B2B_CREDIT, " 0x", "%8x", Uint),
+    PCFG_HEX8(kCfgB2bRxDataFldSize, U16, CFG_TYPE_B2B_RX_DATA_FLD_SIZE, ", 0x"),
+    PCFG_WWN(kCfgFabricName, CFG_TYPE_FABRIC_NAME),
+    PCFG_BARE(kCfgAdminPortCreated, CFG_TYPE_ADMIN_PORT_CREATED),
+    PCFG_BARE(kCfgAdminPortDeleted, CFG_TYPE_ADMIN_PORT_DELETED),
+    PCFG_BARE(kCfgPortEncap, CFG_TYPE_PORT_ENCAP),
+    PCFG_HEX8(kCfgRxB2bCredit, U32, CFG_TYPE_RX_B2B_CREDIT, " 0x"),
+    PCFG_HEX8(kCfgFPortTxB2bCredit, U32, CFG_TYPE_F_PORT_TX_B2B_CREDIT, " 0x"),
+    PCFG_DEC(kCfgOperationalPortMode, U32, CFG_TYPE_OPERATIONAL_PORT_MODE, ", mode:"),
+    PCFG_HEX8(kCfgRxB2bCreditMultiplier, U32, CFG_TYPE_RX_B2B_CREDIT_MULTIPLIER, " 0x"),
+    PCFG_DEC(kCfgPortBbScn, U8, CFG_TYPE_PORT_BB_SCN, ", value:"),
+    PCFG_HEX8(kCfgRxB2bPerformanceBuffers, U32, CFG_TYPE_RX_B2B_PERFORMANCE_BUFFERS, " 0x"),
+    PCFG_HEX(kCfgPortIngressRate, U8, CFG_TYPE_PORT_INGRESS_RATE, ", rate:0x"),
+    PCFG_HEX8(kCfgFPortNewTxB2bCredit, U32, CFG_TYPE_F_PORT_NEW_TX_B2B_CREDIT, ", 0x"),
+    PCFG_HEX(kCfgPortRateMode, U8, CFG_TYPE_PORT_RATE_MODE, ", rate_mode=0x"),
+    PCFG_HEX(kCfgPortOutOfService, U32, CFG_TYPE_PORT_OUT_OF_SERVICE, ", service state:0x"),
+    PCFG_NUM(kCfgPortEportPathIndexMap, U32, CFG_TYPE_PORT_EPORT_PATH_INDEX_MAP,
+             ", port_register :", "%d   ", Int),
+    PCFG_HEX8(kCfgPortModeFPktTimeout, U32, CFG_TYPE_PORT_MODE_F_PKT_TIMEOUT, " 0x"),
+    PCFG_HEX8(kCfgPortModeEPktTimeout, U32, CFG_TYPE_PORT_MODE_E_PKT_TIMEOUT, " 0x"),
+    PCFG_FTO(kCfgPortModeFPktForceTimeout, CFG_TYPE_PORT_MODE_F_PKT_FORCE_TIMEOUT),
+    PCFG_FTO(kCfgPortModeEPktForceTimeout, CFG_TYPE_PORT_MODE_E_PKT_FORCE_TIMEOUT),
+    PCFG_DEC(kCfgPortSpeedGroup, U8, CFG_TYPE_PORT_SPEED_GROUP, ", mode:"),
+    PCFG_DEC(kCfgTxCreditQueueType, U8, CFG_TYPE_TX_CREDIT_QUEUE_TYPE, ", q_mode:"),
+    PCFG_DEC(kCfgPortXcvrFreq, U8, CFG_TYPE_PORT_XCVR_FREQ, ", freq_type:"),
+    PCFG_DEC(kCfgPortIfgFillWord8g, U32, CFG_TYPE_PORT_IFG_FILL_WORD_8G, ", fillword:"),
+    PCFG_DEC(kCfgPortFecState, U32, CFG_TYPE_PORT_FEC_STATE, ", fec_state:"),
 }};
+#undef PCFG_NUM
+#undef PCFG_DEC
+#undef PCFG_HEX
+#undef PCFG_HEX8
+#undef PCFG_WWN
+#undef PCFG_BARE
+#undef PCFG_FTO
+
+constexpr Field kType = json_only<"type", Type::NamedUint>();
+constexpr Field kTimeout = field<"timeout", Type::Uint>(" timeout = 0x%.8x\n");
 
 size_t width_of(Value v) noexcept {
     constexpr std::array<size_t, 6> kWidths{0, 1, 2, 4, 8, 8};
@@ -106,115 +120,135 @@ std::array<uint8_t, 8> eight_bytes(BeReader &value) noexcept {
     return out;
 }
 
-void print_number(const CfgLine &row, uint32_t n) noexcept {
-    const char *indent = pcfg_show_indent;
-    switch (row.show) {
-    case Show::Dec:
-        printf("%s%s%d%s\n", indent, row.label, static_cast<int32_t>(n), row.tail);
-        return;
-    case Show::Hex:
-        printf("%s%s%x%s\n", indent, row.label, static_cast<unsigned>(n), row.tail);
-        return;
-    case Show::Hex8:
-        printf("%s%s%.8x%s\n", indent, row.label, static_cast<unsigned>(n), row.tail);
-        return;
-    case Show::Pad8:
-        printf("%s%s%8x%s\n", indent, row.label, static_cast<unsigned>(n), row.tail);
-        return;
-    }
-}
-
 // One TLV's line; `value` covers exactly its len value bytes. A value
 // shorter than its type's width shows the number its bytes make. Every
 // other type (0, 5, 24, 41, above 175, ...) shows the type and the
 // speed-group type number.
-void print_cfg_tlv(uint8_t type, BeReader value) noexcept {
+void print_cfg_tlv(uint8_t type, BeReader value, Writer &w) noexcept {
     const CfgLine *row = row_of(kCfgLines, &CfgLine::type, type);
     if (row == nullptr) {
-        printf("%sinvalid cfg,tlv=0x%x CFG_TYPE_PORT_SPEED_GROUP:%d\n", pcfg_show_indent, type,
-               kCfgPortSpeedGroup);
+        w.named(kType, nullptr, type);
+        w.fail(Fail::UnknownCfgType, "%sinvalid cfg,tlv=0x%x CFG_TYPE_PORT_SPEED_GROUP:%d\n",
+               pcfg_show_indent, type, kCfgPortSpeedGroup);
         return;
     }
     switch (row->value) {
     case Value::None:
-        printf("%s%s\n", pcfg_show_indent, row->label);
+        w.named(row->line, row->name, type);
         return;
     case Value::Wwn:
-        printf("%s%s", pcfg_show_indent, row->label);
-        print_wwn_line(eight_bytes(value));
+        w.named(kType, row->name, type);
+        print_wwn_line(eight_bytes(value), row->line, w);
         return;
     case Value::ForceTimeout: {
+        w.named(kType, row->name, type);
         const auto v = eight_bytes(value);
-        BeReader timeout(v.data() + 4, 4);
-        printf("%s%sen=%d timeout = 0x%.8x\n", pcfg_show_indent, row->label, v[0],
-               static_cast<unsigned>(timeout.u32()));
+        w.put(row->line, v[0]);
+        w.put(kTimeout, BeReader(v.data() + 4, 4).u32());
         return;
     }
     case Value::U8:
     case Value::U16:
     case Value::U32:
-        print_number(*row, static_cast<uint32_t>(value.uint_prefix(width_of(row->value))));
+        w.named(kType, row->name, type);
+        w.put(row->line, value.uint_prefix(width_of(row->value)));
         return;
     }
 }
 
-void decode_reply(BeReader &p, uint8_t num_ports) noexcept {
+constexpr Field kReplyEntry = indented<"entry", Type::Int>("%sport:%d");
+constexpr Field kReplyIfIndex = field<"if_index", Type::Uint>(" if_index:%x");
+constexpr Field kReplyStatus = field<"status", Type::Int>(" status:%d \n");
+
+void decode_reply(BeReader &p, uint8_t num_ports, Writer &w) noexcept {
+    const Scope list(w, "statuses", true);
     for (int i = 0; i < num_ports; ++i) {
         set_indent(5);
         if (!p.has(8)) {
-            print_invalid_message();
+            print_invalid_message(w);
             return;
         }
-        const uint32_t if_index = p.u32();
-        const uint32_t status = p.u32();
-        printf("%sport:%d if_index:%x status:%d \n", pcfg_show_indent, i,
-               static_cast<unsigned>(if_index), static_cast<int32_t>(status));
+        const Scope entry(w, nullptr);
+        w.put(kReplyEntry, static_cast<uint32_t>(i));
+        w.put(kReplyIfIndex, p.u32());
+        w.put(kReplyStatus, p.u32());
     }
 }
+
+constexpr Field kPort = indented<"port", Type::Int>("%sport:%d");
+constexpr Field kUnknownPort = indented<"port", Type::Str>("%sport:%s");
+constexpr Field kIfIndex = field<"if_index", Type::Uint>(", if_index:%x");
+constexpr Field kNumCfg = field<"num_cfg", Type::Int>(" num_cfg:%d\n");
 
 // The request's lines: one per port entry and one per TLV. A record that
 // ends inside a port entry's head ends the output silently; a TLV that does
 // not fit ends it with the two error lines.
 struct RequestPrinter {
+    Writer &w;
+    bool open = false;  // a port entry's object and TLV list are open
+
     bool entry(const PortEntry &e) noexcept {
+        end_entry();
         set_indent(5);
-        if (e.index > 0) printf("\n");
+        if (e.index > 0) w.text("\n");
+        w.open(nullptr);
+        open = true;
         if (const auto port = port_of(e.if_index))
-            printf("%sport:%d, if_index:%x num_cfg:%d\n", pcfg_show_indent,
-                   static_cast<int32_t>(*port + 1), static_cast<unsigned>(e.if_index), e.num_cfg);
+            w.put(kPort, *port + 1);
         else
-            printf("%sport:%s, if_index:%x num_cfg:%d\n", pcfg_show_indent, "UNKNOWN",
-                   static_cast<unsigned>(e.if_index), e.num_cfg);
+            w.absent(kUnknownPort, "UNKNOWN");
+        w.put(kIfIndex, e.if_index);
+        w.put(kNumCfg, e.num_cfg);
+        w.open_list("tlvs");
         set_indent(6);
         return true;
     }
     bool tlv(uint8_t type, BeReader value) noexcept {
-        print_cfg_tlv(type, value);
+        const Scope t(w, nullptr);
+        print_cfg_tlv(type, value, w);
         return true;
     }
     bool entry_end() noexcept { return true; }
+    void end_entry() noexcept {
+        if (!open) return;
+        w.close();
+        w.close();
+        open = false;
+    }
 };
 
-void decode_request(BeReader &p, uint8_t num_ports) noexcept {
-    RequestPrinter printer;
-    if (walk_port_entries(p, num_ports, printer) == WalkEnd::ShortTlv) {
-        puts("****No space left in request");
-        print_invalid_message();
-    }
+void decode_request(BeReader &p, uint8_t num_ports, Writer &w) noexcept {
+    const Scope list(w, "ports", true);
+    RequestPrinter printer{w};
+    const WalkEnd end = walk_port_entries(p, num_ports, printer);
+    if (end == WalkEnd::ShortTlv)
+        w.fail(Fail::InvalidMessage, "****No space left in request\n%sSYSERR_PM_INVALID_MTS_MESSAGE\n",
+               pcfg_show_indent);
+    printer.end_entry();
 }
+
+constexpr Field kFsmFlag = indented<"fsm_flag", Type::Int>("%sfsm_flag: %d");
+constexpr Field kNumPorts = field<"num_ports", Type::Int>(", num_ports:%d");
+constexpr Field kPayloadSize =
+    field<"port_cfg_payload_bytes", Type::Int>(" port_cfg_payload_sz:%d\n", Unit::Bytes);
 
 }  // namespace
 
-extern "C" void show_set_port_cfg_handler(const pcfg_logged_msg_t *msg) noexcept {
+template <>
+void pcfg::decode::decode<show_set_port_cfg_handler>(const pcfg_logged_msg_t *msg,
+                                                     Writer &w) noexcept {
     LoggedMsg m = open_logged_msg(msg);
     BeReader &p = m.payload;
-    if (!has_fixed_part(p, 2)) return;
+    if (!has_fixed_part(p, 2, w)) return;
     const uint8_t fsm_flag = p.u8();
     const uint8_t num_ports = p.u8();
-    printf("%sfsm_flag: %d, num_ports:%d port_cfg_payload_sz:%d\n", pcfg_show_indent, fsm_flag,
-           num_ports, static_cast<int>(p.remaining()));
+    w.put(kFsmFlag, fsm_flag);
+    w.put(kNumPorts, num_ports);
+    w.put(kPayloadSize, static_cast<uint32_t>(p.remaining()));
     if (m.kind == kKindRequest)
-        decode_request(p, num_ports);
+        decode_request(p, num_ports, w);
     else
-        decode_reply(p, num_ports);
+        decode_reply(p, num_ports, w);
 }
+
+PCFG_TEXT_DECODER(show_set_port_cfg_handler)

@@ -31,6 +31,10 @@ const char *error_text(int32_t code, std::span<char, kTextSize> field) noexcept 
     return code == 0 ? "None" : platform_text(code, field);
 }
 
+int print_error(out::Writer &w, const out::Field &f, int32_t code, const char *text) noexcept {
+    return w.named(f, text, static_cast<uint32_t>(code));
+}
+
 const char *serdes_error_text(int32_t code, std::span<char, kTextSize> field) noexcept {
     if (code == 0) return "None";
     if (code == -kPortNotPresent) return platform_text(kPortNotPresent, field);

@@ -38,14 +38,14 @@ constexpr EventRow kInvalid{Log::Invalid, nullptr};
 
 // Indexed by Log.
 constexpr auto kFormats = std::to_array<LogFormat>({
-    {0, nullptr, nullptr, ""},
-    {kErrorRecordSize, error_log_heading, error_log_line, ""},
-    {kPortControlRecordSize, port_control_log_heading, port_control_log_line, ""},
-    {kLinkEventsRecordSize, link_events_log_heading, link_events_log_line, ""},
-    {kTimestampRecordSize, timestamp_log_heading, timestamp_log_line, ""},
-    {0, event_log_heading, event_log_line, "Timestamp: "},  // a zero-terminated text
-    {kMtsRecordSize, mts_log_heading, mts_log_line, ""},
-    {kSerdesRecordSize, serdes_log_heading, serdes_log_line, ""},
+    {nullptr, 0, nullptr, nullptr, ""},
+    {"error", kErrorRecordSize, error_log_heading, error_log_line, ""},
+    {"port_control", kPortControlRecordSize, port_control_log_heading, port_control_log_line, ""},
+    {"link_events", kLinkEventsRecordSize, link_events_log_heading, link_events_log_line, ""},
+    {"timestamp", kTimestampRecordSize, timestamp_log_heading, timestamp_log_line, ""},
+    {"event", 0, event_log_heading, event_log_line, "Timestamp: "},  // a zero-terminated text
+    {"mts", kMtsRecordSize, mts_log_heading, mts_log_line, ""},
+    {"serdes", kSerdesRecordSize, serdes_log_heading, serdes_log_line, ""},
 });
 static_assert(kFormats.size() == static_cast<size_t>(Log::Serdes) + 1, "one format per log");
 

@@ -9,9 +9,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/writer.h"
 #include "history/host_record.h"
 
 namespace pcfg::history {
+
+using out::Writer;
 
 enum class Log : uint8_t {
     Invalid,
@@ -35,10 +38,11 @@ struct HistLine {
 // A data line is the time column (printed by the formatter, after the log's
 // lead text) followed by the rest of the line (printed by the log).
 struct LogFormat {
-    size_t record_size;                       // layout size of the log's records
-    void (*heading)() noexcept;               // title and heading lines
-    int (*line)(const HistLine &) noexcept;   // the line after the time column; printf's result
-    const char *time_lead;                    // text before the time column
+    const char *name;                                    // the log's name in JSON
+    size_t record_size;                                  // layout size of the log's records
+    void (*heading)(Writer &w) noexcept;                 // title and heading lines
+    int (*line)(const HistLine &, Writer &w) noexcept;   // the line after the time column
+    const char *time_lead;                               // text before the time column
 };
 
 struct EventRow {
@@ -52,20 +56,20 @@ const EventRow &event_row(uint32_t event) noexcept;
 const LogFormat &log_format(Log log) noexcept;
 
 // Headings and lines, one pair per log.
-void error_log_heading() noexcept;
-int error_log_line(const HistLine &l) noexcept;
-void port_control_log_heading() noexcept;
-int port_control_log_line(const HistLine &l) noexcept;
-void link_events_log_heading() noexcept;
-int link_events_log_line(const HistLine &l) noexcept;
-void timestamp_log_heading() noexcept;
-int timestamp_log_line(const HistLine &l) noexcept;
-void event_log_heading() noexcept;
-int event_log_line(const HistLine &l) noexcept;
-void mts_log_heading() noexcept;
-int mts_log_line(const HistLine &l) noexcept;
-void serdes_log_heading() noexcept;
-int serdes_log_line(const HistLine &l) noexcept;
+void error_log_heading(Writer &w) noexcept;
+int error_log_line(const HistLine &l, Writer &w) noexcept;
+void port_control_log_heading(Writer &w) noexcept;
+int port_control_log_line(const HistLine &l, Writer &w) noexcept;
+void link_events_log_heading(Writer &w) noexcept;
+int link_events_log_line(const HistLine &l, Writer &w) noexcept;
+void timestamp_log_heading(Writer &w) noexcept;
+int timestamp_log_line(const HistLine &l, Writer &w) noexcept;
+void event_log_heading(Writer &w) noexcept;
+int event_log_line(const HistLine &l, Writer &w) noexcept;
+void mts_log_heading(Writer &w) noexcept;
+int mts_log_line(const HistLine &l, Writer &w) noexcept;
+void serdes_log_heading(Writer &w) noexcept;
+int serdes_log_line(const HistLine &l, Writer &w) noexcept;
 
 // Record sizes of the logs, in bytes.
 inline constexpr size_t kErrorRecordSize = 16;

@@ -20,4 +20,12 @@ const char *port_name(uint32_t if_index) noexcept {
     return g_port_name;
 }
 
+int print_port(out::Writer &w, const out::Field &name, uint32_t if_index) noexcept {
+    static constexpr out::Field kIfIndex = out::json_only<"if_index", out::Type::Uint>();
+    out::Count n;
+    n += w.str(name, port_name(if_index));
+    n += w.put(kIfIndex, if_index);
+    return n.n;
+}
+
 }  // namespace pcfg::history

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <span>
 
+#include "common/writer.h"
+
 namespace pcfg::history {
 
 inline constexpr size_t kTextSize = 64;  // error, type, action and reason texts
@@ -13,8 +15,16 @@ inline constexpr size_t kTextSize = 64;  // error, type, action and reason texts
 // Prints `lead`, then the time column: month, day, time of day and year of
 // `seconds` (the date text without its weekday, 20 characters, padded to 22;
 // 22 spaces when there is no date), then `second` as eight digits. Returns
-// printf's result.
-int print_time_column(const char *lead, uint32_t seconds, unsigned long second) noexcept;
+// printf's count.
+int print_time_column(out::Writer &w, const char *lead, uint32_t seconds,
+                      unsigned long second) noexcept;
+
+// The port of a record: its short interface name and its interface index.
+int print_port(out::Writer &w, const out::Field &name, uint32_t if_index) noexcept;
+
+// A platform error code as its column shows it (error_text or
+// serdes_error_text) and as its number.
+int print_error(out::Writer &w, const out::Field &f, int32_t code, const char *text) noexcept;
 
 // Short interface name of a port, in the formatter's static 14-byte field.
 // Valid until the next call.

@@ -14,11 +14,18 @@
 
 namespace pcfg::history {
 
+using namespace pcfg::out;
+
 namespace {
 
 constexpr uint8_t kCfgPortEnableState = 12;
 constexpr uint32_t kEnable = 1;
 constexpr uint32_t kDisable = 2;
+
+constexpr Field kPort = field<"port", Type::Str>("  %-8s");
+constexpr Field kType = field<"cfg_type", Type::NamedInt>("%-26s");
+constexpr Field kValue = json_only<"value", Type::Uint>();
+constexpr Field kError = field<"err_code", Type::NamedInt>("%-14s");
 
 // The type column; texts that need building are made in `field`.
 const char *type_text(uint8_t type, uint32_t value, std::span<char, kTextSize> field) {
@@ -39,19 +46,27 @@ const char *type_text(uint8_t type, uint32_t value, std::span<char, kTextSize> f
 
 }  // namespace
 
-void error_log_heading() noexcept {
-    puts("*************** Port Config Error Log ***************");
-    printf("----%28s------%2s--------%18s-------\n", " ", " ", " ");
-    printf("Time%28sPortNo%2sTLV Type%18sErrCode\n", " ", " ", " ");
-    printf("----%28s------%2s--------%18s-------\n", " ", " ", " ");
+void error_log_heading(Writer &w) noexcept {
+    w.line("*************** Port Config Error Log ***************");
+    w.line("----                            ------  --------                  -------");
+    w.line("Time                            PortNo  TLV Type                  ErrCode");
+    w.line("----                            ------  --------                  -------");
 }
 
-int error_log_line(const HistLine &l) noexcept {
+int error_log_line(const HistLine &l, Writer &w) noexcept {
     char type_field[kTextSize];
     char error_field[kTextSize];
-    const char *type = type_text(l.record.u8(4), l.record.u32(8), type_field);
-    const char *error = error_text(l.record.i32(12), error_field);
-    return printf("  %-8s%-26s%-14s", port_name(l.record.u32(0)), type, error);
+    const uint8_t type = l.record.u8(4);
+    const uint32_t value = l.record.u32(8);
+    const int32_t code = l.record.i32(12);
+    const char *type_name = type_text(type, value, type_field);
+    const char *error = error_text(code, error_field);
+    Count n;
+    n += print_port(w, kPort, l.record.u32(0));
+    n += w.named(kType, type_name, type);
+    n += w.put(kValue, value);
+    n += print_error(w, kError, code, error);
+    return n.n;
 }
 
 }  // namespace pcfg::history

@@ -19,13 +19,14 @@
 
 namespace pcfg::history {
 
+using namespace pcfg::out;
+
 namespace {
 
 enum : uint16_t { kLinkResetOk = 21, kLinkResetFailed = 22, kFecNegotiation = 23 };
 enum : uint8_t { kLinkUp = 1, kLinkDown = 2 };
 
 constexpr size_t kSpeedSize = 8;
-constexpr size_t kNumberSize = 8;
 
 constexpr std::array<Named, 4> kModeNames{{
     {0x40, "FL"},
@@ -50,32 +51,46 @@ void reason_text(uint8_t reason, char (&out)[kTextSize]) {
     out[kTextSize - 1] = '\0';
 }
 
+
+constexpr Field kPort = field<"port", Type::Str>("  %-14s");
+constexpr Field kSpeed = field<"speed", Type::NamedUint>(" %-6s");
+constexpr Field kEvent = field<"link_state", Type::Str>("%-7s");
+constexpr Field kDetail = field<"detail", Type::Str>("%-24s");
+constexpr Field kKind = field<"link_event", Type::Int>("%-5d");
+constexpr Field kMode = json_only<"port_mode", Type::Uint>();
+constexpr Field kReason = json_only<"reason_code", Type::Int>();
+constexpr Field kFecOk = json_only<"fec_ok", Type::Int>();
+
 }  // namespace
 
-void link_events_log_heading() noexcept {
-    puts("*************** Port Config Link Events Log ***************");
-    printf("----%28s------%8s-----%2s-----%2s------\n", " ", " ", " ", " ");
-    printf("Time%28sPortNo%8sSpeed%2sEvent%2sReason\n", " ", " ", " ", " ");
-    printf("----%28s------%8s-----%2s-----%2s------\n", " ", " ", " ", " ");
+void link_events_log_heading(Writer &w) noexcept {
+    w.line("*************** Port Config Link Events Log ***************");
+    w.line("----                            ------        -----  -----  ------");
+    w.line("Time                            PortNo        Speed  Event  Reason");
+    w.line("----                            ------        -----  -----  ------");
 }
 
-int link_events_log_line(const HistLine &l) noexcept {
+int link_events_log_line(const HistLine &l, Writer &w) noexcept {
     const HostRecord &r = l.record;
-    const char *port = port_name(r.u32(0));
     char speed[kSpeedSize] = "---";
     char reason[kTextSize];
     const char *event = nullptr;
-    const char *text = nullptr;  // the reason column: a constant text or `reason`
+    const char *text = nullptr;  // the detail column: a constant text or `reason`
+    bool with_speed = false;
+    Count n;
+    n += print_port(w, kPort, r.u32(0));
 
     switch (l.event) {
     case kLinkResetOk:
     case kLinkResetFailed:
         speed_name(r.u32(4), speed);
+        with_speed = true;
         event = " LR ";
         text = l.event == kLinkResetOk ? "Success" : "Failed";
         break;
     case kFecNegotiation: {
         const bool up = r.u8(16) == 1;
+        n += w.put(kFecOk, r.u8(16));
         event = up ? "FEC_UP" : "FEC_DN";
         text = up ? "neg-succ" : "neg-fail";
         break;
@@ -83,20 +98,29 @@ int link_events_log_line(const HistLine &l) noexcept {
     default:  // 6 and 7: the record says what happened
         if (r.u8(8) == kLinkUp) {
             speed_name(r.u32(4), speed);
+            with_speed = true;
             event = " UP ";
             text = mode_name(r.u32(12));  // every mode name fits the 45-byte mode text
+            n += w.put(kMode, r.u32(12));
         } else if (r.u8(8) == kLinkDown) {
             event = "DOWN";
             reason_text(r.u8(9), reason);
             text = reason;
+            n += w.put(kReason, r.u8(9));
         } else {
-            char number[kNumberSize];
-            snprintf(number, sizeof number, "%u", static_cast<unsigned>(r.u8(8)));
-            return printf("  %-14s%-7s%-5s", port, "---", number);
+            n += w.text("---    ");
+            n += w.put(kKind, r.u8(8));
+            return n.n;
         }
         break;
     }
-    return printf("  %-14s %-6s%-7s%-24s", port, speed, event, text);
+    if (with_speed)
+        n += w.named(kSpeed, speed, r.u32(4));
+    else
+        n += w.absent(kSpeed, "---");
+    n += w.str(kEvent, event);
+    n += w.str(kDetail, text);
+    return n.n;
 }
 
 }  // namespace pcfg::history

@@ -11,19 +11,24 @@
 
 namespace pcfg::history {
 
+using namespace pcfg::out;
+
 namespace {
 constexpr size_t kOpcodeTextSize = 12;
+constexpr Field kAction = field<"action", Type::Str>("  %8s  ");
+constexpr Field kToken = field<"rr_token", Type::Uint>("%-8x  ");
+constexpr Field kOpcode = field<"opcode", Type::NamedUint>("%-s");
 }  // namespace
 
-void mts_log_heading() noexcept {
-    // puts adds a second newline: an empty line follows the title.
-    puts("********** Port Config MTS Event Log **********\n");
-    printf("----%28s------%4s------%4s------\n", " ", " ", " ");
-    printf("Time%28sAction%4sRR_tkn%4sOpcode\n", " ", " ", " ");
-    printf("----%28s------%4s------%4s------\n", " ", " ", " ");
+void mts_log_heading(Writer &w) noexcept {
+    // An empty line follows the title.
+    w.line("********** Port Config MTS Event Log **********\n");
+    w.line("----                            ------    ------    ------");
+    w.line("Time                            Action    RR_tkn    Opcode");
+    w.line("----                            ------    ------    ------");
 }
 
-int mts_log_line(const HistLine &l) noexcept {
+int mts_log_line(const HistLine &l, Writer &w) noexcept {
     const uint32_t opcode = l.record.u32(0);
     const char *name = mts_opc_name_get(opcode);
     char number[kOpcodeTextSize];
@@ -31,8 +36,11 @@ int mts_log_line(const HistLine &l) noexcept {
         snprintf(number, sizeof number, "%u", static_cast<unsigned>(opcode));
         name = number;
     }
-    return printf("  %8s  %-8x  %-s", l.action != nullptr ? l.action : "",
-                  static_cast<unsigned>(l.record.u32(4)), name);
+    Count n;
+    n += w.str(kAction, l.action != nullptr ? l.action : "");
+    n += w.put(kToken, l.record.u32(4));
+    n += w.named(kOpcode, name, opcode);
+    return n.n;
 }
 
 }  // namespace pcfg::history

@@ -6,12 +6,13 @@
 //    4  u8   action     1 enable, 2 disable
 //    8  u32  error      0 for none, a negative platform error code otherwise
 #include <array>
-#include <cstdio>
 
 #include "history/hist_logs.h"
 #include "history/hist_text.h"
 
 namespace pcfg::history {
+
+using namespace pcfg::out;
 
 namespace {
 
@@ -22,20 +23,29 @@ const char *action_text(uint8_t action) {
     return action >= 1 && action <= kActions.size() ? kActions[action - 1u] : "Unrecognized";
 }
 
+constexpr Field kPort = field<"port", Type::Str>("  %-8s");
+constexpr Field kAction = field<"action", Type::NamedInt>("%-20s");
+constexpr Field kError = field<"err_code", Type::NamedInt>("%-20s");
+
 }  // namespace
 
-void serdes_log_heading() noexcept {
-    puts("*************** Port Config Serdes Control Log ***************");
-    printf("----%28s------%18s-----------%9s-------\n", " ", " ", " ");
-    printf("Time%28sPortNo%18sPort Action%9sErrCode\n", " ", " ", " ");
-    printf("----%28s------%18s-----------%9s-------\n", " ", " ", " ");
+void serdes_log_heading(Writer &w) noexcept {
+    w.line("*************** Port Config Serdes Control Log ***************");
+    w.line("----                            ------                  -----------         -------");
+    w.line("Time                            PortNo                  Port Action         ErrCode");
+    w.line("----                            ------                  -----------         -------");
 }
 
-int serdes_log_line(const HistLine &l) noexcept {
+int serdes_log_line(const HistLine &l, Writer &w) noexcept {
     char field[kTextSize];
-    const char *error = serdes_error_text(l.record.i32(8), field);
-    return printf("  %-8s%-20s%-20s", port_name(l.record.u32(0)), action_text(l.record.u8(4)),
-                  error);
+    const uint8_t action = l.record.u8(4);
+    const int32_t code = l.record.i32(8);
+    const char *error = serdes_error_text(code, field);
+    Count n;
+    n += print_port(w, kPort, l.record.u32(0));
+    n += w.named(kAction, action_text(action), action);
+    n += print_error(w, kError, code, error);
+    return n.n;
 }
 
 }  // namespace pcfg::history

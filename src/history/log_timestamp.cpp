@@ -9,26 +9,33 @@
 
 namespace pcfg::history {
 
+using namespace pcfg::out;
+
 namespace {
 constexpr uint16_t kUpdateValue = 10;
+constexpr Field kAction = field<"action", Type::Str>("  %-44s");
+constexpr Field kValue = json_only<"value", Type::Uint>();
 }  // namespace
 
-void timestamp_log_heading() noexcept {
-    puts("*************** Port Config Timestamp Log ***************");
-    printf("----%28s---------%10s\n", " ", " ");
-    printf("Time%28sTS Action%10s\n", " ", " ");
-    printf("----%28s---------%10s\n", " ", " ");
+void timestamp_log_heading(Writer &w) noexcept {
+    w.line("*************** Port Config Timestamp Log ***************");
+    w.line("----                            ---------          ");
+    w.line("Time                            TS Action          ");
+    w.line("----                            ---------          ");
 }
 
-int timestamp_log_line(const HistLine &l) noexcept {
+int timestamp_log_line(const HistLine &l, Writer &w) noexcept {
     char field[kTextSize];
     const char *action = l.action != nullptr ? l.action : "";
+    Count n;
     if (l.event == kUpdateValue) {  // the event's text is the format of the value
-        snprintf(field, sizeof field, "Update TS Value to %08x",
-                 static_cast<unsigned>(l.record.u32(0)));
+        const uint32_t value = l.record.u32(0);
+        snprintf(field, sizeof field, "Update TS Value to %08x", static_cast<unsigned>(value));
         action = field;
+        n += w.put(kValue, value);
     }
-    return printf("  %-44s", action);
+    n += w.str(kAction, action);
+    return n.n;
 }
 
 }  // namespace pcfg::history

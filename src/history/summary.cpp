@@ -12,6 +12,7 @@
 #include "port_cfg_cli.h"
 
 using namespace pcfg;
+using namespace pcfg::out;
 
 namespace {
 
@@ -26,17 +27,14 @@ struct ReadArgs {
 };
 constexpr ReadArgs kReadArgs{0, -1, 0};
 
+constexpr Field kPortFilter = json_only<"port", Type::Int>();
+
 bool selects_summary(int32_t param_id) {
     return param_id == PCFG_PARAM_SUMMARY_ALL || param_id == PCFG_PARAM_SUMMARY_PORT;
 }
 
-void print_heading() {
-    printf("%7.7s%5.5s%8.8s%10.10s%11.11s%10.10s%5.5s%5.5s%6.6s\n", "SeqNo", "Port", "Speed",
-           "En/Dis", "PortMode", "RateMode", "Perf", "B2B", "EcB2B");
-}
-
 // 0 when the log was read to its end, 1 on any failure.
-int show_summary(const cli_param_block &params) {
+int show_summary(const cli_param_block &params, Writer &w) {
     // The whole token list, up to its null pointer: token 30 asks for every
     // port, token 31 for one. The last token decides whether records are
     // shown.
@@ -58,30 +56,32 @@ int show_summary(const cli_param_block &params) {
         last_id = tok->param_id;
     }
     if (!selected) {
-        puts("Invalid command!");
+        w.fail(Fail::InvalidArgument, "Invalid command!\n");
         return 1;
     }
+    if (port_filter != summary::kNoFilter) w.put(kPortFilter, port_filter + 1u);
     if (init_shm_eventlog(kInitParams.data()) != 0) {
-        puts("Unable to init_shm_eventlog.");
+        w.fail(Fail::PlatformFailed, "Unable to init_shm_eventlog.\n");
         return 1;
     }
 
     uint32_t more = 0;
     bool heading = false;
+    const Scope rows(w, "rows", true);
     do {
         const void *record = nullptr;
         if (shm_eventlog_read_rec(kManagerLog, &more, &record, kReadArgs.first, kReadArgs.second,
                                   kReadArgs.third, kOpcSetPortCfg) != 0)
             return 1;
         if (!selects_summary(last_id)) {
-            puts("invalid taken");
+            w.fail(Fail::InvalidArgument, "invalid taken\n");
             continue;
         }
         if (!heading) {
-            print_heading();
+            summary::print_heading(w);
             heading = true;
         }
-        summary::print_record(static_cast<const uint8_t *>(record), port_filter);
+        summary::print_record(static_cast<const uint8_t *>(record), port_filter, w);
     } while (more != 0);
     return 0;
 }
@@ -93,16 +93,16 @@ extern "C" int set_port_cfg_summary_cli(cli_param_block *params) noexcept {
         puts("VSH Parameter information NULL");
         return 1;
     }
-    return show_summary(*params);
+    return show_summary(*params, text_writer());
 }
 
 // Its result is not the shell's.
 // Every port, or one (the token list tells which).
 template <>
-void pcfg::run_command<PCFG_CMD_SUMMARY_ALL>(const cli_param_block &params) noexcept {
-    show_summary(params);
+void pcfg::run_command<PCFG_CMD_SUMMARY_ALL>(const cli_param_block &params, Writer &w) noexcept {
+    show_summary(params, w);
 }
 template <>
-void pcfg::run_command<PCFG_CMD_SUMMARY_PORT>(const cli_param_block &params) noexcept {
-    show_summary(params);
+void pcfg::run_command<PCFG_CMD_SUMMARY_PORT>(const cli_param_block &params, Writer &w) noexcept {
+    show_summary(params, w);
 }

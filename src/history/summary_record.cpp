@@ -21,6 +21,8 @@
 
 namespace pcfg::summary {
 
+using namespace pcfg::out;
+
 namespace {
 
 constexpr size_t kLengthEnd = 20;  // the length field ends at byte 20
@@ -28,7 +30,7 @@ constexpr uint32_t kReply = 2;
 constexpr uint32_t kAbsent32 = 0xFFFFFFFFu;
 
 // The settings of a row, in the order of its columns' sources.
-enum Field : uint8_t {
+enum Source : uint8_t {
     kPortMode,
     kSpeed,
     kEnableState,
@@ -43,7 +45,7 @@ enum Field : uint8_t {
 struct Setting {
     uint8_t cfg_type;
     uint8_t width;  // value bytes read: 4 (u32) or 1 (first byte)
-    Field field;
+    Source field;
 };
 
 constexpr std::array<Setting, 8> kSettings{{
@@ -68,25 +70,60 @@ struct Row {
     std::array<uint32_t, kFieldCount> values;
 };
 
-// A credit column: "-" when absent, "Def" for 0, the number otherwise.
-void print_credit(uint32_t value, int width) {
-    if (value == kAbsent32)
-        printf("%*.*s", width, width, "-");
-    else if (value == 0)
-        printf("%*.*s", width, width, "Def");
-    else
-        printf("%*d", width, static_cast<int32_t>(value));
-}
+constexpr Field kSeqNo = field<"seq_no", Type::Int>("%7d");
+constexpr Field kPort = field<"port", Type::Int>("%5d");
 
-void print_row(uint32_t seq_no, const Row &row) {
+// The named columns: "-" for a value no row names, and for one absent.
+struct NameColumn {
+    Field field;
+    Source source;
+    const char *(*name)(uint32_t value);
+};
+constexpr std::array<NameColumn, 4> kNameColumns{{
+    {field<"speed", Type::NamedUint>("%8.8s"), kSpeed, [](uint32_t v) { return speed_name(v); }},
+    {field<"enable_state", Type::NamedUint>("%10.10s"), kEnableState,
+     [](uint32_t v) { return port_state_name(static_cast<uint8_t>(v)); }},
+    {field<"port_mode", Type::NamedUint>("%11.11s"), kPortMode,
+     [](uint32_t v) { return port_mode_name(v); }},
+    {field<"rate_mode", Type::NamedUint>("%10.10s"), kRateMode,
+     [](uint32_t v) { return rate_mode_name(static_cast<uint8_t>(v)); }},
+}};
+
+// The credit columns: "-" when absent, "Def" for 0, the number otherwise.
+struct CreditColumn {
+    Field field;
+    Source source;
+    const char *dash;
+    const char *def;
+};
+constexpr std::array<CreditColumn, 3> kCreditColumns{{
+    {field<"perf_buffers", Type::Int>("%5d"), kPerfBuffers, "    -", "  Def"},
+    {field<"rx_b2b_credit", Type::Int>("%5d"), kRxB2bCredit, "    -", "  Def"},
+    {field<"ec_b2b_credit", Type::Int>("%6d"), kEcB2bCredit, "     -", "   Def"},
+}};
+
+void print_row(uint32_t seq_no, const Row &row, Writer &w) {
     const auto &v = row.values;
-    printf("%7d%5d%8.8s%10.10s%11.11s%10.10s", static_cast<int32_t>(seq_no), row.port + 1,
-           speed_name(v[kSpeed]), port_state_name(static_cast<uint8_t>(v[kEnableState])),
-           port_mode_name(v[kPortMode]), rate_mode_name(static_cast<uint8_t>(v[kRateMode])));
-    print_credit(v[kPerfBuffers], 5);
-    print_credit(v[kRxB2bCredit], 5);
-    print_credit(v[kEcB2bCredit], 6);
-    putchar('\n');
+    const Scope scope(w, nullptr);
+    w.put(kSeqNo, seq_no);
+    w.put(kPort, row.port + 1u);
+    for (const NameColumn &c : kNameColumns) {
+        const uint32_t value = v[c.source];
+        if (value == kAbsent[c.source])
+            w.absent(c.field, "-");
+        else
+            w.named(c.field, c.name(value), value);
+    }
+    for (const CreditColumn &c : kCreditColumns) {
+        const uint32_t value = v[c.source];
+        if (value == kAbsent32)
+            w.absent(c.field, c.dash);
+        else if (value == 0)
+            w.shown_as(c.field, 0, c.def);
+        else
+            w.put(c.field, value);
+    }
+    w.text("\n");
 }
 
 // The rows of one record. An entry whose port the port map does not know,
@@ -95,6 +132,7 @@ void print_row(uint32_t seq_no, const Row &row) {
 struct RowCollector {
     uint32_t seq_no;
     uint8_t port_filter;
+    Writer &w;
     Row row{};
     bool recognised = false;
 
@@ -115,14 +153,18 @@ struct RowCollector {
     }
     bool entry_end() {
         if (!recognised) return false;
-        if (port_filter == kNoFilter || port_filter == row.port) print_row(seq_no, row);
+        if (port_filter == kNoFilter || port_filter == row.port) print_row(seq_no, row, w);
         return true;
     }
 };
 
 }  // namespace
 
-void print_record(const uint8_t *record, uint8_t port_filter) noexcept {
+void print_heading(Writer &w) noexcept {
+    w.line("  SeqNo Port   Speed    En/Dis   PortMode  RateMode Perf  B2B EcB2B");
+}
+
+void print_record(const uint8_t *record, uint8_t port_filter, Writer &w) noexcept {
     if (record == nullptr) return;
     // The length field says how far the record may be read.
     const uint32_t length = static_cast<uint32_t>(BeReader(record, kLengthEnd).at(16).u32());
@@ -136,7 +178,7 @@ void print_record(const uint8_t *record, uint8_t port_filter) noexcept {
     payload.u8();  // fsm_flag
     const uint8_t num_ports = payload.u8();
     if (!payload.ok() || num_ports == 0) return;
-    RowCollector rows{seq_no, port_filter};
+    RowCollector rows{seq_no, port_filter, w};
     walk_port_entries(payload, num_ports, rows);
 }
 

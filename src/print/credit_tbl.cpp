@@ -25,6 +25,7 @@
 #include "print/printers.h"
 
 using pcfg::BeReader;
+using namespace pcfg::out;
 
 namespace {
 
@@ -58,64 +59,103 @@ Entry read_entry(BeReader r) {
     return e;
 }
 
-void print_room_note(int count) {
-    if (count > kRoom) printf("      (only %d of %d entries exist)\n", kRoom, count);
+// A row of the table: its number's column (port, virtual link or class of
+// service), the multiplier of a port, then the credits.
+constexpr Field kPortNumber = field<"port", Type::Int>("%4d  |      |       |");
+constexpr Field kVlNumber = field<"vl", Type::Int>("      |%4d  |       |        |");
+constexpr Field kCosNumber = field<"cos", Type::Int>("      |      |%5d  |        |");
+constexpr Field kMult = field<"mult", Type::Int>("%6d  |");
+constexpr Field kB2b = field<"b2b", Type::Int>("%6d  |");
+constexpr Field kProx = field<"prox", Type::Int>("%6d  |");
+constexpr Field kShar = field<"shar", Type::Int>("%6d  |");
+constexpr Field kDed = field<"ded", Type::Int>("%6d\n");
+constexpr Field kVlCount = json_only<"vl_count", Type::Int>();
+constexpr Field kCosCount = json_only<"cos_count", Type::Int>();
+constexpr Field kCount = json_only<"count", Type::Uint>();
+constexpr Field kFirst = json_only<"first_index", Type::Uint>();
+
+void print_row(const Field &number, int shown_number, const Entry &e, bool with_mult, Writer &w) {
+    w.put(number, static_cast<uint32_t>(shown_number));
+    if (with_mult) w.put(kMult, e.mult);
+    w.put(kB2b, e.b2b);
+    w.put(kProx, e.prox);
+    w.put(kShar, e.shar);
+    w.put(kDed, e.ded);
+}
+
+void print_room_note(int count, Writer &w) {
+    if (count > kRoom)
+        w.fail(Fail::BeyondRecord, "      (only %d of %d entries exist)\n", kRoom, count);
 }
 
 // Class-of-service rows: `count` entries from offset `first` of `rec`.
-void print_cos_rows(const BeReader &rec, size_t first, int count) {
-    for (int j = 0; j < count && j < kRoom; ++j) {
-        const Entry e = read_entry(rec.at(first + kEntryLen * static_cast<size_t>(j)));
-        printf("      |      |%5d  |        |%6d  |%6d  |%6d  |%6d\n", e.number, e.b2b, e.prox,
-               e.shar, e.ded);
+void print_cos_rows(const BeReader &rec, size_t first, int count, Writer &w) {
+    {
+        const Scope rows(w, "cos", true);
+        for (int j = 0; j < count && j < kRoom; ++j) {
+            const Scope row(w, nullptr);
+            const Entry e = read_entry(rec.at(first + kEntryLen * static_cast<size_t>(j)));
+            print_row(kCosNumber, e.number, e, false, w);
+        }
     }
-    print_room_note(count);
+    print_room_note(count, w);
 }
 
-void print_port_record(const BeReader &rec) {
+void print_port_record(const BeReader &rec, Writer &w) {
     const Entry port = read_entry(rec.at(0));
-    printf("%4d  |      |       |%6d  |%6d  |%6d  |%6d  |%6d\n", port.number + 1, port.mult,
-           port.b2b, port.prox, port.shar, port.ded);
+    print_row(kPortNumber, port.number + 1, port, true, w);
     const int vls = rec.at(kEntryLen).i8();
+    w.put(kVlCount, static_cast<uint32_t>(vls));
     if (vls > 0) {
-        for (int k = 0; k < vls && k < kRoom; ++k) {
-            const BeReader vl = rec.at(kVlOffset + kVlLen * static_cast<size_t>(k)).sub(kVlLen);
-            const Entry e = read_entry(vl.at(0));
-            printf("      |%4d  |       |        |%6d  |%6d  |%6d  |%6d\n", e.number, e.b2b,
-                   e.prox, e.shar, e.ded);
-            const int cos = vl.at(kEntryLen).i8();
-            if (cos > 0) print_cos_rows(vl, kVlCosOffset, cos);
+        {
+            const Scope rows(w, "vls", true);
+            for (int k = 0; k < vls && k < kRoom; ++k) {
+                const Scope row(w, nullptr);
+                const BeReader vl = rec.at(kVlOffset + kVlLen * static_cast<size_t>(k)).sub(kVlLen);
+                const Entry e = read_entry(vl.at(0));
+                print_row(kVlNumber, e.number, e, false, w);
+                const int cos = vl.at(kEntryLen).i8();
+                w.put(kCosCount, static_cast<uint32_t>(cos));
+                if (cos > 0) print_cos_rows(vl, kVlCosOffset, cos, w);
+            }
         }
-        print_room_note(vls);
+        print_room_note(vls, w);
     } else if (vls == 0) {
         const int cos = rec.at(kPortCosCountOffset).i8();
-        if (cos > 0) print_cos_rows(rec, kPortCosOffset, cos);
+        w.put(kCosCount, static_cast<uint32_t>(cos));
+        if (cos > 0) print_cos_rows(rec, kPortCosOffset, cos, w);
     }
-    puts(kRule);
+    w.line(kRule);
 }
 
 }  // namespace
 
-void pcfg_print_credit_tbl(std::span<const uint8_t> body) noexcept {
+void pcfg_print_credit_tbl(std::span<const uint8_t> body, Writer &w) noexcept {
     if (body.data() == nullptr) return;
     BeReader head = BeReader(body).at(kCountOffset);
     const uint32_t count = head.u32();
     const uint32_t first = head.u32();
     if (!head.ok()) {
-        printf("ERROR: Invalid body size %u expected size %u \n",
+        w.fail(Fail::ShortBody, "ERROR: Invalid body size %u expected size %u \n",
                static_cast<unsigned>(body.size()), static_cast<unsigned>(kRecordsOffset));
         return;
     }
-    puts("port  |  vl  |  cos  |  mult  |   b2b  |  prox  |  shar  |  ded");
-    puts(kRule);
-    // Offsets in 64 bits: no first index or count can wrap them.
-    for (uint64_t i = first; i < uint64_t{first} + count; ++i) {
-        const uint64_t off = kRecordsOffset + kPortRecordLen * i;
-        if (off + kPortRecordLen > body.size()) {
-            printf("ERROR: port records beyond response (first %u count %u)\n",
-                   static_cast<unsigned>(first), static_cast<unsigned>(count));
-            return;
+    w.put(kCount, count);
+    w.put(kFirst, first);
+    w.line("port  |  vl  |  cos  |  mult  |   b2b  |  prox  |  shar  |  ded");
+    w.line(kRule);
+    {
+        const Scope ports(w, "ports", true);
+        // Offsets in 64 bits: no first index or count can wrap them.
+        for (uint64_t i = first; i < uint64_t{first} + count; ++i) {
+            const uint64_t off = kRecordsOffset + kPortRecordLen * i;
+            if (off + kPortRecordLen > body.size()) break;
+            const Scope port(w, nullptr);
+            print_port_record(BeReader(body.subspan(static_cast<size_t>(off), kPortRecordLen)), w);
         }
-        print_port_record(BeReader(body.subspan(static_cast<size_t>(off), kPortRecordLen)));
     }
+    const uint64_t end = kRecordsOffset + kPortRecordLen * (uint64_t{first} + count);
+    if (count > 0 && end > body.size())
+        w.fail(Fail::BeyondBody, "ERROR: port records beyond response (first %u count %u)\n",
+               static_cast<unsigned>(first), static_cast<unsigned>(count));
 }

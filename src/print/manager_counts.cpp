@@ -8,28 +8,33 @@
 #include "print/printers.h"
 
 using pcfg::BeReader;
+using namespace pcfg::out;
 
 namespace {
 
-// Reads the u16 at offset off, or reports a body too short to hold it.
-bool body_u16(std::span<const uint8_t> body, size_t off, uint16_t &out) {
+constexpr Field kProcessed = field<"cmds_processed", Type::Int>("cmds processed: %d\n");
+constexpr Field kEvents =
+    field<"events", Type::Int>("Command not implemented yet, events=%d\n");
+
+// Prints the u16 at offset off, or reports a body too short to hold it.
+void body_u16(std::span<const uint8_t> body, size_t off, const Field &f, Writer &w) {
     BeReader r(body);
     r.skip(off);
-    out = r.u16();
-    if (r.ok()) return true;
-    printf("ERROR: Invalid body size %u expected size %u \n",
+    const uint16_t v = r.u16();
+    if (r.ok()) {
+        w.put(f, v);
+        return;
+    }
+    w.fail(Fail::ShortBody, "ERROR: Invalid body size %u expected size %u \n",
            static_cast<unsigned>(body.size()), static_cast<unsigned>(off + 2));
-    return false;
 }
 
 }  // namespace
 
-void pcfg_print_cmds_processed(std::span<const uint8_t> body) noexcept {
-    uint16_t count;
-    if (body_u16(body, 2, count)) printf("cmds processed: %d\n", count);
+void pcfg_print_cmds_processed(std::span<const uint8_t> body, Writer &w) noexcept {
+    body_u16(body, 2, kProcessed, w);
 }
 
-void pcfg_print_not_implemented(std::span<const uint8_t> body) noexcept {
-    uint16_t events;
-    if (body_u16(body, 0, events)) printf("Command not implemented yet, events=%d\n", events);
+void pcfg_print_not_implemented(std::span<const uint8_t> body, Writer &w) noexcept {
+    body_u16(body, 0, kEvents, w);
 }

@@ -18,8 +18,9 @@
 #include <array>
 #include <cstdio>
 
-#include "common/names.h"
 #include "common/be_reader.h"
+#include "common/names.h"
+#include "common/writer.h"
 #include "pcfg_platform.h"
 #include "print/printers.h"
 
@@ -118,16 +119,21 @@ extern "C" const fc_if_counter_entry_t fcIfAllCounters_tab[PCFG_NUM_IF_COUNTERS 
 
 namespace {
 
+using namespace pcfg::out;
+
 constexpr size_t kRecordOffset = 8;
 constexpr size_t kTlvArrayOffset = 696;
 constexpr int kTlvFlags = 1;
 
-// One value line of a counter TLV: the label left-aligned in its width,
-// then the u64 at value offset `offset` right-aligned in its own width.
+// The record's counters by the names of the table (padded to 40), values
+// right-aligned in 15 columns; the text leaves out counters that are 0.
+constexpr Field kCounter = labelled(Type::U64, "%s%15llu\n", true);
+
+// One value of a counter TLV: the u64 at value offset `offset`, labelled
+// with the counter's name; the text pads the label and leaves out a 0.
 struct ValueLine {
+    Field field;
     const char *label;
-    int width;
-    int value_width;
     size_t offset;
 };
 
@@ -139,65 +145,71 @@ struct CounterTlv {
     const char *unnamed_status;      // before "Invalid status <hex>" of a status it cannot name
 };
 
-constexpr ValueLine kNoLine{nullptr, 0, 0, 0};
+constexpr ValueLine kNoLine{json_only<"none", Type::U64>(), nullptr, 0};
 
-constexpr CounterTlv counter(uint16_t type, const char *label, int width,
-                             const char *unnamed_status) {
-    return {type, 16, {{{label, width, 15, 8}, kNoLine}}, label, unnamed_status};
-}
+// A counter: its name padded to `width` columns, the value in 15.
+#define PCFG_COUNTER_TLV(type, label, width, unnamed_status)                                      \
+    CounterTlv {                                                                                  \
+        type, 16, {{{labelled(Type::U64, "%-" #width "s%15llu\n", true), label, 8}, kNoLine}},    \
+            label, unnamed_status                                                                 \
+    }
 
 constexpr std::array<CounterTlv, 9> kCounterTlvs{{
-    counter(80, "fcIfTxFaults", 40, ""),
-    counter(130, "fcIfCreditLoss", 40, ""),
-    counter(131, "fcIfTimeoutDiscards", 39, ""),
-    counter(132, "fcIfForceTimeoutOn", 34, ""),
-    counter(133, "fcIfForceTimeoutOff", 35, ""),
-    counter(134, "fcIfTxWtAvgBBCreditTransistiontoZero", 36, "BB TxWtAvgCreditTrans:  "),
-    counter(135, "fcIfRxWtAvgBBCreditTransistiontoZero", 36, "BB RxWtAvgCreditTrans:  "),
+    PCFG_COUNTER_TLV(80, "fcIfTxFaults", 40, ""),
+    PCFG_COUNTER_TLV(130, "fcIfCreditLoss", 40, ""),
+    PCFG_COUNTER_TLV(131, "fcIfTimeoutDiscards", 39, ""),
+    PCFG_COUNTER_TLV(132, "fcIfForceTimeoutOn", 34, ""),
+    PCFG_COUNTER_TLV(133, "fcIfForceTimeoutOff", 35, ""),
+    PCFG_COUNTER_TLV(134, "fcIfTxWtAvgBBCreditTransistiontoZero", 36, "BB TxWtAvgCreditTrans:  "),
+    PCFG_COUNTER_TLV(135, "fcIfRxWtAvgBBCreditTransistiontoZero", 36, "BB RxWtAvgCreditTrans:  "),
     // A blank between label and value: one more column of label width.
-    {161, 16, {{{"timestamp", 10, 45, 8}, kNoLine}}, "timestamp", "fcITimestamp_t :  "},
-    {168, 24, {{{"fcIfFecCorrectedBlks", 21, 35, 8}, {"fcIfFecUncorrectedBlks", 23, 33, 16}}},
+    {161, 16, {{{labelled(Type::U64, "%-10s%45llu\n", true), "timestamp", 8}, kNoLine}},
+     "timestamp", "fcITimestamp_t :  "},
+    {168, 24, {{{labelled(Type::U64, "%-21s%35llu\n", true), "fcIfFecCorrectedBlks", 8},
+                {labelled(Type::U64, "%-23s%33llu\n", true), "fcIfFecUncorrectedBlks", 16}}},
      "FEC counters", "fcIfFec Counters :  "},
 }};
+#undef PCFG_COUNTER_TLV
 
+constexpr Field kTlvType = json_only<"type", Type::Int>();
+constexpr Field kTlvStatus = json_only<"status", Type::Uint>();
 
-void print_value_line(const ValueLine &line, const BeReader &value) {
-    const uint64_t v = value.at(line.offset).u64();
-    if (v == 0) return;
-    printf("%-*s%*llu\n", line.width, line.label, line.value_width,
-           static_cast<unsigned long long>(v));
-}
-
-void print_counter_tlv(uint16_t type, std::span<const uint8_t> value) {
+void print_counter_tlv(uint16_t type, std::span<const uint8_t> value, Writer &w) {
+    w.put(kTlvType, type);
     const CounterTlv *t = pcfg::row_of(kCounterTlvs, &CounterTlv::type, type);
     if (t == nullptr) {
-        printf("ERROR: Invalid TLV type %d \n", type);
+        w.fail(Fail::TlvType, "ERROR: Invalid TLV type %d \n", type);
         return;
     }
     if (value.size() != t->length) {
-        printf("ERROR: Invalid tlv size %d expected size %d \n", static_cast<int>(value.size()),
-               t->length);
+        w.fail(Fail::TlvSize, "ERROR: Invalid tlv size %d expected size %d \n",
+               static_cast<int>(value.size()), t->length);
         return;
     }
     const BeReader r(value);
     const uint32_t status = r.at(4).u32();
+    w.put(kTlvStatus, status);
     if (status == 0) {
+        const Scope values(w, "values");
         for (const ValueLine &line : t->lines)
-            if (line.label != nullptr) print_value_line(line, r);
+            if (line.label != nullptr) w.put(line.field, r.at(line.offset).u64(), line.label);
         return;
     }
     const char *text = syserr2str(static_cast<int32_t>(status));
     if (text != nullptr)
-        printf("%s                                       %s  \n", t->error_name, text);
+        w.fail(Fail::TlvStatus, "%s                                       %s  \n", t->error_name,
+               text);
     else
-        printf("%sInvalid status %x \n", t->unnamed_status, static_cast<unsigned>(status));
+        w.fail(Fail::TlvStatus, "%sInvalid status %x \n", t->unnamed_status,
+               static_cast<unsigned>(status));
 }
 
 // Walks the TLV array: exactly as many passes as the array claims TLVs. A
 // value the accessor places outside the array counts as a failed fetch.
-void print_counter_tlvs(std::span<const uint8_t> array) {
+void print_counter_tlvs(std::span<const uint8_t> array, Writer &w) {
     const int n = tlv_aligned_array_get_num_tlvs(array.data(), kTlvFlags);
     const BeReader bounds(array);
+    const Scope tlvs(w, "tlvs", true);
     uint32_t position = 0;
     for (int i = 0; i < n; ++i) {
         uint16_t type = 0;
@@ -206,29 +218,33 @@ void print_counter_tlvs(std::span<const uint8_t> array) {
         if (tlv_aligned_array_get_next_tlv(array.data(), &type, &length, &value, kTlvFlags,
                                            &position) != 0 ||
             !bounds.contains(value, length)) {
-            printf("ERROR: Unable to retreive data: current tlv %d num tlvs %d \n", i + 1, n);
+            w.fail(Fail::TlvFetch, "ERROR: Unable to retreive data: current tlv %d num tlvs %d \n",
+                   i + 1, n);
             continue;
         }
-        print_counter_tlv(type, {static_cast<const uint8_t *>(value), length});
+        const Scope tlv(w, nullptr);
+        print_counter_tlv(type, {static_cast<const uint8_t *>(value), length}, w);
     }
 }
 
 }  // namespace
 
-int pcfg_print_port_cntr(const pcfg_rsp_view *view) noexcept {
+int pcfg_print_port_cntr(const pcfg_rsp_view *view, Writer &w) noexcept {
     if (view == nullptr) return 0;
-    puts("COUNTER NAME\t\t\t\t DECIMAL VALUE");
-    puts("------------\t\t\t\t---------------");
+    w.line("COUNTER NAME\t\t\t\t DECIMAL VALUE");
+    w.line("------------\t\t\t\t---------------");
     const BeReader payload(view->payload, view->size);
     if (payload.size() < kTlvArrayOffset) {
-        printf("ERROR: Invalid payload size %u expected size 696 \n",
+        w.fail(Fail::ShortBody, "ERROR: Invalid payload size %u expected size 696 \n",
                static_cast<unsigned>(payload.size()));
         return 0;
     }
-    for (const fc_if_counter_entry_t *row = fcIfAllCounters_tab; row->name != nullptr; ++row) {
-        const uint64_t v = payload.at(kRecordOffset + row->offset).u64();
-        if (v != 0) printf("%s%15llu\n", row->name, static_cast<unsigned long long>(v));
+    {
+        const Scope counters(w, "counters");
+        for (const fc_if_counter_entry_t *row = fcIfAllCounters_tab; row->name != nullptr; ++row)
+            w.put(kCounter, payload.at(kRecordOffset + row->offset).u64(), row->name);
     }
-    if (payload.size() > kTlvArrayOffset) print_counter_tlvs(payload.at(kTlvArrayOffset).rest());
+    if (payload.size() > kTlvArrayOffset)
+        print_counter_tlvs(payload.at(kTlvArrayOffset).rest(), w);
     return 0;
 }

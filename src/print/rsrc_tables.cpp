@@ -26,8 +26,10 @@
 #include "print/printers.h"
 
 using pcfg::BeReader;
+using namespace pcfg::out;
 
-// Row formats, written out where the rows are printed too.
+// Row formats as the exported tables give them; the rows print field by
+// field (kIndexRow, kGroupRow below), checked against these while compiling.
 #define PCFG_INDEX_ROW " %02d   | %08X | %04d   | %02d    | %02d    | %d    | %d\n"
 #define PCFG_BUF_GRP_ROW " %02d   | %2d - %2d  |  %4d   |  %2d \n"
 
@@ -57,6 +59,34 @@ static_assert(std::size(pcfg_rsrc_index_hdr) == kHdrLines &&
 constexpr size_t kHeaderLen = 20;
 constexpr size_t kEntryLen = 12;
 
+// The columns of an index row, in the order the row shows them.
+constexpr Field kIndexRow[] = {
+    field<"port", Type::Int>(" %02d   | "),       field<"if_index", Type::Uint>("%08X | "),
+    field<"global_index", Type::Int>("%04d   | "), field<"local_index", Type::Int>("%02d    | "),
+    field<"link_index", Type::Int>("%02d    | "),  field<"virtual_link", Type::Int>("%d    | "),
+    field<"total_lanes", Type::Int>("%d\n"),
+};
+// The columns of a buffer-group row.
+constexpr Field kGroupRow[] = {
+    field<"group", Type::Int>(" %02d   | "),      field<"first_port", Type::Int>("%2d - "),
+    field<"last_port", Type::Int>("%2d  |  "),    field<"max_buffers", Type::Int>("%4d   |  "),
+    field<"avail_buffers", Type::Int>("%2d \n"),
+};
+
+// The row's columns make exactly the exported row format.
+template <size_t N>
+constexpr bool makes(const Field (&row)[N], const char *format) {
+    size_t at = 0;
+    for (const Field &f : row)
+        for (const char *p = f.text; *p != '\0'; ++p, ++at)
+            if (format[at] != *p) return false;
+    return format[at] == '\0';
+}
+static_assert(makes(kIndexRow, PCFG_INDEX_ROW) && makes(kGroupRow, PCFG_BUF_GRP_ROW));
+
+constexpr Field kIndexCount = json_only<"index_count", Type::Int>();
+constexpr Field kGroupCount = json_only<"group_count", Type::Int>();
+
 struct Header {
     uint16_t index_off;
     uint16_t group_off;
@@ -76,7 +106,7 @@ bool read_header(BeReader r, Header &h) {
     return r.ok();
 }
 
-void print_index_row(uint64_t, BeReader e) {
+void print_index_row(uint64_t, BeReader e, Writer &w) {
     const uint8_t port = e.u8();
     const uint8_t link = e.u8();
     const uint16_t global = e.u16();
@@ -84,32 +114,39 @@ void print_index_row(uint64_t, BeReader e) {
     const uint8_t vlink = e.u8();
     const uint8_t lanes = e.u8();
     const uint32_t if_index = e.u32();
-    printf(PCFG_INDEX_ROW, port + 1, static_cast<unsigned>(if_index), global, local,
-           link, vlink, lanes);
+    const uint32_t values[] = {port + 1u, if_index, global, local, link, vlink, lanes};
+    for (size_t i = 0; i < std::size(kIndexRow); ++i) w.put(kIndexRow[i], values[i]);
 }
 
-void print_group_row(uint64_t k, BeReader e) {
+void print_group_row(uint64_t k, BeReader e, Writer &w) {
     const uint16_t max_bufs = e.u16();
     const uint16_t avail = e.u16();
     const uint32_t first = e.u32();
     const uint32_t last = e.u32();
-    printf(PCFG_BUF_GRP_ROW, static_cast<int>(k + 1), static_cast<int32_t>(first + 1u),
-           static_cast<int32_t>(last + 1u), max_bufs, avail);
+    const uint32_t values[] = {static_cast<uint32_t>(k + 1), first + 1u, last + 1u, max_bufs, avail};
+    for (size_t i = 0; i < std::size(kGroupRow); ++i) w.put(kGroupRow[i], values[i]);
 }
 
 // Prints `count` entries from body offset `start`; offsets are 64-bit so
 // that no count can wrap them.
 void print_rows(std::span<const uint8_t> body, uint64_t start, uint64_t count,
-                void (*row)(uint64_t, BeReader)) {
-    for (uint64_t k = 0; k < count; ++k) {
-        const uint64_t off = start + kEntryLen * k;
-        if (off + kEntryLen > body.size()) {
-            printf("ERROR: table exceeds response (%u bytes)\n",
-                   static_cast<unsigned>(body.size()));
-            return;
+                void (*row)(uint64_t, BeReader, Writer &), const char *key, Writer &w) {
+    bool beyond = false;
+    {
+        const Scope rows(w, key, true);
+        for (uint64_t k = 0; k < count; ++k) {
+            const uint64_t off = start + kEntryLen * k;
+            if (off + kEntryLen > body.size()) {
+                beyond = true;
+                break;
+            }
+            const Scope one(w, nullptr);
+            row(k, BeReader(body.subspan(static_cast<size_t>(off), kEntryLen)), w);
         }
-        row(k, BeReader(body.subspan(static_cast<size_t>(off), kEntryLen)));
     }
+    if (beyond)
+        w.fail(Fail::BeyondBody, "ERROR: table exceeds response (%u bytes)\n",
+               static_cast<unsigned>(body.size()));
 }
 
 // Bytes a body claims: its header and the end of the farther table.
@@ -120,28 +157,42 @@ uint64_t claimed_extent(const Header &h) {
     return index_end > group_end ? index_end : group_end;
 }
 
+void print_heading(const char *const *hdr, Writer &w) {
+    for (int line : {kTitle, kRule, kCols1, kCols2, kRule}) w.line(hdr[line]);
+}
+
 }  // namespace
 
-void pcfg_rsrc_show_all_body(std::span<const uint8_t> body) noexcept {
+void pcfg_rsrc_show_all_body(std::span<const uint8_t> body, Writer &w) noexcept {
     if (body.data() == nullptr) return;
     Header h{};
     if (!read_header(BeReader(body), h)) {
-        printf("ERROR: Invalid body size %u expected size %u \n",
+        w.fail(Fail::ShortBody, "ERROR: Invalid body size %u expected size %u \n",
                static_cast<unsigned>(body.size()), static_cast<unsigned>(kHeaderLen));
         return;
     }
     const char *const *ix = pcfg_rsrc_index_hdr;
-    printf("%s\n%s\n%s\n%s\n%s\n", ix[kTitle], ix[kRule], ix[kCols1], ix[kCols2], ix[kRule]);
-    print_rows(body, kHeaderLen + h.index_off, h.index_count, print_index_row);
-    printf("%s\n\n", ix[kRule]);
+    print_heading(ix, w);
+    w.put(kIndexCount, h.index_count);
+    {
+        const Scope index(w, "index_table");
+        print_rows(body, kHeaderLen + h.index_off, h.index_count, print_index_row, "rows", w);
+    }
+    w.line(ix[kRule]);
+    w.text("\n");
 
     const char *const *bg = pcfg_rsrc_buf_grp_hdr;
-    printf("     Global %s\n%s\n%s\n%s\n%s\n", bg[kTitle], bg[kRule], bg[kCols1], bg[kCols2],
-           bg[kRule]);
-    if (h.group_count > 0)
-        print_rows(body, kHeaderLen + h.group_off, static_cast<uint64_t>(h.group_count),
-                   print_group_row);
-    printf("%s\n\n", bg[kRule]);
+    w.text("     Global ");
+    print_heading(bg, w);
+    w.put(kGroupCount, static_cast<uint32_t>(h.group_count));
+    {
+        const Scope groups(w, "group_table");
+        if (h.group_count > 0)
+            print_rows(body, kHeaderLen + h.group_off, static_cast<uint64_t>(h.group_count),
+                       print_group_row, "rows", w);
+    }
+    w.line(bg[kRule]);
+    w.text("\n");
 }
 
 // An outside caller hands a bare address: the body is trusted to hold what
@@ -151,5 +202,5 @@ extern "C" void pcfg_rsrc_show_all(const pcfg_rsrc_all_info_t *info) noexcept {
     const auto *p = reinterpret_cast<const uint8_t *>(info);
     Header h{};
     read_header(BeReader(p, kHeaderLen), h);
-    pcfg_rsrc_show_all_body({p, trusted_extent(p, claimed_extent(h))});
+    pcfg_rsrc_show_all_body({p, trusted_extent(p, claimed_extent(h))}, text_writer());
 }

@@ -8,6 +8,7 @@
 #include "support/library_units.h"
 #include "support/capture.h"
 #include "support/golden.h"
+#include "support/json_twin.h"
 
 namespace pcfg_test {
 
@@ -32,6 +33,30 @@ std::string decode(pcfg_decoder_fn decoder, const std::vector<uint8_t> &record) 
     return decode_cut(decoder, record, static_cast<uint32_t>(record.size()));
 }
 
+namespace {
+
+// The record as JSON: through the JSON dispatcher for a decoder of the
+// table, else the decoder's writer form after the decoder's name.
+std::string decode_json(pcfg_decoder_fn decoder, const std::vector<uint8_t> &record,
+                        uint32_t length) {
+    using namespace pcfg::out;
+    static constexpr Field kDecoder = json_only<"decoder", Type::Str>();
+    std::vector<uint8_t> copy(record.begin(), record.begin() + std::max<uint32_t>(length, 48));
+    for (int i = 0; i < 4; ++i) copy[16 + i] = static_cast<uint8_t>(length >> (24 - 8 * i));
+    const auto *msg = reinterpret_cast<const pcfg_logged_msg_t *>(copy.data());
+    const pcfg::decode::DecoderForm *form = pcfg::decode::decoder_form(decoder);
+    if (form == nullptr) return {};
+    pcfg::decode::set_indent(5);
+    if (get_mts_filter_tbl_entry(pcfg::decode::logged_opcode(msg)) != nullptr)
+        return unlogged([&] { eventlog_port_cfg_cli_json(msg); });
+    return json_of([&](Writer &w) {
+        w.str(kDecoder, form->name);
+        form->with_writer(msg, w);
+    });
+}
+
+}  // namespace
+
 void check_samples(const std::string &golden, const std::vector<DecodeSample> &samples,
                    std::source_location where) {
     Transcript t;
@@ -44,9 +69,11 @@ void check_samples(const std::string &golden, const std::vector<DecodeSample> &s
         const auto *logged = reinterpret_cast<const pcfg_logged_msg_t *>(rec.data());
         EXPECT_TRUE(s.opcode == 0 || capture_stdout([&] { eventlog_port_cfg_cli(logged); }) == text)
             << s.name << ": another decoder through the table";
+        keep_json(text, decode_json(s.decoder, rec, static_cast<uint32_t>(rec.size())));
         for (uint32_t len = 0; len < rec.size(); ++len) {
             pcfg::decode::set_indent(5);
-            decode_cut(s.decoder, rec, len);
+            const std::string cut = decode_cut(s.decoder, rec, len);
+            keep_json(cut, decode_json(s.decoder, rec, len));
         }
     }
     expect_golden(golden, t.str(), where);

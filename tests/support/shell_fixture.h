@@ -70,11 +70,15 @@ protected:
         PcfgTest::TearDown();
     }
 
-    // A fresh shell (one at a time: each owns standard output).
-    pcfg_shell::Shell &shell(bool recording = false) {
+    // A fresh shell (one at a time: each owns standard output); `json`:
+    // the library it runs has JSON entry points.
+    pcfg_shell::Shell &shell(bool recording = false, bool json = true) {
         shell_.reset();
         card_ = std::make_unique<pcfg::SimulatedCard>(nullptr, [this] { return now_; });
-        pcfg_shell::Options o{.errors = errors_, .card = card_.get()};
+        pcfg_shell::Options o{.errors = errors_,
+                              .card = card_.get(),
+                              .json_entry = json ? port_cfg_cli_main_json : nullptr,
+                              .logged_json = json ? eventlog_port_cfg_cli_json : nullptr};
         if (recording)
             o.entry = [this](cli_param_block *b) {
                 EXPECT_EQ(b->mts_handle, shell_->queue_handle());
