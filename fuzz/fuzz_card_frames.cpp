@@ -8,17 +8,19 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "pcfg_card.h"
+#include "card_service.h"
 #include "pcfg_sim.h"
 #include "support.h"
 
 namespace {
 
-constexpr size_t kHeader = 8;
+using namespace pcfg_sim::link;
 
+// Checked by hand, not by the frames' own reader.
 void check_answer(const std::vector<uint8_t> &frame) {
-    const bool fits = frame.size() >= kHeader && frame[0] == 'P' && frame[1] == 'F' &&
-                      frame[2] == 1 && (frame[3] & 0x80) != 0 &&
+    const bool fits = frame.size() >= kFrameHeader && frame[0] == (kFrameMagic >> 8) &&
+                      frame[1] == (kFrameMagic & 0xFF) && frame[2] == kFrameVersion &&
+                      (frame[3] & kAnswerBit) != 0 &&
                       (size_t{frame[4]} << 24 | size_t{frame[5]} << 16 | size_t{frame[6]} << 8 |
                        frame[7]) == frame.size();
     if (!fits) {
@@ -31,7 +33,7 @@ void check_answer(const std::vector<uint8_t> &frame) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     pcfg_fuzz::begin_input();
-    static pcfg_sim::CardService card(0, false);
+    static pcfg_sim::link::CardService card(0, false);
     pcfg_fuzz::Input in(data, size);
     uint64_t now_ms = 0;
     card.open(0, 100);
@@ -45,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             card.open(shell, 100 + static_cast<uint32_t>(shell));
         }
         now_ms += 250;
-        pcfg_sim::CardService::Result r = card.take(shell, frame, now_ms);
+        pcfg_sim::link::CardService::Result r = card.take(shell, frame, now_ms);
         if (r.waiting) r = card.wake(shell, r.until_ms);
         for (const auto &answer : r.answers) check_answer(answer);
         if (r.close) {

@@ -6,10 +6,9 @@
 //
 // Lines that would touch files (saving or decoding an event-log file) are
 // not run: the fuzzer must not write or read paths it made up. Neither are
-// lines that make closing a queue or releasing a message fail: the platform
-// then keeps the queue or message whatever its caller does. Nor lines that
-// make a bind "succeed" with a handle it did not bind: that handle may be
-// the shell's own queue, which the command then rightly closes.
+// lines that make a bind "succeed" with a handle it did not bind: that
+// handle may be the shell's own queue, which the command then rightly
+// closes.
 #include <array>
 #include <cstdio>
 #include <memory>
@@ -22,6 +21,7 @@
 #include "matcher.h"
 #include "pcfg_sim.h"
 #include "shell.h"
+#include "simulated_card.h"
 #include "sim_commands.h"
 #include "support.h"
 #include "text.h"
@@ -30,7 +30,6 @@
 namespace {
 
 constexpr size_t kMaxLines = 16;
-constexpr std::array<std::string_view, 2> kUnreleasable{"mts_unbind", "mts_drop"};
 
 bool may_run(std::string_view line) {
     const pcfg_shell::LineWords split = pcfg_shell::split_line(line);
@@ -42,17 +41,19 @@ bool may_run(std::string_view line) {
     if (run == pcfg_shell::eventlog_save || run == pcfg_shell::eventlog_decode_file) return false;
     if (run == pcfg_shell::sim_fail) {
         const pcfg_shell::Args &args = resolved->args;
-        for (std::string_view call : kUnreleasable)
-            if (args.word(0) == call) return false;
-        if (args.word(0) == "mts_bind" && args.given(1) && args.number(1) >= 0) return false;
+        std::string unknown;
+        if (pcfg_shell::platform_call(args.word(0), unknown) == "mts_bind" && args.given(1) &&
+            args.number(1) >= 0)
+            return false;
     }
     return true;
 }
 
 pcfg_shell::Shell &shell() {
     static std::FILE *errors = std::fopen("/dev/null", "w");
-    static auto *sh = new pcfg_shell::Shell(
-        {.errors = errors, .clock = [] { return std::chrono::steady_clock::time_point{}; }});
+    static auto *card =
+        new pcfg::SimulatedCard(nullptr, [] { return std::chrono::steady_clock::time_point{}; });
+    static auto *sh = new pcfg_shell::Shell({.errors = errors, .card = card});
     return *sh;
 }
 

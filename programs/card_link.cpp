@@ -36,7 +36,7 @@ void start_card(const char *program, const std::string &path) {
         // Its lines are not the shell's output: its "listening" line, or that
         // another card came up first. Should it fail, the shell says how to
         // start one by hand, which then tells why.
-        const int null_fd = open("/dev/null", O_WRONLY);
+        const int null_fd = open("/dev/null", O_WRONLY | O_CLOEXEC);  // not the card's to keep
         if (null_fd >= 0) {
             dup2(null_fd, 1);
             dup2(null_fd, 2);

@@ -3,5 +3,9 @@
 // this process with a fixed clock.
 #include "card_link.h"
 #include "shell.h"
+#include "simulated_card.h"
 
-int main(int argc, char **argv) { return pcfg_shell::main(argc, argv, pcfg_link::link_to_card); }
+int main(int argc, char **argv) {
+    pcfg::SimulatedCard card(pcfg_link::link_to_card);
+    return pcfg_shell::main(argc, argv, card);
+}

@@ -10,8 +10,8 @@
 // nothing where the command stops silently.
 //
 // The calls are enumerated from the clean run's call log, not listed here:
-// a command that starts making a new kind of call is swept at once (and the
-// sweep fails until the call has a row in kCallFaults).
+// a command that starts making a new kind of call is swept at once; every
+// call of the platform's list has its row in kCallFaults.
 #include <algorithm>
 #include <array>
 #include <functional>
@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "pcfg_calls.h"
 #include "pcfg_platform.h"
 #include "support/fixture.h"
 #include "support/golden.h"
@@ -123,42 +124,56 @@ pcfg_sim::CardConfig card(bool bare) {
 }
 
 // ------------------------------------------------------------- failures
-// Every platform call the library makes, and the ways it can fail. "does
-// nothing" answers success without doing the call's work: records and
-// out-arguments are left as the caller set them.
+// Every platform call the library makes, and the ways it can fail, in the
+// order of the platform's list of calls (pcfg_calls.h; checked while
+// compiling). "does nothing" answers success without doing the call's work:
+// records and out-arguments are left as the caller set them.
 struct Failure {
-    const char *label;
-    int64_t result;
-    int err;
+    const char *label = nullptr;  // none: no more ways
+    int64_t result = 0;
+    int err = 0;
 };
 
-const std::map<std::string, std::vector<Failure>, std::less<>> kCallFaults = {
-    {"mts_bind", {{"fails", -1, 24}}},
-    {"mts_unbind", {{"fails", -1, 9}}},
-    {"mts_send", {{"fails", -1, 113}, {"does nothing", 0, 0}}},
-    {"mts_recv", {{"times out", -1, 62}, {"fails", -1, 5}, {"does nothing", 0, 0}}},
-    {"mts_errno_get", {{"another error", 77, 0}}},
-    {"mts_opc_get", {{"another opcode", 999, 0}}},
-    {"mts_payload_get", {{"null", 0, 0}}},
-    {"mts_payload_size", {{"zero", 0, 0}, {"three bytes", 3, 0}}},
-    {"mts_drop", {{"fails", -1, 9}}},
-    {"mts_rr_token_get", {{"another token", 0xdeadbeef, 0}}},
-    {"sdstub_show_hist_inst", {{"fails", -1, 0}}},
-    {"sse_call", {{"fails", -1, 0}, {"port not present", -0x4029000B, 0},
-                  {"port access error", -0x40290016, 0}, {"does nothing", 0, 0}}},
-    {"init_shm_eventlog", {{"fails", -1, 0}}},
-    {"shm_eventlog_read_rec", {{"fails", -1, 0}, {"does nothing", 0, 0}}},
-    {"get_front_port_if_index_list", {{"fails", 5, 0}, {"does nothing", 0, 0}}},
-    {"get_total_lc_front_ports", {{"none", 0, 0}, {"negative", -1, 0}}},
-    {"pm_idxmap_entry_by_if_index", {{"unknown", -1, 0}, {"does nothing", 0, 0}}},
-    {"snprintf_if_index_short", {{"fails", -1, 0}}},
-    {"lc_get_portspeed_name", {{"leaves the text", 0, 0}}},
-    {"lc_get_portlinkstatus_reason", {{"leaves the text", 0, 0}}},
-    {"syserr2str", {{"no text", 0, 0}}},
-    {"mts_opc_name_get", {{"no name", 0, 0}}},
-    {"tlv_aligned_array_get_num_tlvs", {{"fails", -1, 0}, {"none", 0, 0}}},
-    {"tlv_aligned_array_get_next_tlv", {{"fails", -1, 0}, {"does nothing", 0, 0}}},
+struct CallFailures {
+    std::string_view call;
+    std::array<Failure, 4> ways;
 };
+
+constexpr std::array<CallFailures, pcfg_sim::kPlatformCalls.size()> kCallFaults{{
+    {"mts_bind", {{{"fails", -1, 24}}}},
+    {"mts_unbind", {{{"fails", -1, 9}}}},
+    {"mts_send", {{{"fails", -1, 113}, {"does nothing", 0, 0}}}},
+    {"mts_recv", {{{"times out", -1, 62}, {"fails", -1, 5}, {"does nothing", 0, 0}}}},
+    {"mts_drop", {{{"fails", -1, 9}}}},
+    {"mts_errno_get", {{{"another error", 77, 0}}}},
+    {"mts_opc_get", {{{"another opcode", 999, 0}}}},
+    {"mts_payload_size", {{{"zero", 0, 0}, {"three bytes", 3, 0}}}},
+    {"mts_rr_token_get", {{{"another token", 0xdeadbeef, 0}}}},
+    {"mts_payload_get", {{{"null", 0, 0}}}},
+    {"mts_opc_name_get", {{{"no name", 0, 0}}}},
+    {"sdstub_show_hist_inst", {{{"fails", -1, 0}}}},
+    {"sse_call", {{{"fails", -1, 0}, {"port not present", -0x4029000B, 0},
+                   {"port access error", -0x40290016, 0}, {"does nothing", 0, 0}}}},
+    {"init_shm_eventlog", {{{"fails", -1, 0}}}},
+    {"shm_eventlog_read_rec", {{{"fails", -1, 0}, {"does nothing", 0, 0}}}},
+    {"get_front_port_if_index_list", {{{"fails", 5, 0}, {"does nothing", 0, 0}}}},
+    {"get_total_lc_front_ports", {{{"none", 0, 0}, {"negative", -1, 0}}}},
+    {"pm_idxmap_entry_by_if_index", {{{"unknown", -1, 0}, {"does nothing", 0, 0}}}},
+    {"snprintf_if_index_short", {{{"fails", -1, 0}}}},
+    {"lc_get_portspeed_name", {{{"leaves the text", 0, 0}}}},
+    {"lc_get_portlinkstatus_reason", {{{"leaves the text", 0, 0}}}},
+    {"syserr2str", {{{"no text", 0, 0}}}},
+    {"tlv_aligned_array_get_num_tlvs", {{{"fails", -1, 0}, {"none", 0, 0}}}},
+    {"tlv_aligned_array_get_next_tlv", {{{"fails", -1, 0}, {"does nothing", 0, 0}}}},
+}};
+
+constexpr bool every_listed_call_fails() {
+    for (size_t i = 0; i < kCallFaults.size(); ++i)
+        if (kCallFaults[i].call != pcfg_sim::kPlatformCalls[i].name || kCallFaults[i].ways[0].label == nullptr)
+            return false;
+    return true;
+}
+static_assert(every_listed_call_fails(), "kCallFaults: one row per platform call, in the list's order");
 
 // The manager's answer to a request, replaced.
 const std::vector<std::pair<const char *, Reply>> kAnswers = {
@@ -199,10 +214,9 @@ struct Outcome {
 
 // Runs the shape on a fresh card after `arm` set up its failures, through
 // the text or the JSON entry point, and checks what every run must show. A
-// release the platform refuses (the failed call `failed`) stays with the
-// platform.
+// release that fails still releases.
 Outcome run_with(int32_t (*entry)(cli_param_block *), const Shape &s,
-                 const std::function<void()> &arm, const std::string &failed) {
+                 const std::function<void()> &arm) {
     pcfg_sim::reset(card(s.bare));
     if (s.bare) pcfg_sim::clear_history();
     Params params = Params::raw(s.cmd);
@@ -221,8 +235,8 @@ Outcome run_with(int32_t (*entry)(cli_param_block *), const Shape &s,
     pcfg_sim::clear_script();
     if (shell_queue != -1) mts_unbind(shell_queue, 0);
     EXPECT_EQ(rc, 0);
-    EXPECT_EQ(pcfg_sim::open_queues(), failed == "mts_unbind" ? 1 : 0) << "open transport queues";
-    EXPECT_EQ(pcfg_sim::held_messages(), failed == "mts_drop" ? 1 : 0) << "held messages";
+    EXPECT_EQ(pcfg_sim::open_queues(), 0) << "open transport queues";
+    EXPECT_EQ(pcfg_sim::held_messages(), 0) << "held messages";
     EXPECT_EQ(library_outstanding(), 0) << "heap memory left behind";
     EXPECT_LE(library_allocations(), s.cmd == PCFG_CMD_PERFSTATS ? 1u : 0u) << "heap used";
     const auto bad = std::find_if(r.text.begin(), r.text.end(), [](char c) {
@@ -233,19 +247,21 @@ Outcome run_with(int32_t (*entry)(cli_param_block *), const Shape &s,
 }
 
 // The run as text, then as JSON: the same platform calls, the JSON kept.
-Outcome run_once(const Shape &s, const std::function<void()> &arm, const std::string &failed = "") {
-    const Outcome text = run_with(port_cfg_cli_main, s, arm, failed);
-    const Outcome json = run_with(port_cfg_cli_main_json, s, arm, failed);
+Outcome run_once(const Shape &s, const std::function<void()> &arm) {
+    const Outcome text = run_with(port_cfg_cli_main, s, arm);
+    const Outcome json = run_with(port_cfg_cli_main_json, s, arm);
     EXPECT_EQ(json.calls, text.calls) << "the JSON run made other platform calls";
     keep_json(text.text, json.text);
     return text;
 }
 
-const std::vector<Failure> &failures_of(const std::string &call) {
-    static const std::vector<Failure> none;
-    const auto row = kCallFaults.find(call);
-    EXPECT_NE(row, kCallFaults.end()) << "no failures known for platform call " << call;
-    return row == kCallFaults.end() ? none : row->second;
+std::vector<Failure> failures_of(const std::string &call) {
+    const std::optional<pcfg_sim::CallId> id = pcfg_sim::call_named(call);
+    EXPECT_TRUE(id.has_value()) << "no platform call " << call;
+    std::vector<Failure> ways;
+    for (const Failure &f : id ? kCallFaults[static_cast<size_t>(*id)].ways : std::array<Failure, 4>{})
+        if (f.label != nullptr) ways.push_back(f);
+    return ways;
 }
 
 // Fails one call at one position in one way; then, on top of it, each call
@@ -255,7 +271,7 @@ void sweep_call(const Shape &s, const Outcome &clean, const std::string &name, u
     const std::string what = name + " #" + std::to_string(nth) + " " + f.label;
     SCOPED_TRACE(what);
     const auto arm = [&] { pcfg_sim::fail(name, f.result, f.err, nth); };
-    const Outcome r = run_once(s, arm, name);
+    const Outcome r = run_once(s, arm);
     t.add(s.label + ": " + what, against(clean.text, r.text));
     std::map<std::string, uint32_t> seen;
     for (const std::string &c : r.calls) {
@@ -263,7 +279,7 @@ void sweep_call(const Shape &s, const Outcome &clean, const std::string &name, u
         if (std::find(clean.calls.begin(), clean.calls.end(), c) != clean.calls.end()) continue;
         for (const Failure &g : failures_of(c)) {
             SCOPED_TRACE("then " + c + " #" + std::to_string(n) + " " + g.label);
-            run_once(s, [&] { arm(), pcfg_sim::fail(c, g.result, g.err, n); }, name);
+            run_once(s, [&] { arm(), pcfg_sim::fail(c, g.result, g.err, n); });
         }
     }
 }

@@ -90,7 +90,7 @@ TEST_F(ShellInputTest, EveryCommandCutShortLengthenedOrGivenNumbersOutOfRange) {
             // Each number out of its range, the line refused by the number's name.
             for (size_t k = 0; k < full.size() && optional_parts; ++k) {
                 const pcfg_shell::Element &e = *full[k].second;
-                if (e.kind != ElemKind::Number) continue;
+                if (!pcfg_shell::takes_number(e)) continue;
                 for (const auto &[value, why] : bad_numbers(e)) {
                     Typed t = full;
                     t[k].first = value;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "shell.h"
+#include "simulated_card.h"
 #include "support/golden.h"
 #include "support/shell_fixture.h"
 #include "words.h"
@@ -70,7 +71,8 @@ std::string run_program(const std::string &line) {
         std::vector<char *> argv;
         for (std::string &w : argv_words) argv.push_back(w.data());
         argv.push_back(nullptr);
-        _exit(pcfg_shell::main(static_cast<int>(argv_words.size()), argv.data()));
+        pcfg::SimulatedCard card;
+        _exit(pcfg_shell::main(static_cast<int>(argv_words.size()), argv.data(), card));
     }
     close(in[0]);
     close(out[1]);

@@ -23,6 +23,7 @@
 #include "history_file.h"
 #include "line_editor.h"
 #include "shell.h"
+#include "simulated_card.h"
 #include "support/shell_fixture.h"
 
 namespace {
@@ -63,7 +64,8 @@ int run_terminal(const std::vector<Step> &steps, const char *home, unsigned shor
             signal(SIGTTOU, SIG_DFL);
             char name[] = "pcfg";
             char *argv[] = {name, nullptr};
-            _exit(pcfg_shell::main(1, argv));
+            pcfg::SimulatedCard card;
+            _exit(pcfg_shell::main(1, argv, card));
         }
         setpgid(shell, shell);
         int st = 0;

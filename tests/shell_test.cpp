@@ -183,11 +183,12 @@ TEST_F(ShellTest, ProgramRunsEachCommandOption) {
     const char *argv[] = {"pcfg", "-c", "show port-config commands", "-c", "exit",
                           "-c", "show port-config events"};
     int rc = -1;
-    EXPECT_EQ(out([&] { rc = pcfg_shell::main(7, const_cast<char **>(argv)); }),
+    pcfg::SimulatedCard card;
+    EXPECT_EQ(out([&] { rc = pcfg_shell::main(7, const_cast<char **>(argv), card); }),
               "cmds processed: 1\n");
     EXPECT_EQ(rc, 0);
     const char *bad[] = {"pcfg", "-x"};
-    EXPECT_EQ(pcfg_shell::main(2, const_cast<char **>(bad)), 2);
+    EXPECT_EQ(pcfg_shell::main(2, const_cast<char **>(bad), card), 2);
 }
 
 TEST_F(ShellTest, ClearEventLogEmptiesTheManagersLog) {

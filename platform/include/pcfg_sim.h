@@ -4,6 +4,9 @@
 // script the simulated port-configuration manager, make platform calls fail,
 // and inspect what the library asked of the platform. It is not part of the
 // library and not part of the platform contract (pcfg_platform.h).
+//
+// Everything here steers the card the platform calls use: the card in this
+// process, or the card process once connect_card() connected to it.
 #pragma once
 
 #include <array>
@@ -43,13 +46,32 @@ struct CardConfig {
     // Simulated time at the start, in seconds since the epoch; 0 is the
     // fixed start 2025-12-05 16:00:00 UTC that tests rely on.
     uint32_t start_time = 0;
+    // The clock starts at the time of day instead, at every restart too.
+    bool real_time = false;
 };
 
 // Starts a fresh card: new ports, an idle manager, the history of its
 // start-up, an empty event log (unless config.keep_event_log), no scripted
 // answers, no faults, an empty call log. Queues still open
 // are closed and held messages forgotten (tests check them before a reset).
+// The card process is reset with the number of ports only.
 void reset(const CardConfig &config = {});
+// Starts the card afresh as `sim reset` does: `ports` front ports, the
+// default slot, its clock as it ran (at the time of day when it keeps real
+// time, else at the fixed start), its start-up configuration logged into a
+// fresh event log, no faults, an empty call log; the queues and messages
+// of whoever uses the card are kept. Returns the number of front ports.
+uint32_t restart(uint32_t ports);
+
+// An operator's session: the card in this process starts afresh on the
+// event log it finds (logging its start-up into an empty one), at the time
+// of day while that leaves it half its range of seconds (else at the fixed
+// start); the card process keeps real time already.
+void use_real_time();
+// Real seconds that passed in the calling process: the card in this
+// process lets them pass (up to its last second); the card process keeps
+// its own time.
+void let_real_time_pass(uint32_t seconds);
 
 // Interface index of a port index on this card (0 if the card lacks it).
 uint32_t if_index_of_port(uint8_t port_index);
@@ -58,10 +80,12 @@ uint32_t num_ports();
 // The card's slot: its ports are named fc<slot>/<port>.
 uint32_t slot();
 
-// Simulated time, in seconds since the epoch (stays below 2^31).
+// Simulated time, in seconds since the epoch: it stays below 2^31.
+inline constexpr uint32_t kLastSecond = 0x7fffffffu;
 uint32_t now();
-// Lets simulated time pass: traffic flows, counters grow.
-void advance(uint32_t seconds);
+// Lets simulated time pass: traffic flows, counters grow. Time that would
+// pass kLastSecond does not pass. Returns the new time.
+uint32_t advance(uint32_t seconds);
 
 // Time-stamping settings of a port, as service call 380 reports them. The
 // two times are those at the card's start; the service adds the simulated
@@ -77,7 +101,8 @@ struct Timestamps {
     uint32_t enabled_jiffies = 0x0001d4c0;
     uint32_t disabled_jiffies = 0;
 };
-// Replaces a port's time-stamping settings; false if the card lacks the port.
+// Replaces a port's time-stamping settings; false if the card lacks the
+// port (or is the card process: its settings are its own).
 bool set_timestamps(uint8_t port_index, const Timestamps &ts);
 
 // ---------------------------------------------------------------------------
@@ -92,6 +117,7 @@ struct Reply {
     Kind kind = Kind::Answer;
     uint32_t opcode = 0;
     std::vector<uint8_t> payload;
+    bool operator==(const Reply &) const = default;
 };
 
 // The manager's next answers, in order, one per request it receives, in place
@@ -177,20 +203,26 @@ std::vector<uint8_t> encode_tlv_array(const std::vector<Tlv> &tlvs);
 // Faults: make a platform call fail.
 // ---------------------------------------------------------------------------
 // The nth call (counted from 1 after this call) of the named platform
-// function returns `result` instead of doing its work; `err` becomes the
-// transport's error number where the function has one. `times` calls in a
-// row fail from there (0 = every call from then on).
+// function (one of pcfg_platform.h) returns `result` instead of doing its
+// work; `err` becomes the transport's error number where the function has
+// one. A release (mts_unbind, mts_drop) still releases the queue or the
+// message. `times` calls in a row fail from there (0 = every call from then
+// on). The faults of the calls the card answers are armed in the card: in
+// the card process they fail for every shell; the others fail in this
+// process only.
 void fail(std::string_view call, int64_t result, int err = 0, uint32_t nth = 1,
           uint32_t times = 1);
 void clear_faults();
 
-// A failure armed by fail() and not yet used up.
+// A failure armed by fail() and not yet used up (the card's and this
+// process's, by call name).
 struct ArmedFault {
     std::string call;
     int64_t result = 0;
     int err = 0;
     uint32_t nth = 1;    // the call that fails next, counted from 1 from now on
     uint32_t times = 1;  // failing calls left (0 = no end)
+    bool operator==(const ArmedFault &) const = default;
 };
 std::vector<ArmedFault> armed_faults();
 
@@ -233,12 +265,11 @@ int held_messages();
 std::string default_card_socket(std::string &why);
 
 // Connects this process to the card listening on `path`, as a shell called
-// `name`. From then on the transport, the history service, the service call
-// and the port lists reach the card; the other platform calls are answered
-// here. False (and why) when no card answers there.
+// `name`, before any platform call: from then on the calls the card answers
+// and every steering of the card reach the card process; the other platform
+// calls are answered here, and no call log is kept. False (and why) when no
+// card answers there.
 bool connect_card(const std::string &path, std::string_view name, std::string &why);
-// True after connect_card succeeded, and still once the card was lost.
-bool card_connected();
 // Called once, with the socket's path, when the card is lost: queues still
 // bind and sends go nowhere; every receive waits its limit and times out.
 void on_card_lost(void (*tell)(const std::string &path));
@@ -249,9 +280,10 @@ struct ShellInfo {
     uint32_t held = 0;    // messages held on them
     bool asker = false;   // the shell that asked
     std::string name;
+    bool operator==(const ShellInfo &) const = default;
 };
 struct CardStatus {
-    uint8_t frame_version = 0;  // of the frames the card answers with
+    uint8_t frame_version = 0;  // of the frames the card answers with (0: none, the card in this process)
     uint32_t now = 0;
     uint32_t ports = 0;
     uint32_t handled = 0;
@@ -261,8 +293,10 @@ struct CardStatus {
     std::vector<Reply> script;
     std::vector<ArmedFault> faults;  // armed in the card
     std::vector<ShellInfo> shells;
+    bool operator==(const CardStatus &) const = default;
 };
-// The connected card's status; no value when not connected or lost.
+// The card's status (the shells only of the card process); no value when
+// the card process was lost.
 std::optional<CardStatus> card_status();
 // Asks the connected card to end and waits (a few seconds at most) until it
 // has; false when it did not answer.

@@ -19,7 +19,8 @@
 #include <map>
 #include <vector>
 
-#include "pcfg_card.h"
+#include "card_service.h"
+#include "owned_fd.h"
 
 namespace pcfg_card {
 namespace {
@@ -28,7 +29,8 @@ constexpr int kBacklog = 64;
 // Answers waiting for a shell that reads them slowly (a socket holds a few
 // unread messages only); past this many it is taken for stuck.
 constexpr size_t kMaxWaitingAnswers = 4096;
-constexpr size_t kMaxFrame = 128 * 1024;  // as the frame format allows
+using pcfg_sim::link::kMaxFrame;
+static_assert(kMaxFrame == 128 * 1024, "the log line below names the frame limit");
 
 uint64_t now_ms() {
     timespec t{};
@@ -150,7 +152,7 @@ private:
         return false;
     }
 
-    void answer(int fd, pcfg_sim::CardService::Result result) {
+    void answer(int fd, pcfg_sim::link::CardService::Result result) {
         if (result.close) return drop(fd, result.why.c_str());
         Shell &shell = shells_[fd];
         for (auto &frame : result.answers) shell.unsent.push_back(std::move(frame));
@@ -172,7 +174,7 @@ private:
 
     int listen_;
     int signals_;
-    pcfg_sim::CardService service_;
+    pcfg_sim::link::CardService service_;
     std::map<int, Shell> shells_;
     bool stopping_ = false;
 };
@@ -182,14 +184,13 @@ private:
 int serve_card(const std::string &path, const std::function<void()> &ready) {
     // One card per socket: the lock is held for as long as the card runs.
     const std::string lock_path = path + ".lock";
-    const int lock = open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (lock < 0) {
+    const pcfg::OwnedFd lock(open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!lock.valid()) {
         fprintf(stderr, "pcfg-card: %s: %s\n", lock_path.c_str(), std::strerror(errno));
         return 1;
     }
-    if (flock(lock, LOCK_EX | LOCK_NB) != 0) {
+    if (flock(lock.get(), LOCK_EX | LOCK_NB) != 0) {
         fprintf(stderr, "pcfg-card: a card already runs on %s\n", path.c_str());
-        close(lock);
         return 1;
     }
     sockaddr_un addr{};
@@ -200,9 +201,9 @@ int serve_card(const std::string &path, const std::function<void()> &ready) {
     }
     std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
     unlink(path.c_str());  // left by a card that was killed: the lock says none runs
-    const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0 || bind(fd, reinterpret_cast<const sockaddr *>(&addr), sizeof addr) != 0 ||
-        chmod(path.c_str(), 0600) != 0 || listen(fd, kBacklog) != 0) {
+    const pcfg::OwnedFd listening(socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!listening.valid() || bind(listening.get(), reinterpret_cast<const sockaddr *>(&addr), sizeof addr) != 0 ||
+        chmod(path.c_str(), 0600) != 0 || listen(listening.get(), kBacklog) != 0) {
         fprintf(stderr, "pcfg-card: cannot listen on %s: %s\n", path.c_str(), std::strerror(errno));
         return 1;
     }
@@ -213,16 +214,13 @@ int serve_card(const std::string &path, const std::function<void()> &ready) {
     sigaddset(&set, SIGHUP);
     sigprocmask(SIG_BLOCK, &set, nullptr);
     signal(SIGPIPE, SIG_IGN);
-    const int signals = signalfd(-1, &set, SFD_CLOEXEC);
+    const pcfg::OwnedFd signals(signalfd(-1, &set, SFD_CLOEXEC));
     {
-        Listener listener(fd, signals);
+        Listener listener(listening.get(), signals.get());
         ready();
         listener.run();
     }
     unlink(path.c_str());
-    close(fd);
-    close(signals);
-    close(lock);
     log_line("ended; %s removed", path.c_str());
     return 0;
 }

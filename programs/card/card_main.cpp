@@ -14,6 +14,7 @@
 
 #include "card_listener.h"
 #include "card_state_text.h"
+#include "owned_fd.h"
 #include "pcfg_sim.h"
 
 namespace {
@@ -87,16 +88,16 @@ int stop(const std::string &path) {
 // Runs the card in a child of its own session; returns once it listens
 // (0) or failed to start (1, the child said why).
 int daemonize(const std::string &path) {
-    int ready[2];
-    if (pipe2(ready, O_CLOEXEC) != 0) return 1;
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) return 1;
+    pcfg::OwnedFd ready_in(ends[0]);
+    pcfg::OwnedFd ready_out(ends[1]);
     const pid_t child = fork();
     if (child < 0) return 1;
     if (child > 0) {
-        close(ready[1]);
+        ready_out = pcfg::OwnedFd();
         char byte = 0;
-        const bool listening = read(ready[0], &byte, 1) == 1;
-        close(ready[0]);
-        if (!listening) {
+        if (read(ready_in.get(), &byte, 1) != 1) {
             int st = 0;
             waitpid(child, &st, 0);
             return 1;
@@ -104,23 +105,21 @@ int daemonize(const std::string &path) {
         printf("pcfg-card: listening on %s (process %d)\n", path.c_str(), static_cast<int>(child));
         return 0;
     }
-    close(ready[0]);
+    ready_in = pcfg::OwnedFd();
     setsid();
     const std::string log = path + ".log";
     const int status = pcfg_card::serve_card(path, [&] {
         // Listening: from here on the card speaks to its log only.
-        const int null_fd = open("/dev/null", O_RDONLY);
-        const int log_fd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-        if (null_fd >= 0) dup2(null_fd, 0);
-        if (log_fd >= 0) {
-            dup2(log_fd, 1);
-            dup2(log_fd, 2);
+        const pcfg::OwnedFd null_fd(open("/dev/null", O_RDONLY));
+        const pcfg::OwnedFd log_fd(open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
+        if (null_fd.valid()) dup2(null_fd.get(), 0);
+        if (log_fd.valid()) {
+            dup2(log_fd.get(), 1);
+            dup2(log_fd.get(), 2);
         }
-        if (null_fd > 2) close(null_fd);
-        if (log_fd > 2) close(log_fd);
         const char byte = 1;
-        if (write(ready[1], &byte, 1) != 1) _exit(1);
-        close(ready[1]);
+        if (write(ready_out.get(), &byte, 1) != 1) _exit(1);
+        ready_out = pcfg::OwnedFd();
     });
     _exit(status);
 }

@@ -2,7 +2,7 @@
 //
 // To add a command, add one row below; nothing else needs to change.
 //   .syntax   the words (see syntax.h): keywords, <name:lo-hi> numbers,
-//             <name> words, a final <name...>, [optional parts]
+//             <name:port> ports, <name> words, a final <name...>, [optional parts]
 //   .summary  one line for the command list
 //   .help     one line per syntax element (brackets excepted), each ending
 //             in '\n'; the HELP_* texts below cover the common words
@@ -58,7 +58,7 @@ constexpr CommandRow kRows[] = {
      .help = HELP_SHOW HELP_PCFG "Commands the manager has processed\n"
              "Then history instances 0 to 6\n",
      .cmd = PCFG_CMD_CMDS_PROCESSED_HISTORY},
-    {.syntax = "show port-config timestamp port <port:1-255>",
+    {.syntax = "show port-config timestamp port <port:port>",
      .summary = "Time-stamping and time-out settings of a port",
      .help = HELP_SHOW HELP_PCFG "Time-stamping settings\n" HELP_PORT,
      .cmd = PCFG_CMD_PORT_TS_INFO,
@@ -67,7 +67,7 @@ constexpr CommandRow kRows[] = {
      .summary = "Resource tables of the line card",
      .help = HELP_SHOW HELP_PCFG "Resource tables\n",
      .cmd = PCFG_CMD_RSRC_CARD},
-    {.syntax = "show port-config resources port <port:1-255>",
+    {.syntax = "show port-config resources port <port:port>",
      .summary = "Resource tables of one port",
      .help = HELP_SHOW HELP_PCFG "Resource tables\n" HELP_PORT,
      .cmd = PCFG_CMD_RSRC_PORT,
@@ -76,22 +76,22 @@ constexpr CommandRow kRows[] = {
      .summary = "Event count of the manager",
      .help = HELP_SHOW HELP_PCFG "Events of the manager\n",
      .cmd = PCFG_CMD_EVENTS},
-    {.syntax = "show port-config credits [port <port:1-255>]",
+    {.syntax = "show port-config credits [port <port:port>]",
      .summary = "Buffer-credit table of every port, or of one",
      .help = HELP_SHOW HELP_PCFG "Buffer-credit table\n" HELP_PORT,
      .cmd = PCFG_CMD_CREDIT_TBL,
      .tokens = {number_token(PCFG_PARAM_RSRC_PORT, 0)}},
-    {.syntax = "show port-config credits second-form [port <port:1-255>]",
+    {.syntax = "show port-config credits second-form [port <port:port>]",
      .summary = "Buffer-credit table in its second form",
      .help = HELP_SHOW HELP_PCFG "Buffer-credit table\n" "The table's second form\n" HELP_PORT,
      .cmd = PCFG_CMD_CREDIT_TBL_2,
      .tokens = {number_token(PCFG_PARAM_RSRC_PORT, 0)}},
-    {.syntax = "show port-config counters port <port:1-255>",
+    {.syntax = "show port-config counters port <port:port>",
      .summary = "Aggregate counters of a port",
      .help = HELP_SHOW HELP_PCFG "Counters of a port\n" HELP_PORT,
      .cmd = PCFG_CMD_PORT_AGGR_CNTR,
      .tokens = {number_token(PCFG_PARAM_PORT, 0)}},
-    {.syntax = "show port-config counters current port <port:1-255>",
+    {.syntax = "show port-config counters current port <port:port>",
      .summary = "Current counters of a port",
      .help = HELP_SHOW HELP_PCFG "Counters of a port\n" "The current counters\n" HELP_PORT,
      .cmd = PCFG_CMD_PORT_CUR_CNTR,
@@ -101,17 +101,17 @@ constexpr CommandRow kRows[] = {
      .help = HELP_SHOW HELP_PCFG "Configuration event summary\n",
      .cmd = PCFG_CMD_SUMMARY_ALL,
      .tokens = {bare_token(PCFG_PARAM_SUMMARY_ALL)}},
-    {.syntax = "show port-config summary port <port:1-255>",
+    {.syntax = "show port-config summary port <port:port>",
      .summary = "Configuration event summary of one port",
      .help = HELP_SHOW HELP_PCFG "Configuration event summary\n" HELP_PORT,
      .cmd = PCFG_CMD_SUMMARY_PORT,
      .tokens = {number_token(PCFG_PARAM_SUMMARY_PORT, 0)}},
-    {.syntax = "show port-config port-info port <port:1-255>",
+    {.syntax = "show port-config port-info port <port:port>",
      .summary = "Resource information of a port",
      .help = HELP_SHOW HELP_PCFG "Resource information of a port\n" HELP_PORT,
      .cmd = PCFG_CMD_PORT_INFO,
      .tokens = {number_token(PCFG_PARAM_PORT, 0)}},
-    {.syntax = "show port-config transceiver port <port:1-255>",
+    {.syntax = "show port-config transceiver port <port:port>",
      .summary = "Digital diagnostics of a port's transceiver",
      .help = HELP_SHOW HELP_PCFG "Transceiver diagnostics\n" HELP_PORT,
      .cmd = PCFG_CMD_PORT_DDM_INFO,
@@ -122,7 +122,7 @@ constexpr CommandRow kRows[] = {
              "Set the interval the rates are taken over\n" "Interval in seconds\n",
      .cmd = PCFG_CMD_PERFSTATS,
      .tokens = {number_token(PCFG_PARAM_INTERVAL, 0)}},
-    {.syntax = "debug port-config fec port <port:1-255> state <state:0-255>",
+    {.syntax = "debug port-config fec port <port:port> state <state:0-255>",
      .summary = "Set the FEC state of a port",
      .help = "Debugging operations\n" HELP_PCFG "Forward error correction\n" HELP_PORT
              "Set the FEC state\n" "FEC state value\n",
@@ -259,7 +259,7 @@ constexpr std::array<Syntax, kRowCount> kSyntaxes = [] {
 // The element of a syntax that fills an argument slot.
 constexpr const Element *slot_element(const Syntax &s, int8_t slot) {
     for (const Element &e : s.elements())
-        if ((e.kind == ElemKind::Number || e.kind == ElemKind::Word) && e.slot == slot) return &e;
+        if ((takes_number(e) || e.kind == ElemKind::Word) && e.slot == slot) return &e;
     return nullptr;
 }
 
@@ -277,7 +277,7 @@ constexpr bool row_is_sound(const CommandRow &row, const Syntax &s) {
     for (const TokenFill &t : row.tokens) {
         if (t.from < 0) continue;
         const Element *e = slot_element(s, t.from);
-        if (e == nullptr || e->kind != ElemKind::Number || e->lo < INT32_MIN ||
+        if (e == nullptr || !takes_number(*e) || e->lo < INT32_MIN ||
             e->hi > UINT32_MAX)
             return false;
     }

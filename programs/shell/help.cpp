@@ -79,6 +79,7 @@ void print_words(size_t row) {
                 lines.emplace_back(std::string(e.text), help);
                 break;
             case ElemKind::Number:
+            case ElemKind::Port:
                 lines.emplace_back(cat({"<", e.text, ">"}),
                                    cat({help, " (", std::to_string(e.lo), " to ",
                                         std::to_string(e.hi), ")"}));
@@ -117,6 +118,7 @@ std::string display_syntax(const Syntax &syntax) {
                 out += e.text;
                 break;
             case ElemKind::Number:
+            case ElemKind::Port:
             case ElemKind::Word:
                 out += cat({"<", e.text, ">"});
                 break;

@@ -45,9 +45,10 @@ Outcome show_clock(Session &, const Args &) {
 Outcome show_version(Session &, const Args &) {
     printf("shell             pcfg %s\n", PCFG_VERSION);
     printf("library           libport_cfg_cli %s\n", library_version().c_str());
-    if (!pcfg_sim::card_connected())
+    const auto card = pcfg_sim::card_status();
+    if (card && card->frame_version == 0)
         printf("card frames       none: the card runs inside this shell\n");
-    else if (const auto card = pcfg_sim::card_status())
+    else if (card)
         printf("card frames       version %u (pcfg-card)\n", card->frame_version);
     else
         printf("card frames       unknown: the card does not answer\n");

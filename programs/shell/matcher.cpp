@@ -15,6 +15,11 @@ constexpr size_t kListedExpected = 4;
 // words as characters.
 static_assert(kMaxLineLength / 2 + 1 < UINT16_MAX);
 
+PortNames &port_names() {
+    static PortNames names;
+    return names;
+}
+
 const Element *element_at(const MatchState &s) {
     const Syntax &syn = command_syntax(s.row);
     return s.pos < syn.count ? &syn.elems[s.pos] : nullptr;
@@ -58,7 +63,8 @@ void close_over(MatchState s, std::vector<MatchState> &out) {
 // A number element's reading of a word; a port may also be typed as its
 // name ("fc1/5"), which `port_error` refuses when it is malformed.
 NumberCheck read_number(const Element &e, std::string_view word, std::string &port_error) {
-    const std::string_view digits = e.text == "port" ? port_digits(word, port_error) : word;
+    const std::string_view digits =
+        e.kind == ElemKind::Port ? port_digits(word, port_names(), port_error) : word;
     return port_error.empty() ? parse_number(digits, e.lo, e.hi) : NumberCheck{};
 }
 
@@ -77,7 +83,7 @@ Args arguments(const MatchState &s, std::span<const std::string_view> words) {
         const std::string_view word = words[f.word - 1];
         const Element &e = syn.elems[f.elem];
         std::string port_error;
-        const int64_t number = e.kind == ElemKind::Number ? read_number(e, word, port_error).value : 0;
+        const int64_t number = takes_number(e) ? read_number(e, word, port_error).value : 0;
         args.slots[slot] = Arg{true, number, word};
     }
     if (s.rest_begin != SIZE_MAX) args.rest = words.subspan(s.rest_begin);
@@ -111,7 +117,8 @@ Step take_word(const std::vector<MatchState> &states, std::string_view word, siz
                         step.prefix_words.push_back(e->text);
                 }
                 break;
-            case ElemKind::Number: {
+            case ElemKind::Number:
+            case ElemKind::Port: {
                 std::string port_error;
                 const NumberCheck n = read_number(*e, word, port_error);
                 if (!port_error.empty()) {
@@ -201,6 +208,7 @@ std::string placeholder(const Element &e) {
         case ElemKind::Keyword:
             return std::string(e.text);
         case ElemKind::Number:
+        case ElemKind::Port:
             return cat({"<", std::to_string(e.lo), "-", std::to_string(e.hi), ">"});
         case ElemKind::Rest:
             return cat({"<", e.text, ">..."});
@@ -228,6 +236,8 @@ std::string incomplete(const Match &match, std::span<const std::string_view> wor
 }
 
 }  // namespace
+
+void use_port_names(const PortNames &names) { port_names() = names; }
 
 Match match_words(std::span<const std::string_view> words, LastWord last) {
     Match match;
@@ -290,7 +300,7 @@ std::vector<Choice> next_choices(const Match &match, std::string_view partial) {
         const std::string_view help = help_line(command_row(s.row).help, e->help);
         if (e->kind == ElemKind::Keyword) {
             if (starts_word(e->text, partial)) add(std::string(e->text), help);
-        } else if (partial.empty() || e->kind != ElemKind::Number ||
+        } else if (partial.empty() || !takes_number(*e) ||
                    parse_number(partial, e->lo, e->hi).error == NumberCheck::Error::None) {
             add(placeholder(*e), help);
         }

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "numbers.h"
 #include "session.h"
 
 namespace pcfg_shell {
@@ -36,6 +37,10 @@ struct Match {
     std::vector<MatchState> states;  // after the words, optional parts opened or skipped
     std::string error;               // set when a word fits no command
 };
+
+// How the card names its ports, for <port> arguments typed as names: the
+// shell gives it when it starts (the default names fc1/<port>).
+void use_port_names(const PortNames &names);
 
 // How the last word matches a keyword it starts: only while it stays
 // unique, or every keyword it starts ("help s" describes show and sim).

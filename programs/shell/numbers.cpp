@@ -1,6 +1,5 @@
 #include "numbers.h"
 
-#include "pcfg_sim.h"
 #include "text.h"
 
 namespace pcfg_shell {
@@ -62,17 +61,18 @@ NumberCheck parse_number(std::string_view text, int64_t lo, int64_t hi) {
     return out;
 }
 
-std::string_view port_digits(std::string_view word, std::string &error) {
-    if (!starts_word("fc", word.substr(0, 2)) || word.size() < 2) return word;
+std::string_view port_digits(std::string_view word, const PortNames &names, std::string &error) {
+    const size_t after = names.prefix.size();
+    if (word.size() < after || !starts_word(names.prefix, word.substr(0, after))) return word;
     const size_t slash = word.find('/');
-    const std::string slot = std::to_string(pcfg_sim::slot());
+    const std::string slot = std::to_string(names.slot);
     if (slash == std::string_view::npos) {
-        error = cat({"Bad port ", quoted(word), ": expected a number or fc", slot, "/<port>"});
+        error = cat({"Bad port ", quoted(word), ": expected a number or ", names.prefix, slot, "/<port>"});
         return {};
     }
-    const NumberCheck s = parse_number(word.substr(2, slash - 2), 0, UINT32_MAX);
-    if (s.error != NumberCheck::Error::None || s.value != pcfg_sim::slot()) {
-        error = cat({"Bad port ", quoted(word), ": the card is in slot ", slot, " (fc", slot, "/<port>)"});
+    const NumberCheck s = parse_number(word.substr(after, slash - after), 0, UINT32_MAX);
+    if (s.error != NumberCheck::Error::None || s.value != names.slot) {
+        error = cat({"Bad port ", quoted(word), ": the card is in slot ", slot, " (", names.prefix, slot, "/<port>)"});
         return {};
     }
     return word.substr(slash + 1);

@@ -49,15 +49,9 @@ public:
     virtual ~Session() = default;
     // The shell's own transport queue (byte 40 of every parameter block).
     virtual int32_t queue_handle() const = 0;
-    // Lets simulated time pass, hands the block to the library's command
+    // Lets time pass on the card, hands the block to the library's command
     // entry point, and leaves standard output at the start of a line.
     virtual void run_library(cli_param_block &block) = 0;
-    // The simulated card was started afresh and with it the transport: the
-    // shell's queue is gone and must be opened again.
-    virtual void card_was_reset() = 0;
-    // When a card started afresh starts (seconds since the epoch; 0 for the
-    // fixed start).
-    virtual uint32_t card_start_time() const = 0;
     // True while a line that ends in "| json" runs.
     virtual bool json_output() const = 0;
     // The loaded library's JSON dispatcher of logged messages; null when the

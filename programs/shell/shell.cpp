@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <ctime>
 #include <vector>
 
 #include "block_builder.h"
@@ -18,8 +17,6 @@
 #include "matcher.h"
 #include "options.h"
 #include "output_filter.h"
-#include "pcfg_sim.h"
-#include "sim_commands.h"
 #include "standard_descriptors.h"
 #include "text.h"
 #include "words.h"
@@ -39,6 +36,12 @@ std::string too_long() {
     return cat({"Line too long: more than ", std::to_string(kMaxLineLength), " characters; not run"});
 }
 
+// The card of a shell given none: it needs nothing of the shell.
+CardSide &no_card() {
+    static CardSide card;
+    return card;
+}
+
 // The line's last filter asks for the command's answer as JSON.
 bool asks_for_json(const LineWords &words) {
     return words.parts.size() > 1 && words.parts.back().size() == 1 && words.parts.back()[0] == "json";
@@ -50,15 +53,16 @@ constexpr const char *kNoJson =
 
 }  // namespace
 
-Shell::Shell(Options options) : options_(std::move(options)), last_tick_(options_.clock()) {
+Shell::Shell(Options options)
+    : options_(std::move(options)), card_(options_.card != nullptr ? *options_.card : no_card()) {
+    use_port_names(card_.port_names());
     if (!queue_.bound())
         refuse(cat({"The shell's transport queue could not be opened (mts_bind gave ",
                     std::to_string(queue_.handle()), "); \"debug port-config fec\" will fail"}));
     if (options_.terminal != nullptr) {
-        fprintf(options_.terminal,
-                "pcfg: port-configuration commands on a simulated line card with %u front ports.\n"
-                "Type \"help\" for the commands, \"exit\" to leave.\n",
-                pcfg_sim::num_ports());
+        if (const std::string hello = card_.greeting(); !hello.empty())
+            fprintf(options_.terminal, "%s\n", hello.c_str());
+        fprintf(options_.terminal, "Type \"help\" for the commands, \"exit\" to leave.\n");
         fflush(options_.terminal);
     }
 }
@@ -138,7 +142,7 @@ Outcome Shell::run_command(std::span<const std::string_view> words) {
 }
 
 void Shell::run_library(cli_param_block &block) {
-    let_time_pass();
+    card_.before_command();
     fflush(stdout);
     if (json_ && options_.json_entry != nullptr)
         options_.json_entry(&block);
@@ -154,44 +158,9 @@ void find_json_entry_points(Options &options) {
     options.logged_json = reinterpret_cast<LoggedJson>(dlsym(RTLD_DEFAULT, "eventlog_port_cfg_cli_json"));
 }
 
-void Shell::card_was_reset() {
-    queue_.reopen();
-    if (!queue_.bound())
-        refuse(cat({"The shell's transport queue could not be opened again (mts_bind gave ",
-                    std::to_string(queue_.handle()), ")"}));
-}
-
-namespace {
-
-// Now, as the start of a card (0, the fixed start, past the card's range).
-uint32_t real_start_time() {
-    const auto t = static_cast<int64_t>(std::time(nullptr));
-    return t > 0 && t < int64_t{kLastSimSecond / 2} ? static_cast<uint32_t>(t) : 0;
-}
-
-}  // namespace
-
-uint32_t Shell::card_start_time() const { return options_.real_time_card ? real_start_time() : 0; }
-
 void Shell::set_terminal_length(unsigned lines) {
     terminal_length_ = static_cast<int>(lines);
     if (pager_ != nullptr) pager_->set_length(lines);
-}
-
-// Whole seconds of real time since the last command pass on the card, at
-// least one, so that counters grow while the operator watches.
-void Shell::let_time_pass() {
-    if (pcfg_sim::card_connected()) return;  // a shared card keeps its own time
-    using std::chrono::seconds;
-    const auto now = options_.clock();
-    const auto whole = std::chrono::duration_cast<seconds>(now - last_tick_);
-    uint64_t step = 1;
-    if (whole.count() >= 1) {
-        step = static_cast<uint64_t>(whole.count());
-        last_tick_ += whole;
-    }
-    step = std::min<uint64_t>(step, kLastSimSecond - pcfg_sim::now());
-    if (step > 0) pcfg_sim::advance(static_cast<uint32_t>(step));
 }
 
 void Shell::refuse(const std::string &why) {
@@ -291,7 +260,7 @@ std::FILE *terminal_stream() {
 
 }  // namespace
 
-int main(int argc, char **argv, bool (*link_card)(const char *program)) {
+int main(int argc, char **argv, CardSide &card) {
     keep_standard_descriptors_open();
     clearerr(stdout);  // what went wrong before the program started is not its own
     // A reader that goes away is noticed as a write error, not a signal
@@ -312,22 +281,15 @@ int main(int argc, char **argv, bool (*link_card)(const char *program)) {
         case Invocation::Action::Run:
             break;
     }
-    if (link_card != nullptr && !invocation.embedded && !link_card(argv[0])) return kExitRefusedLine;
+    if (!card.reach(argv[0], invocation.embedded)) return kExitRefusedLine;
 
     Options options;
     find_json_entry_points(options);
     options.interactive = invocation.commands.empty() && isatty(STDIN_FILENO) == 1;
+    options.card = &card;
     if (options.interactive) {
         options.terminal = terminal_stream();
-        options.real_time_card = true;
-    }
-    if (options.interactive && !pcfg_sim::card_connected()) {
-        // The card of an operator's session keeps real time.
-        pcfg_sim::CardConfig card;
-        card.keep_event_log = true;
-        card.log_start_up = true;
-        card.start_time = real_start_time();
-        pcfg_sim::reset(card);
+        card.keep_real_time();  // the card of an operator's session
     }
     int status = 0;
     {

@@ -1,11 +1,10 @@
 // The operator shell `pcfg`: reads command lines, turns each into a
 // parameter block for the library's command entry point (or runs it in the
 // shell), and keeps the shell's side of the bargain - its own transport
-// queue, simulated time passing between commands, output that starts every
+// queue, the card's time passing between commands, output that starts every
 // prompt on a fresh line.
 #pragma once
 
-#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -13,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "numbers.h"
 #include "pager.h"
 #include "port_cfg_cli.h"
 #include "session.h"
@@ -21,19 +21,35 @@
 
 namespace pcfg_shell {
 
+// The card the shell runs on, as the shell's core sees it. The program's
+// main supplies it (and alone knows the simulated card); a shell given none
+// runs on a card that needs nothing of it.
+class CardSide {
+public:
+    virtual ~CardSide() = default;
+    // Reaches the card before the first command: `embedded` asks for a card
+    // inside the shell. False (said on standard error) when none answers.
+    virtual bool reach(const char * /*program*/, bool /*embedded*/) { return true; }
+    // The operator's session: the card keeps real time.
+    virtual void keep_real_time() {}
+    // Before each command that reaches the library: time passes on the card.
+    virtual void before_command() {}
+    // The first line that greets the operator (none: no such line).
+    virtual std::string greeting() { return {}; }
+    // How the card names its front ports.
+    virtual PortNames port_names() { return {}; }
+};
+
 struct Options {
     // Standard input is the operator's terminal: lines are edited, refused
     // lines do not change the exit status.
     bool interactive = false;
     // Where the greeting, the prompt and listings go (a terminal), or null.
     std::FILE *terminal = nullptr;
-    // A card started afresh starts at the real time (else at the fixed
-    // start tests rely on).
-    bool real_time_card = false;
     // Where refused lines are explained, one line each.
     std::FILE *errors = stderr;
-    // Real time, of which whole seconds pass on the card between commands.
-    std::function<std::chrono::steady_clock::time_point()> clock = std::chrono::steady_clock::now;
+    // The card (none: a card that needs nothing of the shell).
+    CardSide *card = nullptr;
     // The library's command entry point.
     std::function<int32_t(cli_param_block *)> entry = port_cfg_cli_main;
     // The library's JSON entry points, for "| json" and "decode-log <file>
@@ -66,8 +82,6 @@ public:
 
     int32_t queue_handle() const override { return queue_.handle(); }
     void run_library(cli_param_block &block) override;
-    void card_was_reset() override;
-    uint32_t card_start_time() const override;
     bool json_output() const override { return json_; }
     LoggedJson logged_json() const override { return options_.logged_json; }
     void set_terminal_length(unsigned lines) override;
@@ -76,21 +90,18 @@ private:
     Outcome interpret(std::string_view line);
     Outcome run_command(std::span<const std::string_view> words);
     void refuse(const std::string &why);
-    void let_time_pass();
 
     Options options_;
+    CardSide &card_;
     StdoutTracker out_;
     ShellQueue queue_;
-    std::chrono::steady_clock::time_point last_tick_;
     std::string where_;  // "line 3: " while reading lines from a stream
     bool json_ = false;  // the line ends in "| json"
     std::unique_ptr<Pager> pager_;  // an interactive session's, on a terminal
     int terminal_length_ = -1;      // as `terminal length` set it, or -1
 };
 
-// The program: pcfg [-c COMMAND]... (see options.h)
-// `link_card` connects the process to the shared card (pcfg's own start-up);
-// without it, or with --embedded, the card runs inside the shell.
-int main(int argc, char **argv, bool (*link_card)(const char *program) = nullptr);
+// The program: pcfg [-c COMMAND]... (see options.h), on the card `card`.
+int main(int argc, char **argv, CardSide &card);
 
 }  // namespace pcfg_shell

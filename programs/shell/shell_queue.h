@@ -18,10 +18,6 @@ public:
 
     int32_t handle() const { return handle_; }
     bool bound() const { return handle_ >= 0; }
-    // The transport started afresh and took the old queue with it: binds a
-    // new one (the old handle may now name someone else's queue, so it is
-    // not closed).
-    void reopen() { handle_ = bind(); }
 
 private:
     static int32_t bind();

@@ -9,37 +9,19 @@
 
 #include "card_state_text.h"
 #include "help.h"
+#include "pcfg_calls.h"
 #include "pcfg_sim.h"
 #include "text.h"
 
 namespace pcfg_shell {
 
-constexpr std::array<PlatformCall, 24> kPlatformCalls{{
-    {"mts_bind", "open a transport queue"},
-    {"mts_unbind", "close a transport queue"},
-    {"mts_send", "send a message"},
-    {"mts_recv", "receive a message"},
-    {"mts_drop", "release a message"},
-    {"mts_errno_get", "error number of a queue (the result)"},
-    {"mts_opc_get", "opcode of a message (the result)"},
-    {"mts_payload_size", "payload size of a message (the result)"},
-    {"mts_rr_token_get", "request/response token of a sent message (the result)"},
-    {"mts_payload_get", "payload of a message (null)"},
-    {"mts_opc_name_get", "name of an opcode (null)"},
-    {"sdstub_show_hist_inst", "display a history instance"},
-    {"sse_call", "service call (timestamp record)"},
-    {"init_shm_eventlog", "open the shared-memory event log"},
-    {"shm_eventlog_read_rec", "read an event-log record"},
-    {"get_front_port_if_index_list", "list the front ports"},
-    {"get_total_lc_front_ports", "count the front ports"},
-    {"pm_idxmap_entry_by_if_index", "port-map entry of an interface"},
-    {"snprintf_if_index_short", "short interface name"},
-    {"lc_get_portspeed_name", "speed name (text left alone)"},
-    {"lc_get_portlinkstatus_reason", "link-status reason (text left alone)"},
-    {"syserr2str", "platform error text (null)"},
-    {"tlv_aligned_array_get_num_tlvs", "count the TLVs of an array"},
-    {"tlv_aligned_array_get_next_tlv", "next TLV of an array"},
-}};
+// The platform's list of its calls, as `sim fail` names and lists them.
+constexpr auto kPlatformCalls = [] {
+    std::array<PlatformCall, pcfg_sim::kPlatformCalls.size()> out{};
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = {pcfg_sim::kPlatformCalls[i].name, pcfg_sim::kPlatformCalls[i].what};
+    return out;
+}();
 
 std::span<const PlatformCall> platform_calls() { return kPlatformCalls; }
 
@@ -131,25 +113,19 @@ Outcome sim_clear_faults(Session &, const Args &) {
     return Outcome::done();
 }
 
-Outcome sim_reset(Session &session, const Args &args) {
-    pcfg_sim::CardConfig config;
-    config.log_start_up = true;  // the fresh card's log starts with its start-up configuration
-    if (args.given(0)) config.num_ports = static_cast<uint32_t>(args.number(0));
-    config.start_time = session.card_start_time();
-    pcfg_sim::reset(config);
-    // A shared card keeps the queues of the shells connected to it.
-    if (!pcfg_sim::card_connected()) session.card_was_reset();
-    printf("sim: a fresh card with %u front ports\n", pcfg_sim::num_ports());
+Outcome sim_reset(Session &, const Args &args) {
+    const uint32_t ports =
+        args.given(0) ? static_cast<uint32_t>(args.number(0)) : pcfg_sim::CardConfig{}.num_ports;
+    printf("sim: a fresh card with %u front ports\n", pcfg_sim::restart(ports));
     return Outcome::done();
 }
 
 Outcome sim_advance(Session &, const Args &args) {
     const auto seconds = static_cast<uint32_t>(args.number(0));
-    if (seconds > kLastSimSecond - pcfg_sim::now())
-        return Outcome::rejected(cat({"Simulated time cannot pass ", time_text(kLastSimSecond)}));
-    pcfg_sim::advance(seconds);
-    printf("sim: %u seconds passed, simulated time is %s\n", seconds,
-           time_text(pcfg_sim::now()).c_str());
+    if (seconds > pcfg_sim::kLastSecond - pcfg_sim::now())
+        return Outcome::rejected(cat({"Simulated time cannot pass ", time_text(pcfg_sim::kLastSecond)}));
+    const uint32_t now = pcfg_sim::advance(seconds);
+    printf("sim: %u seconds passed, simulated time is %s\n", seconds, time_text(now).c_str());
     return Outcome::done();
 }
 
@@ -161,7 +137,8 @@ Outcome sim_status(Session &, const Args &) {
     printf("open queues       %d (the shell's own included)\n", pcfg_sim::open_queues());
     printf("held messages     %d\n", pcfg_sim::held_messages());
     print_armed_faults(pcfg_sim::armed_faults());
-    if (const auto card = pcfg_sim::card_status()) {
+    // The card process lists the shells it serves (the asking one at least).
+    if (const auto card = pcfg_sim::card_status(); card && !card->shells.empty()) {
         printf("connected shells  %zu\n", card->shells.size());
         for (const pcfg_sim::ShellInfo &shell : card->shells)
             printf("  pid %-8u %-10s queues %u, held messages %u%s\n", shell.pid,

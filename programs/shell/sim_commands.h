@@ -11,9 +11,6 @@
 
 namespace pcfg_shell {
 
-// Simulated time stays below 2^31 seconds since the epoch.
-inline constexpr uint32_t kLastSimSecond = 0x7fffffffu;
-
 Outcome sim_manager_silent(Session &, const Args &);
 Outcome sim_manager_normal(Session &, const Args &);
 Outcome sim_manager_wrong_opcode(Session &, const Args &);
@@ -29,8 +26,9 @@ Outcome sim_status(Session &, const Args &);
 std::string time_text(uint32_t seconds);
 
 // Platform calls of the line card that `sim fail` can make fail, with what
-// a failure means. Calls that hand back an address or fill a text give null
-// or leave the text alone, whatever result is asked for.
+// a failure means (the platform's list of its calls). Calls that hand back
+// an address or fill a text give null or leave the text alone, whatever
+// result is asked for.
 struct PlatformCall {
     std::string_view name;
     std::string_view what;

@@ -4,7 +4,9 @@
 //                    starting with a letter; the operator may shorten it
 //                    while it stays unique
 //   <name:lo-hi>     a number from lo to hi, typed decimal or 0x hex
-//                    (e.g. <port:1-255>, <result:-2147483648-2147483647>)
+//                    (e.g. <state:0-255>, <result:-2147483648-2147483647>)
+//   <name:port>      a front port: its number, kFirstPort to kLastPort, or
+//                    its name as the card gives it ("fc1/5"; PortNames)
 //   <name>           any one word (e.g. <file>)
 //   <name...>        all remaining words, none or more (last element only)
 //   [ ... ]          an optional part; parts may nest
@@ -23,12 +25,16 @@
 
 namespace pcfg_shell {
 
-enum class ElemKind : uint8_t { Keyword, Number, Word, Rest, OptOpen, OptClose };
+enum class ElemKind : uint8_t { Keyword, Number, Port, Word, Rest, OptOpen, OptClose };
+
+// Front ports are counted from 1.
+inline constexpr int64_t kFirstPort = 1;
+inline constexpr int64_t kLastPort = 255;
 
 struct Element {
     ElemKind kind = ElemKind::Keyword;
     std::string_view text;  // the keyword, or the argument's name
-    int64_t lo = 0;         // range of a number
+    int64_t lo = 0;         // range of a number (or a port)
     int64_t hi = 0;
     uint8_t slot = 0;     // argument slot of a number or word
     uint8_t partner = 0;  // of an opening bracket: the index of its closing one
@@ -47,6 +53,9 @@ struct Syntax {
 
     constexpr std::span<const Element> elements() const { return {elems.data(), count}; }
 };
+
+// Whether an element takes a number (a port is one too).
+constexpr bool takes_number(const Element &e) { return e.kind == ElemKind::Number || e.kind == ElemKind::Port; }
 
 namespace syntax_detail {
 
@@ -129,7 +138,12 @@ constexpr Syntax parse_syntax(std::string_view text) {
             if (w.size() < 3 || w.back() != '>') return s;
             const std::string_view inner = w.substr(1, w.size() - 2);
             const size_t colon = inner.find(':');
-            if (colon != std::string_view::npos) {
+            if (colon != std::string_view::npos && inner.substr(colon + 1) == "port") {
+                e.kind = ElemKind::Port;
+                e.text = inner.substr(0, colon);
+                e.lo = kFirstPort;
+                e.hi = kLastPort;
+            } else if (colon != std::string_view::npos) {
                 e.kind = ElemKind::Number;
                 e.text = inner.substr(0, colon);
                 if (!parse_range(inner.substr(colon + 1), e.lo, e.hi)) return s;

@@ -14,6 +14,7 @@
 
 #include "command_table.h"
 #include "shell.h"
+#include "simulated_card.h"
 #include "support/fixture.h"
 #include "support/read_until.h"
 
@@ -42,7 +43,7 @@ inline Typed typed_in_full(size_t row, bool optional_parts,
         const pcfg_shell::Element &e = syn.elems[i];
         if (e.kind == ElemKind::OptOpen && !optional_parts) i = e.partner;
         if (e.kind == ElemKind::Keyword) t.push_back({std::string(e.text), &e});
-        if (e.kind == ElemKind::Number) t.push_back({std::to_string(number(e)), &e});
+        if (pcfg_shell::takes_number(e)) t.push_back({std::to_string(number(e)), &e});
         if (e.kind == ElemKind::Word) t.push_back({kNoFile, &e});
     }
     return t;
@@ -63,6 +64,7 @@ protected:
     }
     void TearDown() override {
         shell_.reset();
+        card_.reset();
         fclose(errors_);
         free(err_buf_);
         PcfgTest::TearDown();
@@ -71,7 +73,10 @@ protected:
     // A fresh shell (one at a time: each owns standard output); `json`:
     // the library it runs has JSON entry points.
     pcfg_shell::Shell &shell(bool recording = false, bool json = true) {
-        pcfg_shell::Options o{.errors = errors_, .clock = [this] { return now_; },
+        shell_.reset();
+        card_ = std::make_unique<pcfg::SimulatedCard>(nullptr, [this] { return now_; });
+        pcfg_shell::Options o{.errors = errors_,
+                              .card = card_.get(),
                               .json_entry = json ? port_cfg_cli_main_json : nullptr,
                               .logged_json = json ? eventlog_port_cfg_cli_json : nullptr};
         if (recording)
@@ -138,6 +143,7 @@ protected:
     std::chrono::steady_clock::time_point now_{};
     std::vector<std::string> sent_;
     pcfg_shell::Outcome last_;
+    std::unique_ptr<pcfg::SimulatedCard> card_;  // its clock is now_
     std::unique_ptr<pcfg_shell::Shell> shell_;
 
 private:

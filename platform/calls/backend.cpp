@@ -1,0 +1,39 @@
+#include "backend.h"
+
+#include <memory>
+
+#include "remote_card.h"
+#include "this_card.h"
+
+namespace pcfg_sim::platform {
+namespace {
+
+// The one choice: made by the first call that reaches the card, or by
+// connect_card before it.
+card::CardAccess *g_card = nullptr;
+
+}  // namespace
+
+card::CardAccess &backend() {
+    if (g_card == nullptr) g_card = &card::this_process_card();
+    return *g_card;
+}
+
+}  // namespace pcfg_sim::platform
+
+namespace pcfg_sim {
+
+bool connect_card(const std::string &path, std::string_view name, std::string &why) {
+    std::unique_ptr<card::CardAccess> remote = link::connect_card(path, name, why);
+    if (remote == nullptr) return false;
+    // The card process is this process's card to its end (the platform
+    // calls of other objects' destructors included).
+    platform::g_card = remote.release();
+    // A shell on the shared card runs for a long time: no call log.
+    set_call_log(false);
+    return true;
+}
+
+void on_card_lost(void (*tell)(const std::string &path)) { link::on_card_lost(tell); }
+
+}  // namespace pcfg_sim
