@@ -157,6 +157,8 @@ TEST_F(EventLogTest, DamagedOrForeignSegmentsAreReportedAndNotUsed) {
         {"message length field", [](RawSegment &s) { s.put<uint8_t>(s.oldest() + 4 + 19, 0x99); },
          "says it has"},
         {"size", [](RawSegment &s) { EXPECT_EQ(ftruncate(s.fd(), 4096), 0); }, "bytes, expected"},
+        {"no bytes", [](RawSegment &s) { EXPECT_EQ(ftruncate(s.fd(), 0), 0); }, "0 bytes, expected"},
+        {"mode", [](RawSegment &s) { EXPECT_EQ(fchmod(s.fd(), 0666), 0); }, "with mode 0666, not"},
     };
     for (const auto &[what, damage, why] : cases) {
         pcfg_sim::clear_event_log();

@@ -23,15 +23,16 @@ card::CardAccess &backend() {
 
 namespace pcfg_sim {
 
-bool connect_card(const std::string &path, std::string_view name, std::string &why) {
-    std::unique_ptr<card::CardAccess> remote = link::connect_card(path, name, why);
-    if (remote == nullptr) return false;
+Reach connect_card(const std::string &path, std::string_view name, std::string &why) {
+    link::Connected connected = link::connect_card(path, name);
+    why = std::move(connected.why);
+    if (connected.how != Reach::Connected) return connected.how;
     // The card process is this process's card to its end (the platform
     // calls of other objects' destructors included).
-    platform::g_card = remote.release();
+    platform::g_card = connected.card.release();
     // A shell on the shared card runs for a long time: no call log.
     set_call_log(false);
-    return true;
+    return Reach::Connected;
 }
 
 void on_card_lost(void (*tell)(const std::string &path)) { link::on_card_lost(tell); }

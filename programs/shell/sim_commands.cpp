@@ -132,7 +132,8 @@ Outcome sim_advance(Session &, const Args &args) {
 Outcome sim_status(Session &, const Args &) {
     printf("simulated time    %s\n", time_text(pcfg_sim::now()).c_str());
     printf("front ports       %u\n", pcfg_sim::num_ports());
-    print_manager_mode(pcfg_sim::manager_silent(), pcfg_sim::scripted_replies());
+    const auto listed = pcfg_sim::card_status();
+    print_manager_mode(pcfg_sim::manager_silent(), pcfg_sim::scripted_replies(), listed ? listed->unlisted : 0);
     printf("manager requests  %u handled\n", pcfg_sim::manager_requests_handled());
     printf("open queues       %d (the shell's own included)\n", pcfg_sim::open_queues());
     printf("held messages     %d\n", pcfg_sim::held_messages());

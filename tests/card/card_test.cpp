@@ -194,7 +194,7 @@ TEST(CardProcess, MalformedFrameEndsThatConnectionOnly) {
     addr.sun_family = AF_UNIX;
     std::strcpy(addr.sun_path, card.socket().c_str());
     ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
-    const uint8_t frame[] = {'P', 'F', 1, 2, 0, 0, 0, 9, 0};  // a bind cut short
+    const uint8_t frame[] = {'P', 'F', 2, 2, 0, 0, 0, 9, 0};  // a bind cut short
     ASSERT_EQ(send(fd, frame, sizeof frame, 0), static_cast<ssize_t>(sizeof frame));
     char byte;
     EXPECT_EQ(recv(fd, &byte, 1, 0), 0);  // closed
