@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "support/read_until.h"
@@ -128,9 +129,10 @@ void Child::kill_now(int sig) {
     if (pid_ > 0) kill(pid_, sig);
 }
 
-Card::Card(const std::vector<std::string> &card_env) {
+Card::Card(const std::vector<std::string> &card_env, const std::vector<std::string> &prefix, int owner) {
     char dir_template[] = "/tmp/pcfg-card-test-XXXXXX";
     dir_ = mkdtemp(dir_template);
+    if (owner >= 0 && chown(dir_.c_str(), static_cast<uid_t>(owner), static_cast<gid_t>(owner)) != 0) abort();
     socket_ = dir_ + "/card";
     env_ = {"PCFG_CARD=" + socket_,
             "PCFG_SIM_EVENTLOG=/pcfg-card-test-" + std::to_string(getpid()) + "-" +
@@ -138,14 +140,28 @@ Card::Card(const std::vector<std::string> &card_env) {
             "TZ=UTC0", "LC_ALL=C"};
     std::vector<std::string> env = env_;
     env.insert(env.end(), card_env.begin(), card_env.end());
-    card_ = std::make_unique<Child>(std::vector<std::string>{card_program()}, env);
+    std::vector<std::string> argv = prefix;
+    argv.push_back(card_program());
+    card_ = std::make_unique<Child>(argv, env);
     for (int i = 0; i < 500 && access(socket_.c_str(), F_OK) != 0; ++i) usleep(10000);
+}
+
+std::string Card::segment() const { return env_[1].substr(env_[1].find('=') + 1); }
+
+long Card::cpu_ticks() const {
+    std::ifstream f("/proc/" + std::to_string(pid()) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string field;
+    long ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i)
+        if (i >= 14) ticks += std::atol(field.c_str());  // utime, stime
+    return ticks;
 }
 
 Card::~Card() {
     if (card_) terminate();
-    const std::string segment = env_[1].substr(env_[1].find('=') + 1);
-    shm_unlink(segment.c_str());
+    shm_unlink(segment().c_str());
     unlink(socket_.c_str());  // left by a card that was killed
     unlink((socket_ + ".lock").c_str());
     rmdir(dir_.c_str());
@@ -176,6 +192,12 @@ std::vector<std::string> with_commands(std::vector<std::string> args, const std:
 
 Finished Card::pcfg_c(const std::vector<std::string> &commands) const {
     return Child(with_commands({pcfg_program()}, commands), env_).finish();
+}
+
+Finished Card::pcfg_piped(const std::vector<std::string> &lines) const {
+    Child shell({pcfg_program()}, env_);
+    for (const std::string &line : lines) shell.write_input(line + "\n");
+    return shell.finish();
 }
 
 Finished embedded(const std::vector<std::string> &commands) {
