@@ -130,7 +130,7 @@ int link_to_card(const char *program) {
     }
     if (started == kRefusedPath) {
         fprintf(stderr, "pcfg: %s, and none can be started there: %s\n", unreached.c_str(), said.c_str());
-        return kRefusedPath;
+        return 1;
     }
     fprintf(stderr,
             "pcfg: %s (%s), and none could be started%s%s; start one with \"pcfg-card --socket %s\", "

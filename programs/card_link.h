@@ -5,9 +5,10 @@
 namespace pcfg_link {
 
 // Connects this process's platform to the card, starting one when none
-// runs. 0; else (said on standard error in one line) 1 when no card could
-// be reached, 2 when none may be started on the path (it holds something
-// else, or its folder is not this user's alone).
+// runs. 0; else 1, said on standard error in one line: no card answers and
+// none could be started (or none may be, the path holding something else or
+// its folder not this user's alone), the card refused this user, it is
+// full, or it did not answer in time.
 int link_to_card(const char *program);
 
 }  // namespace pcfg_link

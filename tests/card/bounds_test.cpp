@@ -77,7 +77,7 @@ TEST(CardReach, TheShellSaysWhyItHasNoCard) {
              fclose(f);
              return std::pair{"no card on %s, and none can be started there: %s is a regular file, not a "
                               "card's socket; left as it is",
-                              2};
+                              1};
          }},
         {"full",
          [](Card &card, Held &held) {

@@ -46,8 +46,17 @@ int decode_status(int st) {
 
 }  // namespace
 
-std::string pcfg_program() { return PCFG_PROGRAM; }
-std::string card_program() { return PCFG_CARD_PROGRAM; }
+namespace {
+// PCFG_TEST_PROGRAMS names a folder with other builds of both programs (the
+// PowerPC ones, run by the kernel through qemu-ppc).
+std::string program(const char *name, const char *built) {
+    const char *folder = getenv("PCFG_TEST_PROGRAMS");
+    return folder != nullptr && folder[0] != '\0' ? std::string(folder) + "/" + name : built;
+}
+}  // namespace
+
+std::string pcfg_program() { return program("pcfg", PCFG_PROGRAM); }
+std::string card_program() { return program("pcfg-card", PCFG_CARD_PROGRAM); }
 
 Child::Child(const std::vector<std::string> &argv, const std::vector<std::string> &env, Io io) {
     if (io == Io::Terminal) {
@@ -89,6 +98,8 @@ Child::~Child() {
     if (out_ >= 0) close(out_);
     unlink(err_path_.c_str());
 }
+
+std::string Child::said() const { return slurp(err_path_); }
 
 void Child::write_input(const std::string &text) {
     if (write(in_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) abort();
@@ -143,7 +154,8 @@ Card::Card(const std::vector<std::string> &card_env, const std::vector<std::stri
     std::vector<std::string> argv = prefix;
     argv.push_back(card_program());
     card_ = std::make_unique<Child>(argv, env);
-    for (int i = 0; i < 500 && access(socket_.c_str(), F_OK) != 0; ++i) usleep(10000);
+    // Its socket takes connections once it says it listens.
+    for (int i = 0; i < 1000 && card_->said().find("listening on") == std::string::npos; ++i) usleep(10000);
 }
 
 std::string Card::segment() const { return env_[1].substr(env_[1].find('=') + 1); }

@@ -36,6 +36,8 @@ public:
 
     pid_t pid() const { return pid_; }
     int stdout_fd() const { return out_; }
+    // Its standard error so far (with pipes).
+    std::string said() const;
     void write_input(const std::string &text);
     void close_input();
     // Reads standard output until it holds `text` (or `seconds` pass).

@@ -138,6 +138,9 @@ TEST(CardProcess, CardStoppedGivesTheTimeoutAndSaysHowToStartOne) {
     shell.write_input("show port-config commands\n");
     ASSERT_TRUE(shell.read_until("cmds processed: 1\n", 10));
     EXPECT_EQ(card.card_command("stop").status, 0);
+    for (int i = 0; i < 100 && access((card.socket() + ".lock").c_str(), F_OK) == 0; ++i) usleep(20000);
+    EXPECT_NE(access((card.socket() + ".lock").c_str(), F_OK), 0) << "nothing of the card's is left";
+    EXPECT_NE(access(card.socket().c_str(), F_OK), 0);
     shell.write_input("show port-config commands\n");
     const Finished r = shell.finish();
     EXPECT_EQ(r.out, "cmds processed: 1\nTimed out waiting for response from LC Port Cfg\n");
@@ -181,6 +184,7 @@ TEST(CardProcess, OneCardPerSocketAndSigtermRemovesIt) {
     const Finished ended = card.terminate();
     EXPECT_EQ(ended.status, 0);
     EXPECT_NE(access(card.socket().c_str(), F_OK), 0);
+    EXPECT_NE(access((card.socket() + ".lock").c_str(), F_OK), 0);
 }
 
 TEST(CardProcess, MalformedFrameEndsThatConnectionOnly) {
