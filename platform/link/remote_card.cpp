@@ -116,6 +116,7 @@ public:
             why = std::strerror(errno);
             return Reach::NoCard;
         }
+        bool reset = false;
         for (;;) {
             pollfd p{fd_, POLLIN, 0};
             const int64_t left = ms_left(deadline);
@@ -127,6 +128,12 @@ public:
             }
             const ssize_t n = recv(fd_, g_in, sizeof g_in, 0);
             if (n < 0 && errno == EINTR) continue;
+            // A card that closed the connection with the greeting unread
+            // leaves a reset, told once, before its refusal.
+            if (n < 0 && errno == ECONNRESET && !reset) {
+                reset = true;
+                continue;
+            }
             const std::span<const uint8_t> frame(g_in, n > 0 ? static_cast<size_t>(n) : 0);
             FrameReader r1(frame), r2(frame);
             HelloAnswer answer;

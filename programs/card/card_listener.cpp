@@ -14,6 +14,7 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "card_place.h"
@@ -34,6 +35,8 @@ constexpr int kAcceptsPerWake = 16;
 // How long the card stops taking connections when it has no descriptor
 // even to refuse one.
 constexpr uint64_t kAcceptPauseMs = 1000;
+// Other users whose refused connections the log names (the first of each).
+constexpr size_t kRefusedUsersLogged = 16;
 static_assert(kMaxFrame == 128 * 1024, "the log line below names the frame limit");
 
 uint64_t now_ms() {
@@ -136,8 +139,10 @@ private:
         ucred cred{};
         socklen_t len = sizeof cred;
         if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0 || cred.uid != getuid()) {
-            log_line("refused a connection of user %u: this card serves user %u only",
-                     static_cast<unsigned>(cred.uid), static_cast<unsigned>(getuid()));
+            // Once per user: another user's connections cannot fill the log.
+            if (refused_users_.size() < kRefusedUsersLogged && refused_users_.insert(cred.uid).second)
+                log_line("refused a connection of user %u: this card serves user %u only",
+                         static_cast<unsigned>(cred.uid), static_cast<unsigned>(getuid()));
             return refuse(fd, Refusal::OtherUser,
                           "it serves user " + std::to_string(getuid()) + " only");
         }
@@ -251,6 +256,7 @@ private:
     bool full_logged_ = false;       // the bound of shells, logged once until one leaves
     bool out_of_fds_logged_ = false; // no descriptor left, logged once until one is taken again
     uint64_t paused_until_ms_ = 0;   // no connection is taken before then
+    std::set<uid_t> refused_users_;  // other users whose connections were refused, logged once each
 };
 
 }  // namespace
