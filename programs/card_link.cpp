@@ -99,14 +99,14 @@ void tell_lost(const std::string &path) {
 
 }  // namespace
 
-int link_to_card(const char *program) {
+bool link_to_card(const char *program) {
     std::string why;
     const char *named = getenv("PCFG_CARD");
     const std::string path =
         named != nullptr && named[0] != '\0' ? named : pcfg_sim::default_card_socket(why);
     if (path.empty()) {
         fprintf(stderr, "pcfg: no folder for the card's socket: %s\n", why.c_str());
-        return 1;
+        return false;
     }
     pcfg_sim::Reach how = pcfg_sim::connect_card(path, "pcfg", why);
     std::string said;
@@ -121,22 +121,22 @@ int link_to_card(const char *program) {
     }
     if (how == pcfg_sim::Reach::Connected) {
         pcfg_sim::on_card_lost(tell_lost);
-        return 0;
+        return true;
     }
     const std::string unreached = unreached_text(how, path);
     if (how != pcfg_sim::Reach::NoCard) {
         fprintf(stderr, "pcfg: %s (%s)\n", unreached.c_str(), why.c_str());
-        return 1;
+        return false;
     }
     if (started == kRefusedPath) {
         fprintf(stderr, "pcfg: %s, and none can be started there: %s\n", unreached.c_str(), said.c_str());
-        return 1;
+        return false;
     }
     fprintf(stderr,
             "pcfg: %s (%s), and none could be started%s%s; start one with \"pcfg-card --socket %s\", "
             "or run \"pcfg --embedded\"\n",
             unreached.c_str(), why.c_str(), said.empty() ? "" : ": ", said.c_str(), path.c_str());
-    return 1;
+    return false;
 }
 
 }  // namespace pcfg_link

@@ -5,11 +5,11 @@
 
 namespace pcfg {
 
-SimulatedCard::SimulatedCard(int (*link_card)(const char *program), Clock clock)
+SimulatedCard::SimulatedCard(bool (*link_card)(const char *program), Clock clock)
     : link_card_(link_card), clock_(std::move(clock)), last_tick_(clock_()) {}
 
-int SimulatedCard::reach(const char *program, bool embedded) {
-    return link_card_ == nullptr || embedded ? 0 : link_card_(program);
+bool SimulatedCard::reach(const char *program, bool embedded) {
+    return link_card_ == nullptr || embedded || link_card_(program);
 }
 
 void SimulatedCard::keep_real_time() { pcfg_sim::use_real_time(); }

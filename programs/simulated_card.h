@@ -17,21 +17,20 @@ public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
     // `link_card` connects the process to the shared card (pcfg's own
-    // start-up: 0, else the exit status); without it the card runs inside
-    // the shell. Real time, of
+    // start-up); without it the card runs inside the shell. Real time, of
     // which whole seconds pass on a card inside the shell between commands,
     // is read from `clock`.
-    explicit SimulatedCard(int (*link_card)(const char *program) = nullptr,
+    explicit SimulatedCard(bool (*link_card)(const char *program) = nullptr,
                            Clock clock = std::chrono::steady_clock::now);
 
-    int reach(const char *program, bool embedded) override;
+    bool reach(const char *program, bool embedded) override;
     void keep_real_time() override;
     void before_command() override;
     std::string greeting() override;
     pcfg_shell::PortNames port_names() override;
 
 private:
-    int (*link_card_)(const char *program);
+    bool (*link_card_)(const char *program);
     Clock clock_;
     std::chrono::steady_clock::time_point last_tick_;
 };

@@ -281,7 +281,7 @@ int main(int argc, char **argv, CardSide &card) {
         case Invocation::Action::Run:
             break;
     }
-    if (const int unreached = card.reach(argv[0], invocation.embedded); unreached != 0) return unreached;
+    if (!card.reach(argv[0], invocation.embedded)) return kExitRefusedLine;
 
     Options options;
     find_json_entry_points(options);

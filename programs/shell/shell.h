@@ -28,9 +28,8 @@ class CardSide {
 public:
     virtual ~CardSide() = default;
     // Reaches the card before the first command: `embedded` asks for a card
-    // inside the shell. 0, else the exit status (said on standard error)
-    // when none could be reached.
-    virtual int reach(const char * /*program*/, bool /*embedded*/) { return 0; }
+    // inside the shell. False (said on standard error) when none answers.
+    virtual bool reach(const char * /*program*/, bool /*embedded*/) { return true; }
     // The operator's session: the card keeps real time.
     virtual void keep_real_time() {}
     // Before each command that reaches the library: time passes on the card.
