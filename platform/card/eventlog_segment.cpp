@@ -209,7 +209,10 @@ public:
 
     bool opened() const { return fd_ >= 0; }
     // The segment is this user's: replacing it takes nothing of another's.
-    bool ours() const { return fd_ >= 0 && st_.st_uid == geteuid(); }
+    bool ours() const {
+        static const uid_t user = geteuid();
+        return fd_ >= 0 && st_.st_uid == user;
+    }
 
     bool read(uint64_t off, void *dst, size_t n) const { return read_at(fd_, off, dst, n); }
     bool write(uint64_t off, const void *src, size_t n) const { return write_at(fd_, off, src, n); }
@@ -260,9 +263,9 @@ private:
         return Found::Foreign;
     }
 
+    // Closing the descriptor releases its lock.
     void release() {
         if (fd_ < 0) return;
-        flock(fd_, LOCK_UN);
         close(fd_);
         fd_ = -1;
     }
@@ -424,8 +427,10 @@ bool segment_append(std::vector<uint8_t> message) {
     const uint64_t at = h.tail;
     h.tail += kEntryHead + length;
     ++h.count;
-    if (!seg.ring_write(at, &length, sizeof length) || !seg.ring_write(at + kEntryHead, message.data(), length) ||
-        !seg.write(0, &h, sizeof h)) {
+    // The entry, its length word first, in one write (two where it wraps).
+    const auto *word = reinterpret_cast<const uint8_t *>(&length);
+    message.insert(message.begin(), word, word + kEntryHead);
+    if (!seg.ring_write(at, message.data(), message.size()) || !seg.write(0, &h, sizeof h)) {
         report("cannot write the segment: %s", strerror(errno));
         return false;
     }
