@@ -16,6 +16,13 @@ namespace {
 constexpr const char *kCardProgram = "pcfg-card";
 constexpr int kConnectTries = 50;  // while a card started beside us comes up
 
+std::string g_path;  // the card's socket, once linked
+
+// The one way this program connects to the card, first and again.
+pcfg_sim::Connected connect(std::string &why) { return pcfg_sim::connect_card(g_path, "pcfg", why); }
+
+std::string start_hint() { return "start one with \"pcfg-card --socket " + g_path + " --daemon\""; }
+
 // pcfg-card beside this program, else wherever PATH finds it.
 std::string card_program(const char *program) {
     char self[4096];
@@ -50,13 +57,21 @@ void start_card(const char *program, const std::string &path) {
     }
 }
 
-void tell_lost(const std::string &path) {
-    fflush(stdout);
-    fprintf(stderr,
-            "%% The simulated card on %s is gone: every command now times out. Start one with "
-            "\"pcfg-card --socket %s --daemon\" and open the shell again.\n",
-            path.c_str(), path.c_str());
-    fflush(stderr);
+// Why the card on the socket does not answer, as the line that says it is
+// gone goes on.
+std::string why_not(pcfg_sim::Connected result) {
+    switch (result) {
+        case pcfg_sim::Connected::RefusedUser:
+            return "the card there now refused this user";
+        case pcfg_sim::Connected::Full:
+            return "the card there now is full";
+        case pcfg_sim::Connected::TimedOut:
+            return "the card there now did not answer in time";
+        case pcfg_sim::Connected::Yes:
+        case pcfg_sim::Connected::NoCard:
+            break;
+    }
+    return start_hint() + " and the next command reconnects";
 }
 
 }  // namespace
@@ -64,18 +79,15 @@ void tell_lost(const std::string &path) {
 bool link_to_card(const char *program) {
     std::string why;
     const char *named = getenv("PCFG_CARD");
-    const std::string path =
-        named != nullptr && named[0] != '\0' ? named : pcfg_sim::default_card_socket(why);
+    g_path = named != nullptr && named[0] != '\0' ? named : pcfg_sim::default_card_socket(why);
+    const std::string &path = g_path;
     if (path.empty()) {
         fprintf(stderr, "pcfg: no folder for the card's socket: %s\n", why.c_str());
         return false;
     }
     bool started = false;
     for (int attempt = 0; attempt < kConnectTries; ++attempt) {
-        if (pcfg_sim::connect_card(path, "pcfg", why)) {
-            pcfg_sim::on_card_lost(tell_lost);
-            return true;
-        }
+        if (connect(why) == pcfg_sim::Connected::Yes) return true;
         if (!started) {
             start_card(program, path);
             started = true;
@@ -87,6 +99,19 @@ bool link_to_card(const char *program) {
             "pcfg: no simulated card on %s (%s) and none could be started; start one with "
             "\"pcfg-card --socket %s\", or run \"pcfg --embedded\"\n",
             path.c_str(), why.c_str(), path.c_str());
+    return false;
+}
+
+std::string gone_line() { return "The card on " + g_path + " is gone; " + why_not(pcfg_sim::Connected::NoCard); }
+
+bool relink(std::string &said) {
+    std::string why;
+    const pcfg_sim::Connected result = connect(why);
+    if (result == pcfg_sim::Connected::Yes) {
+        said = "Reconnected to a new card on " + g_path;
+        return true;
+    }
+    said = "The card on " + g_path + " is gone; " + why_not(result);
     return false;
 }
 

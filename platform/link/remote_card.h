@@ -14,10 +14,8 @@
 namespace pcfg_sim::link {
 
 // Connects to the card listening on `path`, as a shell called `name`; none
-// (and why) when no card answers there.
+// (`result` and `why` say why) when no card answers there.
 std::unique_ptr<card::CardAccess> connect_card(const std::string &path, std::string_view name,
-                                               std::string &why);
-// Called once, with the socket's path, when the card is lost.
-void on_card_lost(void (*tell)(const std::string &path));
+                                               std::string &why, Connected &result);
 
 }  // namespace pcfg_sim::link

@@ -136,10 +136,25 @@ Card::Card(const std::vector<std::string> &card_env) {
             "PCFG_SIM_EVENTLOG=/pcfg-card-test-" + std::to_string(getpid()) + "-" +
                 dir_.substr(dir_.size() - 6),
             "TZ=UTC0", "LC_ALL=C"};
-    std::vector<std::string> env = env_;
-    env.insert(env.end(), card_env.begin(), card_env.end());
-    card_ = std::make_unique<Child>(std::vector<std::string>{card_program()}, env);
+    card_env_ = env_;
+    card_env_.insert(card_env_.end(), card_env.begin(), card_env.end());
+    start();
+}
+
+void Card::start() {
+    card_ = std::make_unique<Child>(std::vector<std::string>{card_program()}, card_env_);
     for (int i = 0; i < 500 && access(socket_.c_str(), F_OK) != 0; ++i) usleep(10000);
+}
+
+void Card::kill() {
+    kill_now();
+    card_->finish(10);
+    card_.reset();
+}
+
+void Card::start_again() {
+    unlink(socket_.c_str());  // left by the killed card: the new one's shows it listens
+    start();
 }
 
 Card::~Card() {
