@@ -102,7 +102,9 @@ bool link_to_card(const char *program) {
     return false;
 }
 
-std::string gone_line() { return "The card on " + g_path + " is gone; " + why_not(pcfg_sim::Connected::NoCard); }
+std::string gone_line() {
+    return "The card on " + g_path + " is gone; " + why_not(pcfg_sim::Connected::NoCard);
+}
 
 bool relink(std::string &said) {
     std::string why;

@@ -62,8 +62,8 @@ public:
     // closed (answers still to be read do not count).
     bool probe() {
         pollfd p{fd_, POLLRDHUP, 0};
-        if (!lost_ && poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLRDHUP | POLLERR | POLLNVAL)) != 0)
-            lose();
+        constexpr short kClosed = POLLHUP | POLLRDHUP | POLLERR | POLLNVAL;
+        if (!lost_ && poll(&p, 1, 0) > 0 && (p.revents & kClosed) != 0) lose();
         return lost_;
     }
     // Whether a fault is armed in the card, as its last answer said.

@@ -165,7 +165,7 @@ void Shell::meet_card() {
 
 void Shell::say_queue_unbound() {
     say(cat({"The shell's transport queue could not be opened (mts_bind gave ",
-                std::to_string(queue_.handle()), "); \"debug port-config fec\" will fail"}));
+             std::to_string(queue_.handle()), "); \"debug port-config fec\" will fail"}));
 }
 
 void Shell::run_library(cli_param_block &block) {

@@ -115,7 +115,8 @@ Outcome sim_advance(Session &, const Args &args) {
     if (seconds > pcfg_sim::kLastSecond - pcfg_sim::now())
         return Outcome::rejected(cat({"Simulated time cannot pass ", time_text(pcfg_sim::kLastSecond)}));
     const uint32_t now = pcfg_sim::advance(seconds);
-    return steered(cat({std::to_string(seconds), " seconds passed, simulated time is ", time_text(now)}));
+    return steered(
+        cat({std::to_string(seconds), " seconds passed, simulated time is ", time_text(now)}));
 }
 
 Outcome sim_status(Session &, const Args &) {
