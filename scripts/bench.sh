@@ -114,10 +114,14 @@ if python3 bench/stack_depth.py build/bench/CMakeFiles/port_cfg_cli_objs.dir 163
 deepest=$(awk '/^worst/ {print $2}' "$out/stack.txt")
 verdict "4b. peak library stack per command" "$deepest bytes" "<= 16384 bytes" "$v"
 
-powerpc-linux-gnu-strip -o "$out/libport_cfg_cli.ppc.so" build/ppc/libport_cfg_cli.so
+# The PowerPC tools of the build's own toolchain (PCFG_PPC_PREFIX).
+# shellcheck source=scripts/lib/build-target.sh
+source scripts/lib/build-target.sh
+ppc_prefix=$(cache_value build/ppc PCFG_PPC_PREFIX)
+"${ppc_prefix}strip" -o "$out/libport_cfg_cli.ppc.so" build/ppc/libport_cfg_cli.so
 size=$(stat -c %s "$out/libport_cfg_cli.ppc.so")
 echo "stripped PowerPC libport_cfg_cli.so: $size bytes"
-powerpc-linux-gnu-size -A "$out/libport_cfg_cli.ppc.so" |
+"${ppc_prefix}size" -A "$out/libport_cfg_cli.ppc.so" |
     awk '$1 ~ /^\./ && $2 > 4096 {printf "  %-12s %7d bytes\n", $1, $2}'
 if ((size <= 256 * 1024)); then v=PASS; else v=MISS; ok=0; fi
 verdict "4c. stripped PowerPC library" "$(awk -v s="$size" 'BEGIN {printf "%.1f KiB", s / 1024}')" "<= 256 KiB" "$v"
