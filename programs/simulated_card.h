@@ -12,8 +12,8 @@
 
 namespace pcfg {
 
-// How pcfg reaches the card process it shares (card_link.h); none: the card
-// runs inside the shell.
+// How pcfg reaches the card process it shares; none: the card runs inside
+// the shell.
 struct CardLink {
     // Before the first command, starting a card when none runs; false (said
     // on standard error) when none could be reached.
@@ -24,6 +24,11 @@ struct CardLink {
     // again; `said` tells the operator which.
     bool (*reconnect)(std::string &said) = nullptr;
 };
+
+// The link to the card process every shell of the user shares: on
+// $PCFG_CARD or the default socket, started there when none runs
+// (simulated_card_link.cpp, linked into pcfg alone).
+CardLink shared_card_link();
 
 class SimulatedCard final : public pcfg_shell::CardSide {
 public:

@@ -27,16 +27,15 @@ card::CardAccess &backend() {
 
 namespace pcfg_sim {
 
-Connected connect_card(const std::string &path, std::string_view name, std::string &why) {
-    Connected result = Connected::NoCard;
-    std::unique_ptr<card::CardAccess> remote = link::connect_card(path, name, why, result);
-    if (remote == nullptr) return result;
+bool connect_card(const std::string &path, std::string_view name, std::string &why) {
+    std::unique_ptr<card::CardAccess> remote = link::connect_card(path, name, why);
+    if (remote == nullptr) return false;
     delete platform::g_remote;  // a lost card, with what it held
     platform::g_remote = remote.release();
     platform::g_card = platform::g_remote;
     // A shell on the shared card runs for a long time: no call log.
     set_call_log(false);
-    return Connected::Yes;
+    return true;
 }
 
 }  // namespace pcfg_sim

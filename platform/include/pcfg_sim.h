@@ -267,21 +267,14 @@ int held_messages();
 // user's alone.
 std::string default_card_socket(std::string &why);
 
-// How connecting to the card process ended.
-enum class Connected : uint8_t {
-    Yes,
-    NoCard,       // no card listens on the path
-    RefusedUser,  // the card there serves another user
-    Full,         // the card there serves as many shells as it takes
-    TimedOut,     // the card there did not answer in time
-};
 // Connects this process to the card listening on `path`, as a shell called
-// `name`: from then on the calls the card answers and every steering of the
-// card reach the card process; the other platform calls are answered here,
-// and no call log is kept. Called again after the card was lost, it puts
-// the card it reaches in place of the lost one (what the lost one held is
-// forgotten). Anything but Yes (and why) when no card answers there.
-Connected connect_card(const std::string &path, std::string_view name, std::string &why);
+// `name`, before any platform call: from then on the calls the card answers
+// and every steering of the card reach the card process; the other platform
+// calls are answered here, and no call log is kept. Called again after the
+// card was lost, it puts the card it reaches in place of the lost one (what
+// the lost one held is forgotten). False (and why) when no card answers
+// there.
+bool connect_card(const std::string &path, std::string_view name, std::string &why);
 // The card process was lost: its socket closed, or an exchange failed. From
 // then on queues still bind and sends go nowhere; a receive waits its limit
 // and times out. Never true of the card in this process.

@@ -468,8 +468,7 @@ private:
 }  // namespace
 
 std::unique_ptr<card::CardAccess> connect_card(const std::string &path, std::string_view name,
-                                               std::string &why, Connected &result) {
-    result = Connected::NoCard;
+                                               std::string &why) {
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     if (path.empty() || path.size() >= sizeof addr.sun_path) {

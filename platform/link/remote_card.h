@@ -14,8 +14,8 @@
 namespace pcfg_sim::link {
 
 // Connects to the card listening on `path`, as a shell called `name`; none
-// (`result` and `why` say why) when no card answers there.
+// (and why) when no card answers there.
 std::unique_ptr<card::CardAccess> connect_card(const std::string &path, std::string_view name,
-                                               std::string &why, Connected &result);
+                                               std::string &why);
 
 }  // namespace pcfg_sim::link

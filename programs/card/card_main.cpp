@@ -47,7 +47,7 @@ std::string time_text(uint32_t seconds) {
 
 int connect_or_say(const std::string &path) {
     std::string why;
-    if (pcfg_sim::connect_card(path, "pcfg-card", why) == pcfg_sim::Connected::Yes) return 0;
+    if (pcfg_sim::connect_card(path, "pcfg-card", why)) return 0;
     fprintf(stderr, "pcfg-card: no card runs on %s (%s)\n", path.c_str(), why.c_str());
     return 1;
 }

@@ -124,6 +124,8 @@ Finished Child::finish(int seconds) {
     return {out_text_, slurp(err_path_), decode_status(st)};
 }
 
+std::string Child::err_so_far() const { return slurp(err_path_); }
+
 void Child::kill_now(int sig) {
     if (pid_ > 0) kill(pid_, sig);
 }
@@ -143,7 +145,9 @@ Card::Card(const std::vector<std::string> &card_env) {
 
 void Card::start() {
     card_ = std::make_unique<Child>(std::vector<std::string>{card_program()}, card_env_);
-    for (int i = 0; i < 500 && access(socket_.c_str(), F_OK) != 0; ++i) usleep(10000);
+    // Its socket exists once bound; the line comes once it listens.
+    for (int i = 0; i < 500 && card_->err_so_far().find("listening on") == std::string::npos; ++i)
+        usleep(10000);
 }
 
 void Card::kill() {

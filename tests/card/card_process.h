@@ -48,6 +48,8 @@ public:
     // `seconds`).
     Finished finish(int seconds = 30);
     void kill_now(int sig);
+    // What it wrote on standard error so far.
+    std::string err_so_far() const;
 
 private:
     pid_t pid_ = -1;

@@ -1,5 +1,8 @@
-#include "card_link.h"
-
+// How pcfg reaches the card process every shell of the user shares: the
+// running card on $PCFG_CARD or the default socket, started in the
+// background when none runs there, and reached again after it was lost. It
+// is the shell's simulated card's part (simulated_card.h) that only pcfg
+// links.
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,8 +12,9 @@
 #include <string>
 
 #include "pcfg_sim.h"
+#include "simulated_card.h"
 
-namespace pcfg_link {
+namespace pcfg {
 namespace {
 
 constexpr const char *kCardProgram = "pcfg-card";
@@ -19,9 +23,7 @@ constexpr int kConnectTries = 50;  // while a card started beside us comes up
 std::string g_path;  // the card's socket, once linked
 
 // The one way this program connects to the card, first and again.
-pcfg_sim::Connected connect(std::string &why) { return pcfg_sim::connect_card(g_path, "pcfg", why); }
-
-std::string start_hint() { return "start one with \"pcfg-card --socket " + g_path + " --daemon\""; }
+bool connect(std::string &why) { return pcfg_sim::connect_card(g_path, "pcfg", why); }
 
 // pcfg-card beside this program, else wherever PATH finds it.
 std::string card_program(const char *program) {
@@ -57,25 +59,8 @@ void start_card(const char *program, const std::string &path) {
     }
 }
 
-// Why the card on the socket does not answer, as the line that says it is
-// gone goes on.
-std::string why_not(pcfg_sim::Connected result) {
-    switch (result) {
-        case pcfg_sim::Connected::RefusedUser:
-            return "the card there now refused this user";
-        case pcfg_sim::Connected::Full:
-            return "the card there now is full";
-        case pcfg_sim::Connected::TimedOut:
-            return "the card there now did not answer in time";
-        case pcfg_sim::Connected::Yes:
-        case pcfg_sim::Connected::NoCard:
-            break;
-    }
-    return start_hint() + " and the next command reconnects";
-}
-
-}  // namespace
-
+// Connects this process's platform to the card, starting one when none
+// runs. False (said on standard error) when no card could be reached.
 bool link_to_card(const char *program) {
     std::string why;
     const char *named = getenv("PCFG_CARD");
@@ -87,7 +72,7 @@ bool link_to_card(const char *program) {
     }
     bool started = false;
     for (int attempt = 0; attempt < kConnectTries; ++attempt) {
-        if (connect(why) == pcfg_sim::Connected::Yes) return true;
+        if (connect(why)) return true;
         if (!started) {
             start_card(program, path);
             started = true;
@@ -102,19 +87,24 @@ bool link_to_card(const char *program) {
     return false;
 }
 
+// The line that says the card was lost, and how to start one.
 std::string gone_line() {
-    return "The card on " + g_path + " is gone; " + why_not(pcfg_sim::Connected::NoCard);
+    return "The card on " + g_path + " is gone; start one with \"pcfg-card --socket " + g_path +
+           " --daemon\" and the next command reconnects";
 }
 
+// Connects again to the card's socket after the card was lost, starting
+// none: true when a card answers there. `said` tells the operator so, or
+// that the card is still gone.
 bool relink(std::string &said) {
     std::string why;
-    const pcfg_sim::Connected result = connect(why);
-    if (result == pcfg_sim::Connected::Yes) {
-        said = "Reconnected to a new card on " + g_path;
-        return true;
-    }
-    said = "The card on " + g_path + " is gone; " + why_not(result);
-    return false;
+    const bool back = connect(why);
+    said = back ? "Reconnected to a new card on " + g_path : gone_line();
+    return back;
 }
 
-}  // namespace pcfg_link
+}  // namespace
+
+CardLink shared_card_link() { return {link_to_card, gone_line, relink}; }
+
+}  // namespace pcfg
