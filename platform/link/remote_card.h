@@ -17,7 +17,5 @@ namespace pcfg_sim::link {
 // (and why) when no card answers there.
 std::unique_ptr<card::CardAccess> connect_card(const std::string &path, std::string_view name,
                                                std::string &why);
-// Called once, with the socket's path, when the card is lost.
-void on_card_lost(void (*tell)(const std::string &path));
 
 }  // namespace pcfg_sim::link

@@ -124,6 +124,8 @@ Finished Child::finish(int seconds) {
     return {out_text_, slurp(err_path_), decode_status(st)};
 }
 
+std::string Child::err_so_far() const { return slurp(err_path_); }
+
 void Child::kill_now(int sig) {
     if (pid_ > 0) kill(pid_, sig);
 }
@@ -136,10 +138,27 @@ Card::Card(const std::vector<std::string> &card_env) {
             "PCFG_SIM_EVENTLOG=/pcfg-card-test-" + std::to_string(getpid()) + "-" +
                 dir_.substr(dir_.size() - 6),
             "TZ=UTC0", "LC_ALL=C"};
-    std::vector<std::string> env = env_;
-    env.insert(env.end(), card_env.begin(), card_env.end());
-    card_ = std::make_unique<Child>(std::vector<std::string>{card_program()}, env);
-    for (int i = 0; i < 500 && access(socket_.c_str(), F_OK) != 0; ++i) usleep(10000);
+    card_env_ = env_;
+    card_env_.insert(card_env_.end(), card_env.begin(), card_env.end());
+    start();
+}
+
+void Card::start() {
+    card_ = std::make_unique<Child>(std::vector<std::string>{card_program()}, card_env_);
+    // Its socket exists once bound; the line comes once it listens.
+    for (int i = 0; i < 500 && card_->err_so_far().find("listening on") == std::string::npos; ++i)
+        usleep(10000);
+}
+
+void Card::kill() {
+    kill_now();
+    card_->finish(10);
+    card_.reset();
+}
+
+void Card::start_again() {
+    unlink(socket_.c_str());  // left by the killed card: the new one's shows it listens
+    start();
 }
 
 Card::~Card() {

@@ -48,6 +48,8 @@ public:
     // `seconds`).
     Finished finish(int seconds = 30);
     void kill_now(int sig);
+    // What it wrote on standard error so far.
+    std::string err_so_far() const;
 
 private:
     pid_t pid_ = -1;
@@ -75,6 +77,9 @@ public:
     // Ends the card with SIGTERM; its exit and what it said.
     Finished terminate();
     void kill_now() { card_->kill_now(9); }
+    // Kills the card and waits until it is gone; then a new one on its socket.
+    void kill();
+    void start_again();
 
     // pcfg running these commands (-c) against the card.
     Finished pcfg_c(const std::vector<std::string> &commands) const;
@@ -84,7 +89,10 @@ private:
     std::string dir_;
     std::string socket_;
     std::vector<std::string> env_;
+    std::vector<std::string> card_env_;
     std::unique_ptr<Child> card_;
+
+    void start();
 };
 
 }  // namespace pcfg_card_test

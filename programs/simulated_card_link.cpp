@@ -1,5 +1,8 @@
-#include "card_link.h"
-
+// How pcfg reaches the card process every shell of the user shares: the
+// running card on $PCFG_CARD or the default socket, started in the
+// background when none runs there, and reached again after it was lost. It
+// is the shell's simulated card's part (simulated_card.h) that only pcfg
+// links.
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,12 +12,18 @@
 #include <string>
 
 #include "pcfg_sim.h"
+#include "simulated_card.h"
 
-namespace pcfg_link {
+namespace pcfg {
 namespace {
 
 constexpr const char *kCardProgram = "pcfg-card";
 constexpr int kConnectTries = 50;  // while a card started beside us comes up
+
+std::string g_path;  // the card's socket, once linked
+
+// The one way this program connects to the card, first and again.
+bool connect(std::string &why) { return pcfg_sim::connect_card(g_path, "pcfg", why); }
 
 // pcfg-card beside this program, else wherever PATH finds it.
 std::string card_program(const char *program) {
@@ -50,32 +59,20 @@ void start_card(const char *program, const std::string &path) {
     }
 }
 
-void tell_lost(const std::string &path) {
-    fflush(stdout);
-    fprintf(stderr,
-            "%% The simulated card on %s is gone: every command now times out. Start one with "
-            "\"pcfg-card --socket %s --daemon\" and open the shell again.\n",
-            path.c_str(), path.c_str());
-    fflush(stderr);
-}
-
-}  // namespace
-
+// Connects this process's platform to the card, starting one when none
+// runs. False (said on standard error) when no card could be reached.
 bool link_to_card(const char *program) {
     std::string why;
     const char *named = getenv("PCFG_CARD");
-    const std::string path =
-        named != nullptr && named[0] != '\0' ? named : pcfg_sim::default_card_socket(why);
+    g_path = named != nullptr && named[0] != '\0' ? named : pcfg_sim::default_card_socket(why);
+    const std::string &path = g_path;
     if (path.empty()) {
         fprintf(stderr, "pcfg: no folder for the card's socket: %s\n", why.c_str());
         return false;
     }
     bool started = false;
     for (int attempt = 0; attempt < kConnectTries; ++attempt) {
-        if (pcfg_sim::connect_card(path, "pcfg", why)) {
-            pcfg_sim::on_card_lost(tell_lost);
-            return true;
-        }
+        if (connect(why)) return true;
         if (!started) {
             start_card(program, path);
             started = true;
@@ -90,4 +87,24 @@ bool link_to_card(const char *program) {
     return false;
 }
 
-}  // namespace pcfg_link
+// The line that says the card was lost, and how to start one.
+std::string gone_line() {
+    return "The card on " + g_path + " is gone; start one with \"pcfg-card --socket " + g_path +
+           " --daemon\" and the next command reconnects";
+}
+
+// Connects again to the card's socket after the card was lost, starting
+// none: true when a card answers there. `said` tells the operator so, or
+// that the card is still gone.
+bool relink(std::string &said) {
+    std::string why;
+    const bool back = connect(why);
+    said = back ? "Reconnected to a new card on " + g_path : gone_line();
+    return back;
+}
+
+}  // namespace
+
+CardLink shared_card_link() { return {link_to_card, gone_line, relink}; }
+
+}  // namespace pcfg
