@@ -52,7 +52,7 @@ bool may_run(std::string_view line) {
 pcfg_shell::Shell &shell() {
     static std::FILE *errors = std::fopen("/dev/null", "w");
     static auto *card =
-        new pcfg::SimulatedCard(nullptr, [] { return std::chrono::steady_clock::time_point{}; });
+        new pcfg::SimulatedCard({}, [] { return std::chrono::steady_clock::time_point{}; });
     static auto *sh = new pcfg_shell::Shell({.errors = errors, .card = card});
     return *sh;
 }

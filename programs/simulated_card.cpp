@@ -5,14 +5,18 @@
 
 namespace pcfg {
 
-SimulatedCard::SimulatedCard(bool (*link_card)(const char *program), Clock clock)
-    : link_card_(link_card), clock_(std::move(clock)), last_tick_(clock_()) {}
+SimulatedCard::SimulatedCard(CardLink link, Clock clock, WallClock wall_clock)
+    : link_(link), clock_(std::move(clock)), wall_clock_(std::move(wall_clock)), last_tick_(clock_()) {}
 
 bool SimulatedCard::reach(const char *program, bool embedded) {
-    return link_card_ == nullptr || embedded || link_card_(program);
+    return link_.connect == nullptr || embedded || link_.connect(program);
 }
 
-void SimulatedCard::keep_real_time() { pcfg_sim::use_real_time(); }
+void SimulatedCard::keep_real_time() {
+    const auto since_epoch = wall_clock_().time_since_epoch();
+    const int64_t seconds = std::chrono::duration_cast<std::chrono::seconds>(since_epoch).count();
+    pcfg_sim::use_real_time(seconds > 0 ? static_cast<uint64_t>(seconds) : 0);
+}
 
 // Whole seconds of real time since the last command pass on the card, at
 // least one, so that counters grow while the operator watches (a shared
@@ -34,6 +38,31 @@ std::string SimulatedCard::greeting() {
                             std::to_string(pcfg_sim::num_ports()), " front ports."});
 }
 
-pcfg_shell::PortNames SimulatedCard::port_names() { return {"fc", pcfg_sim::slot()}; }
+std::optional<pcfg_shell::FrontPorts> SimulatedCard::front_ports() {
+    const uint32_t count = pcfg_sim::num_ports();
+    if (pcfg_sim::card_lost()) return std::nullopt;
+    return pcfg_shell::FrontPorts{{"fc", pcfg_sim::slot()}, count};
+}
+
+// Only the card process goes away; a lost one is tried again when asked,
+// on the same socket.
+pcfg_shell::CardSide::Presence SimulatedCard::presence(bool try_again, std::string &said) {
+    if (link_.connect == nullptr || !pcfg_sim::card_lost()) return Presence::Here;
+    if (try_again) return link_.reconnect(said) ? Presence::Back : Presence::Gone;
+    said = link_.gone();
+    return Presence::Gone;
+}
+
+std::optional<uint32_t> SimulatedCard::clock() {
+    const uint32_t now = pcfg_sim::now();
+    if (pcfg_sim::card_lost()) return std::nullopt;
+    return now;
+}
+
+std::optional<uint8_t> SimulatedCard::frame_version() {
+    const std::optional<pcfg_sim::CardStatus> card = pcfg_sim::card_status();
+    if (!card) return std::nullopt;
+    return card->frame_version;
+}
 
 }  // namespace pcfg

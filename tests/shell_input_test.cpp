@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "matcher.h"
 #include "support/shell_fixture.h"
 
 namespace {
@@ -40,7 +41,8 @@ protected:
 
 // Numbers the range of `e` does not take, and what the explanation says of
 // each: numbers no range takes, then those just beyond its ends.
-std::vector<std::pair<std::string, std::string>> bad_numbers(const pcfg_shell::Element &e) {
+std::vector<std::pair<std::string, std::string>> bad_numbers(const pcfg_shell::Element &elem) {
+    const pcfg_shell::Range e = pcfg_shell::range_of(elem);  // a port's: the card's
     const std::string large = "too large, at most " + std::to_string(e.hi);
     std::vector<std::pair<std::string, std::string>> bad = {
         {"99999999999999999999999999", large}, {std::to_string(e.hi) + "0", large},

@@ -30,6 +30,8 @@ namespace {
 
 using namespace pcfg_test;
 
+constexpr int64_t kCardStart = 1907755200;  // 2030-06-15 12:00:00 UTC
+
 struct Step {
     const char *keys;   // typed (one write: pasted)
     const char *shows;  // what then appears on the terminal (after the keys' echo)
@@ -64,7 +66,11 @@ int run_terminal(const std::vector<Step> &steps, const char *home, unsigned shor
             signal(SIGTTOU, SIG_DFL);
             char name[] = "pcfg";
             char *argv[] = {name, nullptr};
-            pcfg::SimulatedCard card;
+            // The card starts at the time of day, here a fixed one: its clock
+            // shows in pages.
+            pcfg::SimulatedCard card({}, std::chrono::steady_clock::now, [] {
+                return std::chrono::system_clock::time_point(std::chrono::seconds(kCardStart));
+            });
             _exit(pcfg_shell::main(1, argv, card));
         }
         setpgid(shell, shell);
@@ -166,7 +172,7 @@ TEST_F(ShellTerminalTest, KeysEditAndEveryOtherByteIsACharacter) {
 TEST_F(ShellTerminalTest, LongOutputStopsAtPageEnds) {
     const std::vector<Step> steps = {
         {"", "pcfg# "},
-        {"sim status\r", "sim status\r\nsimulated time    2025-12-05 16:00:00 UTC\r\nfront ports       48\r\n"
+        {"sim status\r", "sim status\r\nsimulated time    2030-06-15 12:00:00 UTC\r\nfront ports       48\r\n"
                          "manager           answers every request\r\n--More--"},
         {"\r", "\r        \rmanager requests  0 handled\r\n--More--"},
         {" ", "\r        \ropen queues       1 (the shell's own included)\r\nheld messages     0\r\n"

@@ -150,14 +150,22 @@ TEST_F(ShellTest, LinesFromAStream) {
 // commands, the steering of the manager and of failing platform calls, help,
 // and the conventions of switch CLIs (output filters, quoted words, help by
 // prefix, the nearest command, ports as the card names them, characters that
-// are not ASCII), answers as JSON.
+// are not ASCII), answers as JSON; the card's clock past 2038 up to its last
+// second in 2106.
 TEST_F(ShellTest, SessionsOnTheSimulatedCard) {
     for (const char *session :
          {"shell/session", "shell/steering", "shell/help", "shell/conventions", "shell/json"}) {
         shell_.reset();
         pcfg_sim::reset();
         shell();
-        expect_transcript(session, [&](const std::string &text) { return line_and_errors(text); });
+        expect_transcript(session, [&](const std::string &text) {
+            // "(the card starts at <seconds>)": a fresh card and shell at that time.
+            if (!text.starts_with("(the card starts at ")) return line_and_errors(text);
+            shell_.reset();
+            pcfg_sim::reset({.start_time = static_cast<uint32_t>(std::stoul(text.substr(20)))});
+            shell();
+            return std::string();
+        });
     }
     // Help fits a terminal of 80 columns.
     std::istringstream help(line("help") + line("help sim fail") + line("help show port-config"));

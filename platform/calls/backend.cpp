@@ -11,6 +11,10 @@ namespace {
 // The one choice: made by the first call that reaches the card, or by
 // connect_card before it.
 card::CardAccess *g_card = nullptr;
+// The card process, once connected: this process's card to its end (the
+// platform calls of other objects' destructors included), unless the card
+// is lost and another takes its place.
+card::CardAccess *g_remote = nullptr;
 
 }  // namespace
 
@@ -27,14 +31,12 @@ Reach connect_card(const std::string &path, std::string_view name, std::string &
     link::Connected connected = link::connect_card(path, name);
     why = std::move(connected.why);
     if (connected.how != Reach::Connected) return connected.how;
-    // The card process is this process's card to its end (the platform
-    // calls of other objects' destructors included).
-    platform::g_card = connected.card.release();
+    delete platform::g_remote;  // a lost card, with what it held
+    platform::g_remote = connected.card.release();
+    platform::g_card = platform::g_remote;
     // A shell on the shared card runs for a long time: no call log.
     set_call_log(false);
     return Reach::Connected;
 }
-
-void on_card_lost(void (*tell)(const std::string &path)) { link::on_card_lost(tell); }
 
 }  // namespace pcfg_sim

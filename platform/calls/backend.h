@@ -1,6 +1,7 @@
 // The card every platform call that reaches the card goes to: chosen once,
 // when the process starts. The card in this process unless the process
-// connected to the card process first (pcfg_sim::connect_card); nothing
+// connected to the card process first (pcfg_sim::connect_card; a card
+// process connected again after one was lost takes its place); nothing
 // else asks which one it is.
 #pragma once
 

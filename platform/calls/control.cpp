@@ -32,7 +32,7 @@ uint32_t restart(uint32_t ports) {
     return fresh;
 }
 
-void use_real_time() { backend().use_real_time(); }
+void use_real_time(uint64_t time_of_day) { backend().use_real_time(time_of_day); }
 void let_real_time_pass(uint32_t seconds) { backend().let_real_time_pass(seconds); }
 
 uint32_t if_index_of_port(uint8_t port_index) { return backend().if_index_of_port(port_index); }
@@ -82,5 +82,6 @@ int held_messages() { return static_cast<int>(status_or_none().held); }
 
 std::optional<CardStatus> card_status() { return backend().status(); }
 bool stop_card() { return backend().stop(); }
+bool card_lost() { return backend().lost(); }
 
 }  // namespace pcfg_sim

@@ -38,6 +38,7 @@ int32_t port_ts_info(void *record) {
     if (port == nullptr) return kErrPortNotPresent;
     const Timestamps &ts = port->timestamps;
     const Card &c = state();
+    // 32 bits of 10 ms wrap after 497 days, as the card's own count does.
     const uint32_t elapsed = (c.now - c.started) * kTicksPerSecond;
     std::memcpy(rec + 1, ts.flags.data(), ts.flags.size());
     rec[7] = 0;
@@ -57,9 +58,11 @@ Card &the_card() {
 
 bool g_started = false;  // the card started (on first use, or as asked)
 
-// The time of day as the card's start (0 where there is none to give).
+// The time of day as the card's start (0 where there is none to give: the
+// fixed start).
 uint32_t time_of_day() {
-    return static_cast<uint32_t>(std::clamp<time_t>(time(nullptr), 0, kLastSecond));
+    const time_t t = time(nullptr);
+    return t > 0 && static_cast<uint64_t>(t) <= kLastSecond ? static_cast<uint32_t>(t) : 0;
 }
 
 }  // namespace
@@ -120,7 +123,7 @@ void start(const CardConfig &config) {
         }
         c.ports.push_back(p);
     }
-    c.now = config.real_time ? time_of_day() : config.start_time;
+    c.now = config.start_time != 0 ? config.start_time : config.real_time ? time_of_day() : 0;
     if (c.now == 0) c.now = kFixedStart;
     c.started = c.now;
     manager_reset();

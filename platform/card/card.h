@@ -66,7 +66,7 @@ void start(const CardConfig &config);
 // those using it kept.
 void restart(uint32_t ports);
 // Lets simulated time pass: traffic flows, counters grow. The caller keeps
-// the time below kLastSecond.
+// the time at kLastSecond at most.
 void advance(uint32_t seconds);
 // Seconds the card may still advance.
 uint32_t seconds_left();

@@ -57,7 +57,7 @@ public:
     // Steering (pcfg_sim.h says what each does).
     virtual void reset(const CardConfig &config) = 0;
     virtual uint32_t restart(uint32_t ports) = 0;
-    virtual void use_real_time() = 0;
+    virtual void use_real_time(uint64_t time_of_day) = 0;
     virtual void let_real_time_pass(uint32_t seconds) = 0;
     virtual uint32_t advance(uint32_t seconds) = 0;
     virtual uint32_t now() = 0;
@@ -77,6 +77,8 @@ public:
     virtual std::optional<CardStatus> status() = 0;
     // Asks the card to end; false when it cannot be asked to.
     virtual bool stop() = 0;
+    // The card can no longer be asked anything (pcfg_sim::card_lost).
+    virtual bool lost() = 0;
 };
 
 }  // namespace pcfg_sim::card

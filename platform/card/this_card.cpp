@@ -2,8 +2,6 @@
 // functions, for the queues and messages of this process.
 #include "this_card.h"
 
-#include <ctime>
-
 #include "card.h"
 #include "manager.h"
 
@@ -50,15 +48,14 @@ public:
         card::restart(ports);
         return num_ports();
     }
-    // The card starts at the time of day while that leaves it half its range
-    // of seconds, else (from 2004 on) at the fixed start; restarts start at
-    // the fixed start.
-    void use_real_time() override {
-        const auto t = static_cast<int64_t>(time(nullptr));
+    // The card starts at the time of day it is given, and restarts at the
+    // time of day then.
+    void use_real_time(uint64_t time_of_day) override {
         CardConfig config;
         config.keep_event_log = true;
         config.log_start_up = true;
-        config.start_time = t > 0 && t < int64_t{kLastSecond / 2} ? static_cast<uint32_t>(t) : 0;
+        config.start_time = time_of_day <= kLastSecond ? static_cast<uint32_t>(time_of_day) : 0;
+        config.real_time = true;
         card::start(config);
     }
     void let_real_time_pass(uint32_t seconds) override {
@@ -93,6 +90,7 @@ public:
     }
     std::optional<CardStatus> status() override { return card::status(); }
     bool stop() override { return false; }
+    bool lost() override { return false; }
 };
 
 }  // namespace

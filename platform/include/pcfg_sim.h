@@ -46,7 +46,8 @@ struct CardConfig {
     // Simulated time at the start, in seconds since the epoch; 0 is the
     // fixed start 2025-12-05 16:00:00 UTC that tests rely on.
     uint32_t start_time = 0;
-    // The clock starts at the time of day instead, at every restart too.
+    // The clock starts at the time of day (unless start_time is given), and
+    // so does every restart.
     bool real_time = false;
 };
 
@@ -64,10 +65,11 @@ void reset(const CardConfig &config = {});
 uint32_t restart(uint32_t ports);
 
 // An operator's session: the card in this process starts afresh on the
-// event log it finds (logging its start-up into an empty one), at the time
-// of day while that leaves it half its range of seconds (else at the fixed
-// start); the card process keeps real time already.
-void use_real_time();
+// event log it finds (logging its start-up into an empty one) at
+// `time_of_day` (seconds since the epoch; 0, or a time past kLastSecond:
+// the fixed start), and a `sim reset` starts it at the time of day again;
+// the card process keeps real time already.
+void use_real_time(uint64_t time_of_day);
 // Real seconds that passed in the calling process: the card in this
 // process lets them pass (up to its last second); the card process keeps
 // its own time.
@@ -80,8 +82,9 @@ uint32_t num_ports();
 // The card's slot: its ports are named fc<slot>/<port>.
 uint32_t slot();
 
-// Simulated time, in seconds since the epoch: it stays below 2^31.
-inline constexpr uint32_t kLastSecond = 0x7fffffffu;
+// Simulated time, in seconds since the epoch, unsigned 32-bit as the
+// history's seconds: up to 2106-02-07 06:28:15 UTC.
+inline constexpr uint32_t kLastSecond = 0xffffffffu;
 uint32_t now();
 // Lets simulated time pass: traffic flows, counters grow. Time that would
 // pass kLastSecond does not pass. Returns the new time.
@@ -281,12 +284,15 @@ inline constexpr int kConnectSeconds = 5;
 // Connects this process to the card listening on `path`, as a shell called
 // `name`, before any platform call: from then on the calls the card answers
 // and every steering of the card reach the card process; the other platform
-// calls are answered here, and no call log is kept. Anything but Connected
-// comes with why (the card's own words when it refused).
+// calls are answered here, and no call log is kept. Called again after the
+// card was lost, it puts the card it reaches in place of the lost one (what
+// the lost one held is forgotten). Anything but Connected comes with why
+// (the card's own words when it refused).
 Reach connect_card(const std::string &path, std::string_view name, std::string &why);
-// Called once, with the socket's path, when the card is lost: queues still
-// bind and sends go nowhere; every receive waits its limit and times out.
-void on_card_lost(void (*tell)(const std::string &path));
+// The card process was lost: its socket closed, or an exchange failed. From
+// then on queues still bind and sends go nowhere; a receive waits its limit
+// and times out. Never true of the card in this process.
+bool card_lost();
 
 struct ShellInfo {
     uint32_t pid = 0;

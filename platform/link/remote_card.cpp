@@ -38,8 +38,6 @@ constexpr uint64_t kLocalRecord = 1ull << 63;
 // What the service call gives while no card answers: "operation timed out".
 constexpr int32_t kServiceGone = -0x40290008;
 
-void (*g_on_lost)(const std::string &path) = nullptr;
-
 // The answer being read: untouched pages cost nothing, and a shell that
 // starts for one command maps no buffer of its own.
 uint8_t g_in[kMaxFrame + 1];
@@ -71,7 +69,7 @@ void wait_seconds(uint32_t seconds) {
 // The connection: frames out, answers in, in the order of the requests.
 class Connection {
 public:
-    Connection(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    explicit Connection(int fd) : fd_(fd) {}
     ~Connection() {
         if (fd_ >= 0) close(fd_);
     }
@@ -79,13 +77,21 @@ public:
     Connection &operator=(const Connection &) = delete;
 
     bool lost() const { return lost_; }
+    // Whether the card is gone, without waiting: its end of the socket
+    // closed (answers still to be read do not count).
+    bool probe() {
+        pollfd p{fd_, POLLRDHUP, 0};
+        constexpr short kClosed = POLLHUP | POLLRDHUP | POLLERR | POLLNVAL;
+        if (!lost_ && poll(&p, 1, 0) > 0 && (p.revents & kClosed) != 0) lose();
+        return lost_;
+    }
     // Whether a fault is armed in the card, as its last answer said.
     bool card_faults() const { return card_faults_; }
 
     // One request and its answer (the answer's views point into the frame
     // read, valid until the next). `wait_seconds` is how long the card may
     // hold the answer back (a receive's wait). No value when the card is
-    // gone (then lost for good, and the shell told once).
+    // gone (then lost for good).
     template <class O>
     std::optional<typename O::Answer> exchange(const typename O::Request &request,
                                                uint32_t wait_seconds = 0) {
@@ -158,7 +164,6 @@ public:
         pollfd p{fd_, POLLIN, 0};
         for (int tries = 0; tries < 50; ++tries)
             if (poll(&p, 1, 100) > 0 && recv(fd_, g_in, sizeof g_in, 0) <= 0) break;
-        g_on_lost = nullptr;
         lose();
     }
 
@@ -168,7 +173,6 @@ private:
         lost_ = true;
         if (fd_ >= 0) close(fd_);
         fd_ = -1;
-        if (g_on_lost != nullptr) g_on_lost(path_);
     }
 
     // Sends one frame; false (the card lost) when it could not.
@@ -222,7 +226,6 @@ private:
     }
 
     int fd_;
-    std::string path_;
     bool lost_ = false;
     bool card_faults_ = true;
     std::deque<Op> posted_;  // requests sent whose answers are still to come
@@ -240,7 +243,7 @@ struct Mirror {
 
 class RemoteCard final : public card::CardAccess {
 public:
-    RemoteCard(int fd, std::string path) : link_(fd, std::move(path)) {}
+    explicit RemoteCard(int fd) : link_(fd) {}
 
     Reach greet(std::string_view name, const timespec &deadline, std::string &why) {
         return link_.greet(name, deadline, why);
@@ -434,7 +437,7 @@ public:
     void reset(const CardConfig &config) override { restart(config.num_ports); }
     uint32_t restart(uint32_t ports) override { return value<ResetOp>({ports}); }
     // The card process keeps real time itself.
-    void use_real_time() override {}
+    void use_real_time(uint64_t) override {}
     void let_real_time_pass(uint32_t) override {}
     uint32_t advance(uint32_t seconds) override { return value<AdvanceOp>({seconds}); }
     uint32_t now() override { return value<NowOp>({}); }
@@ -465,6 +468,8 @@ public:
         link_.await_close();  // the card closes every connection as it ends
         return true;
     }
+
+    bool lost() override { return link_.probe(); }
 
 private:
     struct Delivered {
@@ -539,7 +544,7 @@ Connected connect_card(const std::string &path, std::string_view name) {
         return out;
     }
     // Owned from here: the card's connection closes it.
-    auto remote = std::make_unique<RemoteCard>(fd, path);
+    auto remote = std::make_unique<RemoteCard>(fd);
     // A connection to a card whose queue of connections is full fails at
     // once; it is tried again until the time limit.
     const timespec deadline = deadline_in(kConnectLimitMs);
@@ -562,7 +567,5 @@ Connected connect_card(const std::string &path, std::string_view name) {
     if (out.how == Reach::Connected) out.card = std::move(remote);
     return out;
 }
-
-void on_card_lost(void (*tell)(const std::string &path)) { g_on_lost = tell; }
 
 }  // namespace pcfg_sim::link

@@ -24,7 +24,5 @@ struct Connected {
 // waits for its greeting: within kConnectSeconds, or the attempt is given
 // up (TimedOut).
 Connected connect_card(const std::string &path, std::string_view name);
-// Called once, with the socket's path, when the card is lost.
-void on_card_lost(void (*tell)(const std::string &path));
 
 }  // namespace pcfg_sim::link

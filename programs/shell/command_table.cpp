@@ -14,7 +14,9 @@
 //   or a shell command
 //     .run = a handler `Outcome f(Session &, const Args &)` (session.h),
 //     and no .cmd;
-//     .more_help optionally prints extra text for `help <command>`.
+//     .more_help optionally prints extra text for `help <command>`;
+//     .needs_card when it steers or asks the card (refused while the card
+//     is gone, as every library command is).
 // The build checks every row: a malformed syntax, a help line too many or
 // too few, or a token naming a missing slot stops the compile.
 #include "command_table.h"
@@ -157,37 +159,44 @@ constexpr CommandRow kRows[] = {
     {.syntax = "clear event-log",
      .summary = "Empty the manager's event log of transport messages",
      .help = "Clear a log\n" "The manager's event log of transport messages (log 2)\n",
-     .run = eventlog_clear},
+     .run = eventlog_clear,
+     .needs_card = true},
     {.syntax = "raw <cmd-id:-2147483648-4294967295> [<tokens...>]",
      .summary = "Any command, parameter block filled exactly as typed",
      .help = "Fill the parameter block exactly as typed\n" "Command identifier\n"
              "Tokens: <param-id>=<value>, or <param-id> alone for a token without value\n",
      .run = run_raw,
-     .json = true},
+     .json = true,
+     .needs_card = true},
 
     // ------------------------------------------------------ the simulated card
     {.syntax = "sim manager silent",
      .summary = "The manager stops answering",
      .help = HELP_SIM HELP_MANAGER "Answer no request\n",
-     .run = sim_manager_silent},
+     .run = sim_manager_silent,
+     .needs_card = true},
     {.syntax = "sim manager normal",
      .summary = "The manager answers every request again",
      .help = HELP_SIM HELP_MANAGER "Answer normally, forget scripted answers\n",
-     .run = sim_manager_normal},
+     .run = sim_manager_normal,
+     .needs_card = true},
     {.syntax = "sim manager wrong-opcode <opcode:1-4294967295>",
      .summary = "The manager's next answer carries another opcode",
      .help = HELP_SIM HELP_MANAGER "Answer the next request with another opcode\n"
              "Opcode of the answer\n",
-     .run = sim_manager_wrong_opcode},
+     .run = sim_manager_wrong_opcode,
+     .needs_card = true},
     {.syntax = "sim manager null-payload",
      .summary = "The manager's next answer has no payload",
      .help = HELP_SIM HELP_MANAGER "Answer the next request without a payload\n",
-     .run = sim_manager_null_payload},
+     .run = sim_manager_null_payload,
+     .needs_card = true},
     {.syntax = "sim manager short-payload <bytes:0-7>",
      .summary = "The manager's next answer is cut short",
      .help = HELP_SIM HELP_MANAGER "Answer the next request with a short payload\n"
              "Payload size in bytes\n",
-     .run = sim_manager_short_payload},
+     .run = sim_manager_short_payload,
+     .needs_card = true},
     {.syntax = "sim fail <call> [<result:-2147483648-2147483647> [<errno:0-4095> "
                "[<nth:1-4294967295>]]]",
      .summary = "A platform call fails once (-1, errno 5 unless given)",
@@ -195,30 +204,36 @@ constexpr CommandRow kRows[] = {
              "What the call returns\n" "Transport error number it leaves\n"
              "Which call fails, counted from 1 from now on\n",
      .run = sim_fail,
-     .more_help = sim_fail_help},
+     .more_help = sim_fail_help,
+     .needs_card = true},
     {.syntax = "sim clear-faults",
      .summary = "No platform call fails any more",
      .help = HELP_SIM "Forget every platform call failure\n",
-     .run = sim_clear_faults},
+     .run = sim_clear_faults,
+     .needs_card = true},
     {.syntax = "sim reset [ports <ports:1-255>]",
      .summary = "Start a fresh card (48 front ports unless given)",
      .help = HELP_SIM "Start a fresh card\n" "Set the number of front ports\n"
              "Number of front ports\n",
-     .run = sim_reset},
+     .run = sim_reset,
+     .needs_card = true},
     {.syntax = "sim advance <seconds:1-31622400>",
      .summary = "Let simulated time pass",
      .help = HELP_SIM "Let simulated time pass\n" "Seconds\n",
-     .run = sim_advance},
+     .run = sim_advance,
+     .needs_card = true},
     {.syntax = "sim status",
      .summary = "Time, manager mode and script, requests, queues, messages, armed faults",
      .help = HELP_SIM "Show the state of the simulated card\n",
-     .run = sim_status},
+     .run = sim_status,
+     .needs_card = true},
 
     // -------------------------------------------------------------- the shell
     {.syntax = "show clock",
      .summary = "The card's time",
      .help = HELP_SHOW "The card's clock (in TZ)\n",
-     .run = show_clock},
+     .run = show_clock,
+     .needs_card = true},
     {.syntax = "show version",
      .summary = "Versions of the shell, the library and the card's frames",
      .help = HELP_SHOW "Versions of the shell, the library and the frames the card speaks\n",

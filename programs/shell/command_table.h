@@ -46,7 +46,13 @@ struct CommandRow {
     void (*more_help)() = nullptr;
     // A shell command that prints JSON after "| json".
     bool json = false;
+    // A shell command that steers or asks the card (a library command
+    // always does): refused while the card is gone.
+    bool needs_card = false;
 };
+
+// Whether the command of a row steers or asks the card.
+constexpr bool needs_card(const CommandRow &row) { return row.run == nullptr || row.needs_card; }
 
 size_t command_count();
 const CommandRow &command_row(size_t index);

@@ -93,7 +93,8 @@ Outcome eventlog_decode_file_json(Session &session, const Args &args) {
 
 Outcome eventlog_clear(Session &, const Args &) {
     pcfg_sim::clear_event_log();
-    printf("event-log: cleared (%s)\n", pcfg_sim::event_log_segment().c_str());
+    if (!pcfg_sim::card_lost())  // else the shell says the card is gone
+        printf("event-log: cleared (%s)\n", pcfg_sim::event_log_segment().c_str());
     return Outcome::done();
 }
 

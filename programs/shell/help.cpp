@@ -81,8 +81,8 @@ void print_words(size_t row) {
             case ElemKind::Number:
             case ElemKind::Port:
                 lines.emplace_back(cat({"<", e.text, ">"}),
-                                   cat({help, " (", std::to_string(e.lo), " to ",
-                                        std::to_string(e.hi), ")"}));
+                                   cat({help, " (", std::to_string(range_of(e).lo), " to ",
+                                        std::to_string(range_of(e).hi), ")"}));
                 break;
             case ElemKind::Word:
                 lines.emplace_back(cat({"<", e.text, ">"}), help);

@@ -7,9 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "pcfg_sim.h"
 #include "port_cfg_cli.h"
-#include "sim_commands.h"
+#include "text.h"
 
 #ifndef PCFG_VERSION
 #define PCFG_VERSION "unknown"
@@ -37,19 +36,21 @@ std::string library_version() {
 
 }  // namespace
 
-Outcome show_clock(Session &, const Args &) {
-    printf("%s\n", time_text(pcfg_sim::now()).c_str());
+Outcome show_clock(Session &session, const Args &) {
+    const std::optional<uint32_t> now = session.card().clock();
+    if (!now) return Outcome::rejected("The card does not tell its time");
+    printf("%s\n", time_text(*now).c_str());
     return Outcome::done();
 }
 
-Outcome show_version(Session &, const Args &) {
+Outcome show_version(Session &session, const Args &) {
     printf("shell             pcfg %s\n", PCFG_VERSION);
     printf("library           libport_cfg_cli %s\n", library_version().c_str());
-    const auto card = pcfg_sim::card_status();
-    if (card && card->frame_version == 0)
+    const std::optional<uint8_t> frames = session.card().frame_version();
+    if (frames && *frames == 0)
         printf("card frames       none: the card runs inside this shell\n");
-    else if (card)
-        printf("card frames       version %u (pcfg-card)\n", card->frame_version);
+    else if (frames)
+        printf("card frames       version %u (pcfg-card)\n", *frames);
     else
         printf("card frames       unknown: the card does not answer\n");
     return Outcome::done();

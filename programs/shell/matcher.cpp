@@ -15,9 +15,9 @@ constexpr size_t kListedExpected = 4;
 // words as characters.
 static_assert(kMaxLineLength / 2 + 1 < UINT16_MAX);
 
-PortNames &port_names() {
-    static PortNames names;
-    return names;
+FrontPorts &front_ports() {
+    static FrontPorts ports;
+    return ports;
 }
 
 const Element *element_at(const MatchState &s) {
@@ -64,8 +64,9 @@ void close_over(MatchState s, std::vector<MatchState> &out) {
 // name ("fc1/5"), which `port_error` refuses when it is malformed.
 NumberCheck read_number(const Element &e, std::string_view word, std::string &port_error) {
     const std::string_view digits =
-        e.kind == ElemKind::Port ? port_digits(word, port_names(), port_error) : word;
-    return port_error.empty() ? parse_number(digits, e.lo, e.hi) : NumberCheck{};
+        e.kind == ElemKind::Port ? port_digits(word, front_ports().names, port_error) : word;
+    const Range r = range_of(e);
+    return port_error.empty() ? parse_number(digits, r.lo, r.hi) : NumberCheck{};
 }
 
 SlotFill fill(size_t word_index, uint8_t elem) {
@@ -127,7 +128,8 @@ Step take_word(const std::vector<MatchState> &states, std::string_view word, siz
                 }
                 if (n.error != NumberCheck::Error::None) {
                     if (step.number_error.empty())
-                        step.number_error = number_error(e->text, word, n, e->lo, e->hi);
+                        step.number_error = number_error(e->text, word, n, range_of(*e).lo,
+                                                         range_of(*e).hi);
                     break;
                 }
                 next.slots[e->slot] = fill(index, s.pos);
@@ -208,8 +210,10 @@ std::string placeholder(const Element &e) {
         case ElemKind::Keyword:
             return std::string(e.text);
         case ElemKind::Number:
-        case ElemKind::Port:
-            return cat({"<", std::to_string(e.lo), "-", std::to_string(e.hi), ">"});
+        case ElemKind::Port: {
+            const Range r = range_of(e);
+            return cat({"<", std::to_string(r.lo), "-", std::to_string(r.hi), ">"});
+        }
         case ElemKind::Rest:
             return cat({"<", e.text, ">..."});
         default:
@@ -237,7 +241,12 @@ std::string incomplete(const Match &match, std::span<const std::string_view> wor
 
 }  // namespace
 
-void use_port_names(const PortNames &names) { port_names() = names; }
+void use_front_ports(const FrontPorts &ports) { front_ports() = ports; }
+
+Range range_of(const Element &e) {
+    if (e.kind == ElemKind::Port) return {kFirstPort, front_ports().count};
+    return {e.lo, e.hi};
+}
 
 Match match_words(std::span<const std::string_view> words, LastWord last) {
     Match match;
@@ -301,7 +310,8 @@ std::vector<Choice> next_choices(const Match &match, std::string_view partial) {
         if (e->kind == ElemKind::Keyword) {
             if (starts_word(e->text, partial)) add(std::string(e->text), help);
         } else if (partial.empty() || !takes_number(*e) ||
-                   parse_number(partial, e->lo, e->hi).error == NumberCheck::Error::None) {
+                   parse_number(partial, range_of(*e).lo, range_of(*e).hi).error ==
+                       NumberCheck::Error::None) {
             add(placeholder(*e), help);
         }
     }

@@ -38,9 +38,18 @@ struct Match {
     std::string error;               // set when a word fits no command
 };
 
-// How the card names its ports, for <port> arguments typed as names: the
-// shell gives it when it starts (the default names fc1/<port>).
-void use_port_names(const PortNames &names);
+// The card's front ports, for <port> arguments: their names ("fc1/5") and
+// their range. The shell gives them before each line (the default: fc1/1
+// to fc1/255).
+void use_front_ports(const FrontPorts &ports);
+
+// The numbers an element takes: its syntax's range, or for a port the
+// ports of the card.
+struct Range {
+    int64_t lo = 0;
+    int64_t hi = 0;
+};
+Range range_of(const Element &e);
 
 // How the last word matches a keyword it starts: only while it stays
 // unique, or every keyword it starts ("help s" describes show and sim).

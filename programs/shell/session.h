@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "card_side.h"
 #include "port_cfg_cli.h"
 #include "syntax.h"
 
@@ -59,6 +60,8 @@ public:
     virtual LoggedJson logged_json() const = 0;
     // Lines of a page on the operator's terminal (0: output never stops).
     virtual void set_terminal_length(unsigned lines) = 0;
+    // The card the shell runs on.
+    virtual CardSide &card() = 0;
 };
 
 // Shell commands that need nothing but their outcome, or the session.

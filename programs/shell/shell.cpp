@@ -55,11 +55,9 @@ constexpr const char *kNoJson =
 
 Shell::Shell(Options options)
     : options_(std::move(options)), card_(options_.card != nullptr ? *options_.card : no_card()) {
-    use_port_names(card_.port_names());
-    if (!queue_.bound())
-        refuse(cat({"The shell's transport queue could not be opened (mts_bind gave ",
-                    std::to_string(queue_.handle()), "); \"debug port-config fec\" will fail"}));
+    if (!queue_.bound()) say_queue_unbound();
     if (options_.terminal != nullptr) {
+        meet_card();  // its ports, for what the operator completes first
         if (const std::string hello = card_.greeting(); !hello.empty())
             fprintf(options_.terminal, "%s\n", hello.c_str());
         fprintf(options_.terminal, "Type \"help\" for the commands, \"exit\" to leave.\n");
@@ -79,7 +77,7 @@ Outcome Shell::run_line(std::string_view line) {
         out_.set_pager(nullptr);
         if (pager_->finish()) out_.line_left_open();
     }
-    if (outcome.kind == Outcome::Kind::Rejected) refuse(outcome.error);
+    if (outcome.kind == Outcome::Kind::Rejected) say(outcome.error);
     out_.fresh_line();
     return outcome;
 }
@@ -90,6 +88,7 @@ Outcome Shell::interpret(std::string_view line) {
     if (line.size() > kMaxLineLength) return Outcome::rejected(too_long());
     if (std::string why = unusable_character(line); !why.empty())
         return Outcome::rejected(std::move(why));
+    meet_card();
 
     // "?" at the end asks what may follow.
     const std::string_view trimmed = line.substr(0, line.find_last_not_of(" \t") + 1);
@@ -134,11 +133,39 @@ Outcome Shell::run_command(std::span<const std::string_view> words) {
             "\"| json\" takes a command of the library, \"show event-log\" or \"decode-log\"; "
             "this one prints text only");
     if (json_ && row.run == nullptr && options_.json_entry == nullptr) return Outcome::rejected(kNoJson);
-    if (row.run != nullptr) return row.run(*this, command->args);
-    ParamBlock block(queue_handle());
-    fill_from_row(row, command->args, block);
-    run_library(block.block());
-    return Outcome::done();
+    if (needs_card(row) && !card_gone_.empty()) return Outcome::rejected(card_gone_);
+    Outcome outcome = Outcome::done();
+    if (row.run != nullptr) {
+        outcome = row.run(*this, command->args);
+    } else {
+        ParamBlock block(queue_handle());
+        fill_from_row(row, command->args, block);
+        run_library(block.block());
+    }
+    // A card that went away while the command ran: the command failed,
+    // whatever the library (or the command) made of it.
+    std::string said;
+    if (needs_card(row) && card_.presence(false, said) == CardSide::Presence::Gone)
+        return Outcome::rejected(std::move(said));
+    return outcome;
+}
+
+void Shell::meet_card() {
+    std::string said;
+    const CardSide::Presence presence = card_.presence(true, said);
+    card_gone_ = presence == CardSide::Presence::Gone ? said : std::string();
+    if (presence == CardSide::Presence::Back) {
+        say(said);
+        queue_.rebind();
+        if (!queue_.bound()) say_queue_unbound();
+    }
+    if (presence == CardSide::Presence::Gone) return;
+    if (const std::optional<FrontPorts> ports = card_.front_ports()) use_front_ports(*ports);
+}
+
+void Shell::say_queue_unbound() {
+    say(cat({"The shell's transport queue could not be opened (mts_bind gave ",
+             std::to_string(queue_.handle()), "); \"debug port-config fec\" will fail"}));
 }
 
 void Shell::run_library(cli_param_block &block) {
@@ -163,9 +190,9 @@ void Shell::set_terminal_length(unsigned lines) {
     if (pager_ != nullptr) pager_->set_length(lines);
 }
 
-void Shell::refuse(const std::string &why) {
+void Shell::say(const std::string &text) {
     out_.fresh_line();
-    fprintf(options_.errors, "%% %s%s\n", where_.c_str(), why.c_str());
+    fprintf(options_.errors, "%% %s%s\n", where_.c_str(), text.c_str());
     fflush(options_.errors);
 }
 
@@ -200,7 +227,7 @@ int Shell::run_stream(std::FILE *in) {
                 break;
         }
         if (status != LineReader::Status::Line && outcome.kind == Outcome::Kind::Rejected)
-            refuse(outcome.error);
+            say(outcome.error);
         where_.clear();
         if (outcome.kind == Outcome::Kind::Rejected) refused = true;
         if (outcome.kind == Outcome::Kind::Exit || out_.error() != 0) break;
@@ -221,7 +248,7 @@ int Shell::run_terminal() {
         const LineEditor::Status status = editor.next(line);
         if (status == LineEditor::Status::End) break;
         if (echoed_on_stdout) out_.line_echoed();
-        if (status == LineEditor::Status::Refused) refuse(line);
+        if (status == LineEditor::Status::Refused) say(line);
         if (status != LineEditor::Status::Line) continue;
         if (run_line(line).kind == Outcome::Kind::Exit || out_.error() != 0) break;
     }

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "card_side.h"
 #include "numbers.h"
 #include "pager.h"
 #include "port_cfg_cli.h"
@@ -20,25 +21,6 @@
 #include "stdout_tracker.h"
 
 namespace pcfg_shell {
-
-// The card the shell runs on, as the shell's core sees it. The program's
-// main supplies it (and alone knows the simulated card); a shell given none
-// runs on a card that needs nothing of it.
-class CardSide {
-public:
-    virtual ~CardSide() = default;
-    // Reaches the card before the first command: `embedded` asks for a card
-    // inside the shell. False (said on standard error) when none answers.
-    virtual bool reach(const char * /*program*/, bool /*embedded*/) { return true; }
-    // The operator's session: the card keeps real time.
-    virtual void keep_real_time() {}
-    // Before each command that reaches the library: time passes on the card.
-    virtual void before_command() {}
-    // The first line that greets the operator (none: no such line).
-    virtual std::string greeting() { return {}; }
-    // How the card names its front ports.
-    virtual PortNames port_names() { return {}; }
-};
 
 struct Options {
     // Standard input is the operator's terminal: lines are edited, refused
@@ -85,17 +67,25 @@ public:
     bool json_output() const override { return json_; }
     LoggedJson logged_json() const override { return options_.logged_json; }
     void set_terminal_length(unsigned lines) override;
+    CardSide &card() override { return card_; }
 
 private:
     Outcome interpret(std::string_view line);
     Outcome run_command(std::span<const std::string_view> words);
-    void refuse(const std::string &why);
+    // Before a line: a card that went away is tried again, and the card's
+    // ports reach the matcher.
+    void meet_card();
+    // One line on the error stream: "% ", where in the stream, the text (a
+    // refused line's reason, or what became of the card).
+    void say(const std::string &text);
+    void say_queue_unbound();
 
     Options options_;
     CardSide &card_;
     StdoutTracker out_;
     ShellQueue queue_;
     std::string where_;  // "line 3: " while reading lines from a stream
+    std::string card_gone_;  // the line saying so while the card is gone
     bool json_ = false;  // the line ends in "| json"
     std::unique_ptr<Pager> pager_;  // an interactive session's, on a terminal
     int terminal_length_ = -1;      // as `terminal length` set it, or -1

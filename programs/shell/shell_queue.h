@@ -18,6 +18,9 @@ public:
 
     int32_t handle() const { return handle_; }
     bool bound() const { return handle_ >= 0; }
+    // A new card holds no queue of this shell: binds one there (the old
+    // handle went with the card that was lost).
+    void rebind() { handle_ = bind(); }
 
 private:
     static int32_t bind();

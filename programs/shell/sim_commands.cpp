@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <ctime>
 #include <string_view>
 #include <vector>
 
@@ -33,16 +32,14 @@ constexpr int kDefaultErrno = 5;  // EIO
 // Zero bytes for a scripted answer that only needs a size.
 std::vector<uint8_t> zeros(size_t n) { return std::vector<uint8_t>(n, 0); }
 
-}  // namespace
-
-std::string time_text(uint32_t seconds) {
-    const std::time_t t = static_cast<std::time_t>(seconds);
-    std::tm tm{};
-    localtime_r(&t, &tm);  // in TZ, as the history's times
-    char buf[64];
-    strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S %Z", &tm);
-    return buf;
+// Says what a steering of the card did, unless the card went away
+// meanwhile (the shell then says that instead).
+Outcome steered(const std::string &what) {
+    if (!pcfg_sim::card_lost()) printf("sim: %s\n", what.c_str());
+    return Outcome::done();
 }
+
+}  // namespace
 
 std::string_view platform_call(std::string_view typed, std::string &error) {
     std::string_view found;
@@ -63,35 +60,30 @@ std::string_view platform_call(std::string_view typed, std::string &error) {
 
 Outcome sim_manager_silent(Session &, const Args &) {
     pcfg_sim::set_manager_silent(true);
-    printf("sim: the manager answers no request\n");
-    return Outcome::done();
+    return steered("the manager answers no request");
 }
 
 Outcome sim_manager_normal(Session &, const Args &) {
     pcfg_sim::set_manager_silent(false);
     pcfg_sim::clear_script();
-    printf("sim: the manager answers every request\n");
-    return Outcome::done();
+    return steered("the manager answers every request");
 }
 
 Outcome sim_manager_wrong_opcode(Session &, const Args &args) {
     const auto opcode = static_cast<uint32_t>(args.number(0));
     pcfg_sim::script_reply({pcfg_sim::Reply::Kind::Answer, opcode, zeros(8)});
-    printf("sim: the manager's next answer carries opcode %u\n", opcode);
-    return Outcome::done();
+    return steered(cat({"the manager's next answer carries opcode ", std::to_string(opcode)}));
 }
 
 Outcome sim_manager_null_payload(Session &, const Args &) {
     pcfg_sim::script_reply({pcfg_sim::Reply::Kind::NullPayload, 0, {}});
-    printf("sim: the manager's next answer has no payload\n");
-    return Outcome::done();
+    return steered("the manager's next answer has no payload");
 }
 
 Outcome sim_manager_short_payload(Session &, const Args &args) {
     const auto size = static_cast<size_t>(args.number(0));
     pcfg_sim::script_reply({pcfg_sim::Reply::Kind::Answer, 0, zeros(size)});
-    printf("sim: the manager's next answer carries %zu payload bytes\n", size);
-    return Outcome::done();
+    return steered(cat({"the manager's next answer carries ", std::to_string(size), " payload bytes"}));
 }
 
 Outcome sim_fail(Session &, const Args &args) {
@@ -102,22 +94,20 @@ Outcome sim_fail(Session &, const Args &args) {
     const int err = args.given(2) ? static_cast<int>(args.number(2)) : kDefaultErrno;
     const auto nth = args.given(3) ? static_cast<uint32_t>(args.number(3)) : 1u;
     pcfg_sim::fail(call, result, err, nth);
-    printf("sim: call %u of %.*s from now on fails with result %lld, errno %d\n", nth,
-           static_cast<int>(call.size()), call.data(), static_cast<long long>(result), err);
-    return Outcome::done();
+    return steered(cat({"call ", std::to_string(nth), " of ", call, " from now on fails with result ",
+                        std::to_string(result), ", errno ", std::to_string(err)}));
 }
 
 Outcome sim_clear_faults(Session &, const Args &) {
     pcfg_sim::clear_faults();
-    printf("sim: no platform call fails\n");
-    return Outcome::done();
+    return steered("no platform call fails");
 }
 
 Outcome sim_reset(Session &, const Args &args) {
     const uint32_t ports =
         args.given(0) ? static_cast<uint32_t>(args.number(0)) : pcfg_sim::CardConfig{}.num_ports;
-    printf("sim: a fresh card with %u front ports\n", pcfg_sim::restart(ports));
-    return Outcome::done();
+    const uint32_t fresh = pcfg_sim::restart(ports);
+    return steered(cat({"a fresh card with ", std::to_string(fresh), " front ports"}));
 }
 
 Outcome sim_advance(Session &, const Args &args) {
@@ -125,21 +115,23 @@ Outcome sim_advance(Session &, const Args &args) {
     if (seconds > pcfg_sim::kLastSecond - pcfg_sim::now())
         return Outcome::rejected(cat({"Simulated time cannot pass ", time_text(pcfg_sim::kLastSecond)}));
     const uint32_t now = pcfg_sim::advance(seconds);
-    printf("sim: %u seconds passed, simulated time is %s\n", seconds, time_text(now).c_str());
-    return Outcome::done();
+    return steered(
+        cat({std::to_string(seconds), " seconds passed, simulated time is ", time_text(now)}));
 }
 
 Outcome sim_status(Session &, const Args &) {
-    printf("simulated time    %s\n", time_text(pcfg_sim::now()).c_str());
-    printf("front ports       %u\n", pcfg_sim::num_ports());
-    const auto listed = pcfg_sim::card_status();
-    print_manager_mode(pcfg_sim::manager_silent(), pcfg_sim::scripted_replies(), listed ? listed->unlisted : 0);
-    printf("manager requests  %u handled\n", pcfg_sim::manager_requests_handled());
-    printf("open queues       %d (the shell's own included)\n", pcfg_sim::open_queues());
-    printf("held messages     %d\n", pcfg_sim::held_messages());
-    print_armed_faults(pcfg_sim::armed_faults());
+    const std::optional<pcfg_sim::CardStatus> card = pcfg_sim::card_status();
+    const std::vector<pcfg_sim::ArmedFault> faults = pcfg_sim::armed_faults();
+    if (!card || pcfg_sim::card_lost()) return Outcome::done();  // the shell says the card is gone
+    printf("simulated time    %s\n", time_text(card->now).c_str());
+    printf("front ports       %u\n", card->ports);
+    print_manager_mode(card->silent, card->script, card->unlisted);
+    printf("manager requests  %u handled\n", card->handled);
+    printf("open queues       %u (the shell's own included)\n", card->queues);
+    printf("held messages     %u\n", card->held);
+    print_armed_faults(faults);
     // The card process lists the shells it serves (the asking one at least).
-    if (const auto card = pcfg_sim::card_status(); card && !card->shells.empty()) {
+    if (!card->shells.empty()) {
         printf("connected shells  %zu\n", card->shells.size());
         for (const pcfg_sim::ShellInfo &shell : card->shells)
             printf("  pid %-8u %-10s queues %u, held messages %u%s\n", shell.pid,

@@ -22,9 +22,6 @@ Outcome sim_reset(Session &, const Args &);
 Outcome sim_advance(Session &, const Args &);
 Outcome sim_status(Session &, const Args &);
 
-// A time of the card as the shell shows it, in TZ: "2025-12-05 16:00:00 UTC".
-std::string time_text(uint32_t seconds);
-
 // Platform calls of the line card that `sim fail` can make fail, with what
 // a failure means (the platform's list of its calls). Calls that hand back
 // an address or fill a text give null or leave the text alone, whatever

@@ -5,8 +5,9 @@
 //                    while it stays unique
 //   <name:lo-hi>     a number from lo to hi, typed decimal or 0x hex
 //                    (e.g. <state:0-255>, <result:-2147483648-2147483647>)
-//   <name:port>      a front port: its number, kFirstPort to kLastPort, or
-//                    its name as the card gives it ("fc1/5"; PortNames)
+//   <name:port>      a front port: its number, from kFirstPort to the card's
+//                    last port (kLastPort at most), or its name as the card
+//                    gives it ("fc1/5"; FrontPorts in card_side.h)
 //   <name>           any one word (e.g. <file>)
 //   <name...>        all remaining words, none or more (last element only)
 //   [ ... ]          an optional part; parts may nest

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 namespace pcfg_shell {
@@ -151,6 +152,15 @@ std::string unusable_character(std::string_view line) {
         return text;
     }
     return {};
+}
+
+std::string time_text(uint32_t seconds) {
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm tm{};
+    localtime_r(&t, &tm);  // in TZ, as the history's times
+    char buf[64];
+    strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S %Z", &tm);
+    return buf;
 }
 
 }  // namespace pcfg_shell

@@ -40,4 +40,8 @@ std::pair<uint32_t, size_t> utf8_at(std::string_view s);
 // when every character is fine.
 std::string unusable_character(std::string_view line);
 
+// A time of the card (seconds since the epoch, unsigned 32-bit as the
+// history's) as the shell shows it, in TZ: "2025-12-05 16:00:00 UTC".
+std::string time_text(uint32_t seconds);
+
 }  // namespace pcfg_shell

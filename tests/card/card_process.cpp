@@ -99,8 +99,6 @@ Child::~Child() {
     unlink(err_path_.c_str());
 }
 
-std::string Child::said() const { return slurp(err_path_); }
-
 void Child::write_input(const std::string &text) {
     if (write(in_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) abort();
 }
@@ -136,6 +134,8 @@ Finished Child::finish(int seconds) {
     return {out_text_, slurp(err_path_), decode_status(st)};
 }
 
+std::string Child::err_so_far() const { return slurp(err_path_); }
+
 void Child::kill_now(int sig) {
     if (pid_ > 0) kill(pid_, sig);
 }
@@ -149,13 +149,29 @@ Card::Card(const std::vector<std::string> &card_env, const std::vector<std::stri
             "PCFG_SIM_EVENTLOG=/pcfg-card-test-" + std::to_string(getpid()) + "-" +
                 dir_.substr(dir_.size() - 6),
             "TZ=UTC0", "LC_ALL=C"};
-    std::vector<std::string> env = env_;
-    env.insert(env.end(), card_env.begin(), card_env.end());
-    std::vector<std::string> argv = prefix;
-    argv.push_back(card_program());
-    card_ = std::make_unique<Child>(argv, env);
-    // Its socket takes connections once it says it listens.
-    for (int i = 0; i < 1000 && card_->said().find("listening on") == std::string::npos; ++i) usleep(10000);
+    card_env_ = env_;
+    card_env_.insert(card_env_.end(), card_env.begin(), card_env.end());
+    card_argv_ = prefix;
+    card_argv_.push_back(card_program());
+    start();
+}
+
+void Card::start() {
+    card_ = std::make_unique<Child>(card_argv_, card_env_);
+    // Its socket exists once bound; the line comes once it listens.
+    for (int i = 0; i < 1000 && card_->err_so_far().find("listening on") == std::string::npos; ++i)
+        usleep(10000);
+}
+
+void Card::kill() {
+    kill_now();
+    card_->finish(10);
+    card_.reset();
+}
+
+void Card::start_again() {
+    unlink(socket_.c_str());  // left by the killed card: the new one's shows it listens
+    start();
 }
 
 std::string Card::segment() const { return env_[1].substr(env_[1].find('=') + 1); }

@@ -36,8 +36,6 @@ public:
 
     pid_t pid() const { return pid_; }
     int stdout_fd() const { return out_; }
-    // Its standard error so far (with pipes).
-    std::string said() const;
     void write_input(const std::string &text);
     void close_input();
     // Reads standard output until it holds `text` (or `seconds` pass).
@@ -50,6 +48,8 @@ public:
     // `seconds`).
     Finished finish(int seconds = 30);
     void kill_now(int sig);
+    // What it wrote on standard error so far.
+    std::string err_so_far() const;
 
 private:
     pid_t pid_ = -1;
@@ -80,6 +80,9 @@ public:
     // Ends the card with SIGTERM; its exit and what it said.
     Finished terminate();
     void kill_now() { card_->kill_now(9); }
+    // Kills the card and waits until it is gone; then a new one on its socket.
+    void kill();
+    void start_again();
 
     // pcfg running these commands (-c) against the card.
     Finished pcfg_c(const std::vector<std::string> &commands) const;
@@ -95,7 +98,11 @@ private:
     std::string dir_;
     std::string socket_;
     std::vector<std::string> env_;
+    std::vector<std::string> card_env_;
+    std::vector<std::string> card_argv_;  // the card program, after what runs it
     std::unique_ptr<Child> card_;
+
+    void start();
 };
 
 }  // namespace pcfg_card_test

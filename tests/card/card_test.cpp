@@ -132,21 +132,30 @@ TEST(CardProcess, ATimedOutWaitIsAnsweredToItsOwnShell) {
     EXPECT_EQ(r.err + later.finish().err, "") << "no shell lost the card";
 }
 
-TEST(CardProcess, CardStoppedGivesTheTimeoutAndSaysHowToStartOne) {
+// A card that went away under an open shell: each command that needs the
+// card (of the library, `sim`, `show clock`) says so in one line and fails,
+// the others run; once a card runs there again, the next command
+// reconnects, says so and runs on the new card.
+TEST(CardProcess, ACardGoneIsSaidAndANewOneReconnected) {
     Card card;
     Child shell({pcfg_program()}, card.env());
     shell.write_input("show port-config commands\n");
     ASSERT_TRUE(shell.read_until("cmds processed: 1\n", 10));
-    EXPECT_EQ(card.card_command("stop").status, 0);
-    for (int i = 0; i < 100 && access((card.socket() + ".lock").c_str(), F_OK) == 0; ++i) usleep(20000);
-    EXPECT_NE(access((card.socket() + ".lock").c_str(), F_OK), 0) << "nothing of the card's is left";
-    EXPECT_NE(access(card.socket().c_str(), F_OK), 0);
-    shell.write_input("show port-config commands\n");
+    card.kill();
+    shell.write_input("show port-config commands\nsim status\nsim reset\nshow clock\nshow version\n");
+    ASSERT_TRUE(shell.read_until("card frames       unknown: the card does not answer\n", 10));
+    card.start_again();
+    shell.write_input("show port-config commands\nsim status\n");
     const Finished r = shell.finish();
-    EXPECT_EQ(r.out, "cmds processed: 1\nTimed out waiting for response from LC Port Cfg\n");
-    EXPECT_EQ(r.err, "% The simulated card on " + card.socket() +
-                         " is gone: every command now times out. Start one with \"pcfg-card "
-                         "--socket " + card.socket() + " --daemon\" and open the shell again.\n");
+    EXPECT_TRUE(has(r.out, "does not answer\ncmds processed: 1\nsimulated time    ")) << r.out;
+    EXPECT_TRUE(has(r.out, "open queues       1 (the shell's own included)\n")) << r.out;
+    std::string gone;
+    for (int line = 2; line <= 5; ++line)
+        gone += "% line " + std::to_string(line) + ": The card on " + card.socket() +
+                " is gone; start one with \"pcfg-card --socket " + card.socket() +
+                " --daemon\" and the next command reconnects\n";
+    EXPECT_EQ(r.err, gone + "% line 7: Reconnected to a new card on " + card.socket() + "\n");
+    EXPECT_EQ(r.status, 1);
 }
 
 TEST(CardProcess, CardKilledMidExchangeEndsTheWait) {
@@ -159,7 +168,9 @@ TEST(CardProcess, CardKilledMidExchangeEndsTheWait) {
     EXPECT_EQ(r.out,
               "mts send: if_index = 0x1002000, port = 2, fec = 2\n"
               "Failed to receive reponse message from pcfg, timed out.\n");
-    EXPECT_TRUE(has(r.err, "is gone")) << r.err;
+    // The library's own text, then the shell's line and status.
+    EXPECT_TRUE(r.err.starts_with("% line 1: The card on " + card.socket() + " is gone; ")) << r.err;
+    EXPECT_EQ(r.status, 1);
 }
 
 TEST(CardProcess, StatusShowsTheManagersModeAndArmedFaults) {
@@ -183,8 +194,16 @@ TEST(CardProcess, OneCardPerSocketAndSigtermRemovesIt) {
     EXPECT_EQ(refused.err, "pcfg-card: a card already runs on " + card.socket() + "\n");
     const Finished ended = card.terminate();
     EXPECT_EQ(ended.status, 0);
-    EXPECT_NE(access(card.socket().c_str(), F_OK), 0);
-    EXPECT_NE(access((card.socket() + ".lock").c_str(), F_OK), 0);
+    // Nothing of the card's is left after SIGTERM, nor after stop.
+    for (const bool stopped : {false, true}) {
+        if (stopped) {
+            card.start_again();
+            EXPECT_EQ(card.card_command("stop").status, 0);
+            for (int i = 0; i < 100 && access((card.socket() + ".lock").c_str(), F_OK) == 0; ++i) usleep(20000);
+        }
+        EXPECT_NE(access(card.socket().c_str(), F_OK), 0) << stopped;
+        EXPECT_NE(access((card.socket() + ".lock").c_str(), F_OK), 0) << stopped;
+    }
 }
 
 TEST(CardProcess, MalformedFrameEndsThatConnectionOnly) {

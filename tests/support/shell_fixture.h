@@ -74,7 +74,7 @@ protected:
     // the library it runs has JSON entry points.
     pcfg_shell::Shell &shell(bool recording = false, bool json = true) {
         shell_.reset();
-        card_ = std::make_unique<pcfg::SimulatedCard>(nullptr, [this] { return now_; });
+        card_ = std::make_unique<pcfg::SimulatedCard>(pcfg::CardLink{}, [this] { return now_; });
         pcfg_shell::Options o{.errors = errors_,
                               .card = card_.get(),
                               .json_entry = json ? port_cfg_cli_main_json : nullptr,

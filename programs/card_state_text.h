@@ -1,5 +1,7 @@
 // The simulated manager's mode, its scripted answers and the armed faults,
-// as `sim status` in the shell and `pcfg-card status` show them.
+// as `sim status` in the shell and `pcfg-card status` show them. It knows
+// the simulator, so it stands beside the shell's core, as the shell's card
+// (simulated_card.h) does.
 #pragma once
 
 #include <vector>

@@ -1,5 +1,8 @@
-#include "card_link.h"
-
+// How pcfg reaches the card process every shell of the user shares: the
+// running card on $PCFG_CARD or the default socket, started in the
+// background when none runs there, and reached again after it was lost. It
+// is the shell's simulated card's part (simulated_card.h) that only pcfg
+// links.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -15,8 +18,9 @@
 #include "card_reach_text.h"
 #include "owned_fd.h"
 #include "pcfg_sim.h"
+#include "simulated_card.h"
 
-namespace pcfg_link {
+namespace pcfg {
 namespace {
 
 constexpr const char *kCardProgram = "pcfg-card";
@@ -24,6 +28,11 @@ constexpr int kConnectTries = 50;  // while a card started beside us comes up
 constexpr int kRefusedPath = 2;    // pcfg-card's status for a path it refuses
 // How long a card started here may take to listen.
 constexpr int kStartLimitMs = pcfg_sim::kConnectSeconds * 1000;
+
+std::string g_path;  // the card's socket, once linked
+
+// The one way this program connects to the card, first and again.
+pcfg_sim::Reach connect(std::string &why) { return pcfg_sim::connect_card(g_path, "pcfg", why); }
 
 // pcfg-card beside this program, else wherever PATH finds it.
 std::string card_program(const char *program) {
@@ -88,42 +97,30 @@ int start_card(const char *program, const std::string &path, std::string &said) 
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
-void tell_lost(const std::string &path) {
-    fflush(stdout);
-    fprintf(stderr,
-            "%% The simulated card on %s is gone: every command now times out. Start one with "
-            "\"pcfg-card --socket %s --daemon\" and open the shell again.\n",
-            path.c_str(), path.c_str());
-    fflush(stderr);
-}
-
-}  // namespace
-
+// Connects this process's platform to the card, starting one when none
+// runs. False (said on standard error) when no card could be reached.
 bool link_to_card(const char *program) {
     std::string why;
     const char *named = getenv("PCFG_CARD");
-    const std::string path =
-        named != nullptr && named[0] != '\0' ? named : pcfg_sim::default_card_socket(why);
+    g_path = named != nullptr && named[0] != '\0' ? named : pcfg_sim::default_card_socket(why);
+    const std::string &path = g_path;
     if (path.empty()) {
         fprintf(stderr, "pcfg: no folder for the card's socket: %s\n", why.c_str());
         return false;
     }
-    pcfg_sim::Reach how = pcfg_sim::connect_card(path, "pcfg", why);
+    pcfg_sim::Reach how = connect(why);
     std::string said;
     int started = 0;
     if (how == pcfg_sim::Reach::NoCard) {
         started = start_card(program, path, said);
         for (int attempt = 0; attempt < kConnectTries && started != kRefusedPath; ++attempt) {
-            how = pcfg_sim::connect_card(path, "pcfg", why);
+            how = connect(why);
             if (how != pcfg_sim::Reach::NoCard) break;
             usleep(20000);
         }
     }
-    if (how == pcfg_sim::Reach::Connected) {
-        pcfg_sim::on_card_lost(tell_lost);
-        return true;
-    }
-    const std::string unreached = unreached_text(how, path);
+    if (how == pcfg_sim::Reach::Connected) return true;
+    const std::string unreached = pcfg_link::unreached_text(how, path);
     if (how != pcfg_sim::Reach::NoCard) {
         fprintf(stderr, "pcfg: %s (%s)\n", unreached.c_str(), why.c_str());
         return false;
@@ -139,4 +136,31 @@ bool link_to_card(const char *program) {
     return false;
 }
 
-}  // namespace pcfg_link
+// The line that says the card was lost, and how to start one.
+std::string gone_line() {
+    return "The card on " + g_path + " is gone; start one with \"pcfg-card --socket " + g_path +
+           " --daemon\" and the next command reconnects";
+}
+
+// Connects again to the card's socket after the card was lost, starting
+// none: true when a card serves this shell there. `said` tells the operator
+// so, that the card is still gone, or why the card there does not serve it.
+bool relink(std::string &said) {
+    std::string why;
+    const pcfg_sim::Reach how = connect(why);
+    if (how == pcfg_sim::Reach::Connected) {
+        said = "Reconnected to a new card on " + g_path;
+    } else if (how == pcfg_sim::Reach::NoCard) {
+        said = gone_line();
+    } else {
+        said = pcfg_link::unreached_text(how, g_path) + " (" + why + ")";
+        said[0] = 'T';  // the card on ...: a sentence of its own
+    }
+    return how == pcfg_sim::Reach::Connected;
+}
+
+}  // namespace
+
+CardLink shared_card_link() { return {link_to_card, gone_line, relink}; }
+
+}  // namespace pcfg
