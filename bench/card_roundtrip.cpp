@@ -81,7 +81,7 @@ int main(int argc, char **argv) {
     const int rounds = std::atoi(argv[1]);
     const double bare = bare_round_trip(rounds);
     std::string why;
-    if (!pcfg_sim::connect_card(argv[2], "card_roundtrip", why)) {
+    if (pcfg_sim::connect_card(argv[2], "card_roundtrip", why) != pcfg_sim::Reach::Connected) {
         fprintf(stderr, "card_roundtrip: no card on %s (%s)\n", argv[2], why.c_str());
         return 1;
     }

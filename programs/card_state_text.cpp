@@ -22,9 +22,12 @@ std::string scripted_text(const pcfg_sim::Reply &r) {
 
 }  // namespace
 
-void print_manager_mode(bool silent, const std::vector<pcfg_sim::Reply> &script) {
+void print_manager_mode(bool silent, const std::vector<pcfg_sim::Reply> &script, uint32_t unlisted) {
     printf("manager           %s\n", silent ? "silent: answers no request" : "answers every request");
     for (const pcfg_sim::Reply &r : script) printf("  then            %s\n", scripted_text(r).c_str());
+    if (unlisted > 0)
+        printf("  then            %u more scripted answers, not listed (the card's answer has a size limit)\n",
+               unlisted);
 }
 
 void print_armed_faults(const std::vector<pcfg_sim::ArmedFault> &faults) {

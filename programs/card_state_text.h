@@ -10,8 +10,9 @@
 
 namespace pcfg_shell {
 
-// "manager           answers every request", then a line per scripted answer.
-void print_manager_mode(bool silent, const std::vector<pcfg_sim::Reply> &script);
+// "manager           answers every request", then a line per scripted answer
+// and one for those the card left out of its answer.
+void print_manager_mode(bool silent, const std::vector<pcfg_sim::Reply> &script, uint32_t unlisted = 0);
 // "armed faults      2", then a line per fault.
 void print_armed_faults(const std::vector<pcfg_sim::ArmedFault> &faults);
 

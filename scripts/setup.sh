@@ -5,7 +5,8 @@
 #                             python3-jsonschema (the JSON schema check), jq (the README's examples)
 #   scripts/setup.sh all      the above, plus the PowerPC cross compiler and qemu, clang with
 #                             its libFuzzer and sanitizer runtimes (the fuzz preset), valgrind,
-#                             libabigail and the package set's tools
+#                             libabigail and the package set's tools; as root, qemu-ppc registered
+#                             with the kernel's binfmt_misc (PowerPC programs that start others)
 #   scripts/setup.sh fuzz     the native set, plus clang with its runtimes and nlohmann-json (the
 #                             strict JSON parser of the fuzz targets)
 #   scripts/setup.sh bench    the native set, plus the PowerPC cross compiler, Google Benchmark,
@@ -52,16 +53,39 @@ if ((${#absent[@]})); then
     echo "setup: not found: ${absent[*]} (PCFG_PPC_PREFIX=$PCFG_PPC_PREFIX)" >&2
     exit 1
 fi
-if ((${#missing[@]} == 0)); then
-    exit 0
+if ((${#missing[@]})); then
+    if [[ ${PCFG_NO_INSTALL:-0} != 0 ]]; then
+        echo "setup: missing (PCFG_NO_INSTALL is set, so nothing was installed): ${missing[*]}" >&2
+        echo "setup: install them with: apt-get install ${missing[*]}" >&2
+        exit 1
+    fi
+    echo "setup: installing ${missing[*]}"
+    sudo=""
+    [[ $(id -u) -eq 0 ]] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
-if [[ ${PCFG_NO_INSTALL:-0} != 0 ]]; then
-    echo "setup: missing (PCFG_NO_INSTALL is set, so nothing was installed): ${missing[*]}" >&2
-    echo "setup: install them with: apt-get install ${missing[*]}" >&2
-    exit 1
-fi
-echo "setup: installing ${missing[*]}"
-sudo=""
-[[ $(id -u) -eq 0 ]] || sudo="sudo"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+
+# A PowerPC program that starts another (pcfg starting pcfg-card) needs the
+# kernel to hand PowerPC programs to qemu-ppc: binfmt_misc with qemu-ppc
+# registered. Registered here where the kernel allows it (as root, with
+# binfmt_misc mounted, or mountable); the test command says when it is not.
+register_ppc() {
+    local misc=/proc/sys/fs/binfmt_misc qemu
+    [[ -e $misc/qemu-ppc ]] && grep -qx enabled "$misc/qemu-ppc" && return 0
+    [[ $(id -u) -eq 0 && ${PCFG_NO_INSTALL:-0} == 0 ]] || return 0
+    qemu=$(command -v qemu-ppc) || return 0
+    [[ -e $misc/register ]] || mount -t binfmt_misc binfmt_misc "$misc" 2>/dev/null || return 0
+    if [[ -e $misc/qemu-ppc ]]; then
+        echo 1 >"$misc/qemu-ppc" 2>/dev/null || true
+        return 0
+    fi
+    # 32-bit big-endian ELF executables and shared objects for the PowerPC.
+    local magic='\x7fELF\x01\x02\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x14'
+    local mask='\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff'
+    echo "setup: registering $qemu for PowerPC programs (binfmt_misc)"
+    echo ":qemu-ppc:M::$magic:$mask:$qemu:F" >"$misc/register" 2>/dev/null || true
+}
+case "${1:-native}" in
+    all) register_ppc ;;
+esac

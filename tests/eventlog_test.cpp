@@ -157,6 +157,8 @@ TEST_F(EventLogTest, DamagedOrForeignSegmentsAreReportedAndNotUsed) {
         {"message length field", [](RawSegment &s) { s.put<uint8_t>(s.oldest() + 4 + 19, 0x99); },
          "says it has"},
         {"size", [](RawSegment &s) { EXPECT_EQ(ftruncate(s.fd(), 4096), 0); }, "bytes, expected"},
+        {"no bytes", [](RawSegment &s) { EXPECT_EQ(ftruncate(s.fd(), 0), 0); }, "0 bytes, expected"},
+        {"mode", [](RawSegment &s) { EXPECT_EQ(fchmod(s.fd(), 0666), 0); }, "with mode 0666, not"},
     };
     for (const auto &[what, damage, why] : cases) {
         pcfg_sim::clear_event_log();
@@ -181,6 +183,27 @@ TEST_F(EventLogTest, DamagedOrForeignSegmentsAreReportedAndNotUsed) {
         pcfg_sim::log_message(1, 395, {0, 4});
         EXPECT_EQ(reads(395), Reads{"1:395"}) << what;
     }
+}
+
+// A log of another user's under the user's name is neither read nor
+// replaced; the user's own logs carry the user id in their names.
+TEST_F(EventLogTest, AnotherUsersSegmentIsLeftAlone) {
+    const std::string name = pcfg_sim::event_log_segment();
+    unsetenv("PCFG_SIM_EVENTLOG");
+    EXPECT_EQ(pcfg_sim::event_log_segment(), "/pcfg_eventlog-" + std::to_string(geteuid()) + "-embedded");
+    setenv("PCFG_SIM_EVENTLOG", name.c_str(), 1);
+    if (geteuid() != 0) GTEST_SKIP() << "giving the segment to another user needs root";
+    pcfg_sim::log_message(1, 395, {0, 1});
+    EXPECT_EQ(fchown(RawSegment().fd(), 65534, 65534), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(reads(395), Reads{"not read"});
+    pcfg_sim::clear_event_log();
+    const std::string report = testing::internal::GetCapturedStderr();
+    struct stat st {};
+    EXPECT_TRUE(fstat(RawSegment().fd(), &st) == 0 && st.st_uid == 65534) << "left as it was";
+    EXPECT_NE(report.find("segment of user 65534 with mode 0600, not this user's"), std::string::npos) << report;
+    EXPECT_NE(report.find("not this user's: left as it is"), std::string::npos) << report;
+    EXPECT_EQ(fchown(RawSegment().fd(), geteuid(), getegid()), 0);
 }
 
 // Logs fillers until the next entry starts `before_end` bytes before the

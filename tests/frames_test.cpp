@@ -43,7 +43,7 @@ const auto kSamples = std::make_tuple(
     Sample<TotalOp>{{}, {48}},
     Sample<PortMapOp>{{0x1004000, true}, {0, 4}},
     Sample<StatusOp>{{}, {0, 1764950460, 48, 3, 2, 1, true,
-                          {{Reply::Kind::Silence, 0, {}}, {Reply::Kind::Answer, 999, {1, 2}}},
+                          {{Reply::Kind::Silence, 0, {}}, {Reply::Kind::Answer, 999, {1, 2}}}, 7,
                           {{"mts_send", -1, 5, 1, 0}}, {{99, 2, 1, true, "pcfg"}}}},
     Sample<StopOp>{{}, {}},
     Sample<SilentOp>{{true}, {0}},
@@ -56,9 +56,10 @@ const auto kSamples = std::make_tuple(
     Sample<NowOp>{{}, {1764950400}},
     Sample<PortCountOp>{{}, {48}},
     Sample<ClearLogOp>{{}, {0}},
-    Sample<PortIfIndexOp>{{4}, {0x1004000}});
-static_assert(std::tuple_size_v<decltype(kSamples)> == kLastOp - 1 + static_cast<size_t>(Control::PortIfIndex),
-              "one sample of every operation");
+    Sample<PortIfIndexOp>{{4}, {0x1004000}},
+    Sample<RefusedOp>{{}, {Refusal::OtherUser, "it serves user 1000 only"}});
+static_assert(std::tuple_size_v<decltype(kSamples)> == kLastOp + static_cast<size_t>(Control::PortIfIndex),
+              "one sample of every operation, and of the card's refusal");
 
 // The frame with its body one byte shorter or longer (its length field
 // following), as a peer could send it.
@@ -107,12 +108,12 @@ TEST_F(Frames, EveryBodyComesBackAsItWasSent) {
 TEST_F(Frames, TheBytesOfAFrame) {
     const BindRequest bind{2, -1, {true, {1, 0, 0x400, 0, 0, 0xf}}, {true, "ab"}};
     EXPECT_EQ(request_frame<BindOp>(bind),
-              (std::vector<uint8_t>{'P', 'F', 1, 2, 0, 0, 0, 46,           // header, 46 bytes
+              (std::vector<uint8_t>{'P', 'F', 2, 2, 0, 0, 0, 46,           // header, 46 bytes
                                     0, 0, 0, 2, 0xff, 0xff, 0xff, 0xff, 1,  // type, sap, options given
                                     0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xf,
                                     1, 0, 2, 'a', 'b'}));  // name given, text
     EXPECT_EQ(request_frame<FailOp>({"x", -1, 5, 1, 0}),
-              (std::vector<uint8_t>{'P', 'F', 1, 12, 0, 0, 0, 32, 4,  // header, Control what
+              (std::vector<uint8_t>{'P', 'F', 2, 12, 0, 0, 0, 32, 4,  // header, Control what
                                     0, 1, 'x', 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff,
                                     0, 0, 0, 5, 0, 0, 0, 1, 0, 0, 0, 0}));
     // A list that claims more elements than the frame could hold.

@@ -27,15 +27,16 @@ card::CardAccess &backend() {
 
 namespace pcfg_sim {
 
-bool connect_card(const std::string &path, std::string_view name, std::string &why) {
-    std::unique_ptr<card::CardAccess> remote = link::connect_card(path, name, why);
-    if (remote == nullptr) return false;
+Reach connect_card(const std::string &path, std::string_view name, std::string &why) {
+    link::Connected connected = link::connect_card(path, name);
+    why = std::move(connected.why);
+    if (connected.how != Reach::Connected) return connected.how;
     delete platform::g_remote;  // a lost card, with what it held
-    platform::g_remote = remote.release();
+    platform::g_remote = connected.card.release();
     platform::g_card = platform::g_remote;
     // A shell on the shared card runs for a long time: no call log.
     set_call_log(false);
-    return true;
+    return Reach::Connected;
 }
 
 }  // namespace pcfg_sim

@@ -19,14 +19,19 @@
 //
 // Writers and readers of all processes take an exclusive flock on the
 // segment for each operation, on a descriptor opened for that operation
-// alone (the mapping needs none). A reader copies the message out under the
-// lock, so what it hands on stays stable whatever writers do next.
+// alone, and check it there: it must be this user's, with mode 0600 and the
+// size above, or one this process has just created exclusively. Every byte
+// is read and written with positioned I/O on that descriptor, never through
+// a mapping: another process of the user that truncates or overwrites the
+// segment without the lock can make a read come back short or wrong, which
+// is reported as damage, but never a signal.
 #include "eventlog_segment.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -40,7 +45,8 @@
 namespace pcfg_sim::card {
 namespace {
 
-constexpr const char *kDefaultName = "/pcfg_eventlog";
+constexpr const char *kDefaultName = "/pcfg_eventlog-";  // then the user id
+constexpr const char *kInProcessSuffix = "-embedded";    // a card inside another program
 constexpr const char *kNameVariable = "PCFG_SIM_EVENTLOG";
 constexpr size_t kMaxNameLength = 255;
 
@@ -52,6 +58,10 @@ constexpr uint32_t kCapacity = kSegmentSize - kRingOffset;
 constexpr uint32_t kEntryHead = 4;    // the entry's length word
 constexpr uint32_t kMessageHead = 48; // a logged message's header
 constexpr uint32_t kMaxMessage = 64u * 1024u;
+constexpr mode_t kMode = 0600;
+// A segment of no bytes is one being created by another process (between
+// its exclusive creation and its sizing): looked at again this often.
+constexpr int kCreationRetries = 3;
 
 struct Header {
     uint32_t magic;
@@ -67,17 +77,20 @@ struct Header {
 };
 static_assert(sizeof(Header) == kRingOffset, "the header fills the bytes before the ring");
 
-std::string &segment_override() {
-    static std::string name;
-    return name;
+struct Naming {
+    std::string override_name;  // the card's segment, for a shell connected to it
+    bool shared = false;        // this process is the card every shell shares
+};
+
+Naming &naming() {
+    static Naming n;
+    return n;
 }
 
 struct Attachment {
     std::string name;
-    uint8_t *map = nullptr;  // kSegmentSize bytes; null while unmapped or of the wrong size
-    dev_t dev = 0;           // the mapped segment, told apart from a newer one of its name
-    ino_t ino = 0;
-    bool damage_reported = false;  // a damaged segment is reported once, until cleared
+    bool damage_reported = false;    // a damaged segment is reported once, until cleared
+    bool too_long_reported = false;  // so is a message too long to log
 };
 
 Attachment &att() {
@@ -112,51 +125,6 @@ bool valid_name(const std::string &name) {
            name.find('/', 1) == std::string::npos;
 }
 
-// The segment's exclusive lock, held for one operation. The descriptor is
-// opened for the lock alone and closed with it: the process keeps no
-// descriptor of the segment between operations.
-class Lock {
-public:
-    explicit Lock(const std::string &name, int flags = O_RDWR) {
-        fd_ = shm_open(name.c_str(), flags, 0600);
-        if (fd_ < 0) return;
-        while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-        }
-    }
-    ~Lock() {
-        if (fd_ < 0) return;
-        flock(fd_, LOCK_UN);
-        close(fd_);
-    }
-    Lock(const Lock &) = delete;
-    Lock &operator=(const Lock &) = delete;
-
-    int fd() const { return fd_; }
-
-private:
-    int fd_ = -1;
-};
-
-uint8_t *ring() { return att().map + kRingOffset; }
-
-void ring_read(uint64_t pos, void *dst, size_t n) {
-    const size_t off = static_cast<size_t>(pos % kCapacity);
-    const size_t first = std::min<size_t>(n, kCapacity - off);
-    std::memcpy(dst, ring() + off, first);
-    std::memcpy(static_cast<uint8_t *>(dst) + first, ring(), n - first);
-}
-
-void ring_write(uint64_t pos, const void *src, size_t n) {
-    const size_t off = static_cast<size_t>(pos % kCapacity);
-    const size_t first = std::min<size_t>(n, kCapacity - off);
-    std::memcpy(ring() + off, src, first);
-    std::memcpy(ring(), static_cast<const uint8_t *>(src) + first, n - first);
-}
-
-uint32_t be32(const uint8_t *p) {
-    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
-}
-
 Header fresh_header() {
     Header h{};
     h.magic = kMagic;
@@ -168,84 +136,167 @@ Header fresh_header() {
     return h;
 }
 
-void store(const Header &h) { std::memcpy(att().map, &h, sizeof h); }
-
-void detach() {
-    Attachment &a = att();
-    if (a.map != nullptr) munmap(a.map, kSegmentSize);
-    a.map = nullptr;
-    a.dev = 0;
-    a.ino = 0;
+bool read_at(int fd, uint64_t off, void *dst, size_t n) {
+    auto *p = static_cast<uint8_t *>(dst);
+    while (n > 0) {
+        const ssize_t got = pread(fd, p, n, static_cast<off_t>(off));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;  // cut short under us
+        p += got;
+        off += static_cast<uint64_t>(got);
+        n -= static_cast<size_t>(got);
+    }
+    return true;
 }
 
-// True when the locked descriptor is the segment that is mapped.
-bool is_mapped(int fd) {
-    struct stat st {};
-    return att().map != nullptr && fstat(fd, &st) == 0 && st.st_dev == att().dev &&
-           st.st_ino == att().ino;
+bool write_at(int fd, uint64_t off, const void *src, size_t n) {
+    const auto *p = static_cast<const uint8_t *>(src);
+    while (n > 0) {
+        const ssize_t put = pwrite(fd, p, n, static_cast<off_t>(off));
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        p += put;
+        off += static_cast<uint64_t>(put);
+        n -= static_cast<size_t>(put);
+    }
+    return true;
 }
 
-// Maps the segment the name stands for, creating and formatting it when it
-// is new (empty); a segment of another size stays unmapped (foreign).
-// Called with the lock held on `fd`.
-void map_segment(int fd) {
-    Attachment &a = att();
-    detach();
-    struct stat st {};
-    if (fstat(fd, &st) != 0) {
-        report("cannot read the segment's size: %s", strerror(errno));
-        return;
-    }
-    const bool fresh = st.st_size == 0;
-    if (fresh && ftruncate(fd, kSegmentSize) != 0) {
-        report("cannot size the new segment: %s", strerror(errno));
-        return;
-    }
-    if (!fresh && st.st_size != static_cast<off_t>(kSegmentSize)) return;  // foreign
-    void *map = mmap(nullptr, kSegmentSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (map == MAP_FAILED) {
-        report("cannot map the segment: %s", strerror(errno));
-        return;
-    }
-    a.map = static_cast<uint8_t *>(map);
-    a.dev = st.st_dev;
-    a.ino = st.st_ino;
-    if (fresh) store(fresh_header());
-}
+// What the checks found of the segment a name stands for.
+enum class Found { Usable, Foreign, Failed };
 
-// Locks the segment its name stands for (created when missing) and maps it
-// when that is not the one mapped (it may have been replaced by another
-// process clearing a damaged log). False (reported) when it cannot be opened.
-bool lock_segment(std::optional<Lock> &lock) {
+// The segment, opened, locked and checked for one operation. The
+// descriptor is closed with it: the process keeps no descriptor of the
+// segment between operations.
+class Segment {
+public:
+    Segment() = default;
+    ~Segment() { release(); }
+    Segment(const Segment &) = delete;
+    Segment &operator=(const Segment &) = delete;
+
+    // Opens the segment of the name (created exclusively when missing),
+    // locks it and checks its owner, mode and size.
+    Found open(const std::string &name) {
+        for (int attempt = 0;; ++attempt) {
+            release();
+            fd_ = shm_open(name.c_str(), O_RDWR, 0);
+            if (fd_ < 0 && errno == ENOENT) {
+                if (create(name)) return Found::Usable;
+                if (errno == EEXIST) continue;  // another process created it first
+                return Found::Failed;
+            }
+            if (fd_ < 0) {
+                report("cannot open the segment: %s", strerror(errno));
+                return Found::Failed;
+            }
+            while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+            if (fstat(fd_, &st_) != 0) {
+                report("cannot read the segment's owner and size: %s", strerror(errno));
+                return Found::Failed;
+            }
+            if (!ours() || (st_.st_mode & 07777) != kMode) return foreign("owner or mode");
+            if (st_.st_size == 0 && attempt < kCreationRetries) {
+                const timespec pause{0, 1000000};
+                nanosleep(&pause, nullptr);
+                continue;
+            }
+            if (st_.st_size != static_cast<off_t>(kSegmentSize)) return foreign("size");
+            return Found::Usable;
+        }
+    }
+
+    bool opened() const { return fd_ >= 0; }
+    // The segment is this user's: replacing it takes nothing of another's.
+    bool ours() const {
+        static const uid_t user = geteuid();
+        return fd_ >= 0 && st_.st_uid == user;
+    }
+
+    bool read(uint64_t off, void *dst, size_t n) const { return read_at(fd_, off, dst, n); }
+    bool write(uint64_t off, const void *src, size_t n) const { return write_at(fd_, off, src, n); }
+
+    // Ring bytes, wrapping at its end.
+    bool ring_read(uint64_t pos, void *dst, size_t n) const {
+        const size_t off = static_cast<size_t>(pos % kCapacity);
+        const size_t first = std::min<size_t>(n, kCapacity - off);
+        return read(kRingOffset + off, dst, first) &&
+               read(kRingOffset, static_cast<uint8_t *>(dst) + first, n - first);
+    }
+    bool ring_write(uint64_t pos, const void *src, size_t n) const {
+        const size_t off = static_cast<size_t>(pos % kCapacity);
+        const size_t first = std::min<size_t>(n, kCapacity - off);
+        return write(kRingOffset + off, src, first) &&
+               write(kRingOffset, static_cast<const uint8_t *>(src) + first, n - first);
+    }
+
+private:
+    // Creates the segment exclusively, locked before anyone can look at
+    // it, with its mode, size and an empty log.
+    bool create(const std::string &name) {
+        fd_ = shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, kMode);
+        if (fd_ < 0) {
+            if (errno != EEXIST) report("cannot create the segment: %s", strerror(errno));
+            return false;
+        }
+        while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+        const Header h = fresh_header();
+        if (fchmod(fd_, kMode) != 0 || ftruncate(fd_, kSegmentSize) != 0 || !write(0, &h, sizeof h) ||
+            fstat(fd_, &st_) != 0) {
+            report("cannot make the new segment: %s", strerror(errno));
+            release();
+            return false;
+        }
+        return true;
+    }
+
+    Found foreign(const char *what) {
+        if (what[0] == 's')
+            report_damage("segment of %lld bytes, expected %u: not this platform's event log; not read",
+                          static_cast<long long>(st_.st_size), kSegmentSize);
+        else
+            report_damage("segment of user %u with mode %04o, not this user's with mode %04o; not read",
+                          static_cast<unsigned>(st_.st_uid), static_cast<unsigned>(st_.st_mode & 07777),
+                          static_cast<unsigned>(kMode));
+        return Found::Foreign;
+    }
+
+    // Closing the descriptor releases its lock.
+    void release() {
+        if (fd_ < 0) return;
+        close(fd_);
+        fd_ = -1;
+    }
+
+    int fd_ = -1;
+    struct stat st_ {};
+};
+
+// Opens, locks and checks the segment its name stands for. False (reported)
+// when it cannot be opened or is not this user's event log.
+bool lock_segment(Segment &seg, bool quiet = false) {
     Attachment &a = att();
     a.name = eventlog_segment_name();
     if (!valid_name(a.name)) {
         report("not a usable shared-memory name (set %s to \"/name\")", kNameVariable);
         return false;
     }
-    lock.emplace(a.name, O_RDWR | O_CREAT);
-    if (lock->fd() < 0) {
-        report("cannot open the segment: %s", strerror(errno));
-        lock.reset();
-        return false;
-    }
-    if (!is_mapped(lock->fd())) map_segment(lock->fd());
-    return true;
+    const bool reported = a.damage_reported;
+    if (quiet) a.damage_reported = true;
+    const Found found = seg.open(a.name);
+    if (quiet) a.damage_reported = reported;
+    return found == Found::Usable;
 }
 
-// Copies the header out and checks that the segment can be used; reports
-// why not unless quiet. Called with the lock held.
-bool usable(const Lock &lock, Header &h, bool quiet = false) {
-    Attachment &a = att();
-    struct stat st {};
-    if (fstat(lock.fd(), &st) != 0 || st.st_size != static_cast<off_t>(kSegmentSize) ||
-        a.map == nullptr) {
-        if (!quiet)
-            report_damage("segment of %lld bytes, expected %u: not this platform's event log; not read",
-                   static_cast<long long>(st.st_size), kSegmentSize);
+// Reads the header and checks that the log can be used; reports why not
+// unless quiet. Called with the lock held.
+bool usable(const Segment &seg, Header &h, bool quiet = false) {
+    if (!seg.read(0, &h, sizeof h)) {
+        if (!quiet) report_damage("segment cut short while read; not read");
         return false;
     }
-    std::memcpy(&h, a.map, sizeof h);
     const char *why = nullptr;
     if (h.magic != kMagic)
         why = "not an event log (bad magic)";
@@ -261,9 +312,13 @@ bool usable(const Lock &lock, Header &h, bool quiet = false) {
     if (why == nullptr) return true;
     if (!quiet)
         report_damage("%s: magic 0x%08x version %u head %llu tail %llu count %u; not read", why,
-               h.magic, h.version, static_cast<unsigned long long>(h.head),
-               static_cast<unsigned long long>(h.tail), h.count);
+                      h.magic, h.version, static_cast<unsigned long long>(h.head),
+                      static_cast<unsigned long long>(h.tail), h.count);
     return false;
+}
+
+uint32_t be32(const uint8_t *p) {
+    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
 }
 
 struct Entry {
@@ -271,51 +326,97 @@ struct Entry {
     uint32_t opcode;
 };
 
-// The entry at `pos`, checked against the bytes held; reported when it does
-// not fit.
-std::optional<Entry> entry_at(const Header &h, uint64_t pos) {
+// The ring as a walk over every entry reads it: the whole segment copied
+// out under the lock in one read.
+class RingImage {
+public:
+    explicit RingImage(const Segment &seg) : bytes_(kSegmentSize) {
+        ok_ = seg.read(0, bytes_.data(), bytes_.size());
+        if (!ok_) report_damage("segment cut short while read; not read");
+    }
+    bool ok() const { return ok_; }
+    bool ring_read(uint64_t pos, void *dst, size_t n) const {
+        const size_t off = static_cast<size_t>(pos % kCapacity);
+        const size_t first = std::min<size_t>(n, kCapacity - off);
+        std::memcpy(dst, bytes_.data() + kRingOffset + off, first);
+        std::memcpy(static_cast<uint8_t *>(dst) + first, bytes_.data() + kRingOffset, n - first);
+        return true;
+    }
+
+private:
+    std::vector<uint8_t> bytes_;
+    bool ok_ = false;
+};
+
+// The entry at `pos` of a ring (the segment, or its image), checked against
+// the bytes held; reported when it does not fit.
+template <class Ring>
+std::optional<Entry> entry_at(const Ring &ring, const Header &h, uint64_t pos) {
+    uint8_t head[kEntryHead + kMessageHead];
     uint32_t length = 0;
-    uint8_t head[kMessageHead];
-    if (h.tail - pos >= kEntryHead) ring_read(pos, &length, sizeof length);
-    if (h.tail - pos < kEntryHead || length < kMessageHead || length > kMaxMessage ||
-        kEntryHead + length > h.tail - pos) {
+    const bool room = h.tail - pos >= sizeof head;
+    if (room && !ring.ring_read(pos, head, sizeof head)) {
+        report_damage("segment cut short while read; not read");
+        return std::nullopt;
+    }
+    if (room) std::memcpy(&length, head, sizeof length);
+    if (!room || length < kMessageHead || length > kMaxMessage || kEntryHead + length > h.tail - pos) {
         report_damage("record at ring position %llu has length %u, which does not fit; not read",
-               static_cast<unsigned long long>(pos), length);
+                      static_cast<unsigned long long>(pos), length);
         return std::nullopt;
     }
-    ring_read(pos + kEntryHead, head, sizeof head);
-    if (be32(head + 16) != length) {
+    const uint8_t *message = head + kEntryHead;
+    if (be32(message + 16) != length) {
         report_damage("record at ring position %llu says it has %u bytes, holds %u; not read",
-               static_cast<unsigned long long>(pos), be32(head + 16), length);
+                      static_cast<unsigned long long>(pos), be32(message + 16), length);
         return std::nullopt;
     }
-    return Entry{length, be32(head + 28)};
+    return Entry{length, be32(message + 28)};
 }
 
 bool matches(const Entry &e, uint32_t opcode) { return opcode == 0 || e.opcode == opcode; }
 
+// Every entry of the log, oldest first, to `visit(position, entry)`; false
+// (reported) when one does not fit.
+template <class Visit>
+bool walk(const RingImage &ring, const Header &h, Visit &&visit) {
+    for (uint64_t pos = h.head; pos < h.tail;) {
+        const std::optional<Entry> e = entry_at(ring, h, pos);
+        if (!e) return false;
+        visit(pos, *e);
+        pos += kEntryHead + e->length;
+    }
+    return true;
+}
+
 }  // namespace
 
-void eventlog_use_segment(std::string name) { segment_override() = std::move(name); }
+void eventlog_use_segment(std::string name) { naming().override_name = std::move(name); }
+
+void eventlog_serve_shared() { naming().shared = true; }
 
 std::string eventlog_segment_name() {
-    if (!segment_override().empty()) return segment_override();
+    if (!naming().override_name.empty()) return naming().override_name;
     const char *name = getenv(kNameVariable);
-    return name != nullptr ? name : kDefaultName;
+    if (name != nullptr) return name;
+    return kDefaultName + std::to_string(geteuid()) + (naming().shared ? "" : kInProcessSuffix);
 }
 
 bool segment_append(std::vector<uint8_t> message) {
     if (message.size() < kMessageHead || message.size() > kMaxMessage) {
-        report("message of %zu bytes not logged (longest is %u)", message.size(), kMaxMessage);
+        if (!att().too_long_reported)
+            report("message of %zu bytes not logged (longest is %u; no such message is logged)",
+                   message.size(), kMaxMessage);
+        att().too_long_reported = true;
         return false;
     }
-    std::optional<Lock> lock;
-    if (!lock_segment(lock)) return false;
+    Segment seg;
+    if (!lock_segment(seg)) return false;
     Header h;
-    if (!usable(*lock, h)) return false;
+    if (!usable(seg, h)) return false;
     const uint32_t length = static_cast<uint32_t>(message.size());
     while (h.tail - h.head + kEntryHead + length > kCapacity) {  // the oldest roll off
-        const std::optional<Entry> oldest = entry_at(h, h.head);
+        const std::optional<Entry> oldest = entry_at(seg, h, h.head);
         if (!oldest) return false;
         h.head += kEntryHead + oldest->length;
         --h.count;
@@ -323,46 +424,54 @@ bool segment_append(std::vector<uint8_t> message) {
     const uint32_t seq = h.next_seq;
     h.next_seq = h.next_seq + 1 == 0 ? 1 : h.next_seq + 1;
     for (size_t i = 0; i < 4; ++i) message[12 + i] = static_cast<uint8_t>(seq >> (24 - 8 * i));
-    ring_write(h.tail, &length, sizeof length);
-    ring_write(h.tail + kEntryHead, message.data(), length);
+    const uint64_t at = h.tail;
     h.tail += kEntryHead + length;
     ++h.count;
-    store(h);
+    // The entry, its length word first, in one write (two where it wraps).
+    const auto *word = reinterpret_cast<const uint8_t *>(&length);
+    message.insert(message.begin(), word, word + kEntryHead);
+    if (!seg.ring_write(at, message.data(), message.size()) || !seg.write(0, &h, sizeof h)) {
+        report("cannot write the segment: %s", strerror(errno));
+        return false;
+    }
     return true;
 }
 
 void segment_clear() {
     att().damage_reported = false;
     {
-        std::optional<Lock> lock;
-        if (!lock_segment(lock)) return;
+        Segment seg;
+        const bool found = lock_segment(seg, true);
         Header h;
-        if (usable(*lock, h, true)) {
+        if (found && usable(seg, h, true)) {
             h.head = h.tail;  // positions only grow: old cursors fall behind the head
             h.count = 0;
             h.next_seq = 1;
-            store(h);
+            if (!seg.write(0, &h, sizeof h)) report("cannot write the segment: %s", strerror(errno));
             return;
         }
-        // Damaged or foreign: a new segment takes its name.
-        detach();
+        // Damaged, cut short or of the wrong mode: a new segment takes its
+        // name. Another user's is left alone.
+        if (!seg.opened()) return;  // said why
+        if (!seg.ours()) {
+            report("the segment is not this user's: left as it is; name one of your own with %s",
+                   kNameVariable);
+            return;
+        }
         shm_unlink(att().name.c_str());
     }
-    std::optional<Lock> fresh;
+    Segment fresh;
     lock_segment(fresh);
 }
 
 std::optional<uint64_t> segment_open_for_reading() {
-    std::optional<Lock> lock;
-    if (!lock_segment(lock)) return std::nullopt;
+    Segment seg;
+    if (!lock_segment(seg)) return std::nullopt;
     Header h;
-    if (!usable(*lock, h)) return std::nullopt;
+    if (!usable(seg, h)) return std::nullopt;
+    const RingImage ring(seg);
     uint32_t found = 0;
-    for (uint64_t pos = h.head; pos < h.tail; ++found) {
-        const std::optional<Entry> e = entry_at(h, pos);
-        if (!e) return std::nullopt;
-        pos += kEntryHead + e->length;
-    }
+    if (!ring.ok() || !walk(ring, h, [&](uint64_t, const Entry &) { ++found; })) return std::nullopt;
     if (found != h.count) {
         report_damage("holds %u records where its header says %u; not read", found, h.count);
         return std::nullopt;
@@ -372,14 +481,14 @@ std::optional<uint64_t> segment_open_for_reading() {
 
 SegmentRead segment_read(uint64_t &cursor, uint32_t opcode, std::vector<uint8_t> &out,
                          bool &more) {
-    std::optional<Lock> lock;
-    if (!lock_segment(lock)) return SegmentRead::Unusable;
+    Segment seg;
+    if (!lock_segment(seg)) return SegmentRead::Unusable;
     Header h;
-    if (!usable(*lock, h)) return SegmentRead::Unusable;
+    if (!usable(seg, h)) return SegmentRead::Unusable;
     uint64_t pos = cursor < h.head || cursor > h.tail ? h.head : cursor;
     std::optional<Entry> e;
     for (; pos < h.tail; pos += kEntryHead + e->length) {
-        e = entry_at(h, pos);
+        e = entry_at(seg, h, pos);
         if (!e) return SegmentRead::Unusable;
         if (matches(*e, opcode)) break;
     }
@@ -388,12 +497,15 @@ SegmentRead segment_read(uint64_t &cursor, uint32_t opcode, std::vector<uint8_t>
         return SegmentRead::NoneLeft;
     }
     out.resize(e->length);
-    ring_read(pos + kEntryHead, out.data(), e->length);
+    if (!seg.ring_read(pos + kEntryHead, out.data(), e->length)) {
+        report_damage("segment cut short while read; not read");
+        return SegmentRead::Unusable;
+    }
 
     // Look ahead for another such message; the next read starts there.
     uint64_t next = pos + kEntryHead + e->length;
     for (; next < h.tail; next += kEntryHead + e->length) {
-        e = entry_at(h, next);
+        e = entry_at(seg, h, next);
         if (!e) return SegmentRead::Unusable;
         if (matches(*e, opcode)) break;
     }
@@ -403,32 +515,31 @@ SegmentRead segment_read(uint64_t &cursor, uint32_t opcode, std::vector<uint8_t>
 }
 
 bool segment_empty() {
-    std::optional<Lock> lock;
-    if (!lock_segment(lock)) return true;
+    Segment seg;
+    if (!lock_segment(seg)) return true;
     Header h;
-    return !usable(*lock, h) || h.count == 0;
+    return !usable(seg, h) || h.count == 0;
 }
 
 bool segment_usable() {
-    std::optional<Lock> lock;
+    Segment seg;
     Header h;
-    return lock_segment(lock) && usable(*lock, h, true);
+    return lock_segment(seg, true) && usable(seg, h, true);
 }
 
 std::vector<std::vector<uint8_t>> segment_messages() {
     std::vector<std::vector<uint8_t>> out;
-    std::optional<Lock> lock;
-    if (!lock_segment(lock)) return out;
+    Segment seg;
+    if (!lock_segment(seg)) return out;
     Header h;
-    if (!usable(*lock, h)) return out;
-    for (uint64_t pos = h.head; pos < h.tail;) {
-        const std::optional<Entry> e = entry_at(h, pos);
-        if (!e) return {};
-        std::vector<uint8_t> message(e->length);
-        ring_read(pos + kEntryHead, message.data(), e->length);
+    if (!usable(seg, h)) return out;
+    const RingImage ring(seg);
+    const bool whole = ring.ok() && walk(ring, h, [&](uint64_t pos, const Entry &e) {
+        std::vector<uint8_t> message(e.length);
+        ring.ring_read(pos + kEntryHead, message.data(), e.length);
         out.push_back(std::move(message));
-        pos += kEntryHead + e->length;
-    }
+    });
+    if (!whole) out.clear();
     return out;
 }
 

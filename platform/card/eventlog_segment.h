@@ -4,9 +4,10 @@
 // it with a cursor of its own.
 //
 // The segment is checked before every use. A segment that is not this
-// platform's event log, or whose bookkeeping does not add up, is reported
-// with one line on standard error (once, until it is cleared) and is neither
-// read nor written; only segment_clear() replaces it.
+// user's (owner and mode 0600) or not this platform's event log, or whose
+// bookkeeping does not add up, is reported with one line on standard error
+// (once, until it is cleared) and is neither read nor written; only
+// segment_clear() replaces it, and only when it is this user's.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +17,12 @@
 
 namespace pcfg_sim::card {
 
-// Name of the segment: PCFG_SIM_EVENTLOG when set, "/pcfg_eventlog" else.
+// Name of the segment: PCFG_SIM_EVENTLOG when set, else one of the user's
+// own, "/pcfg_eventlog-<uid>" for the card every shell shares and
+// "/pcfg_eventlog-<uid>-embedded" for a card inside another program.
 std::string eventlog_segment_name();
+// This process is the card every shell shares: its log is the shared one.
+void eventlog_serve_shared();
 // A shell connected to the card reads the card's segment, whatever its own
 // environment names.
 void eventlog_use_segment(std::string name);

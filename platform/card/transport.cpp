@@ -18,8 +18,8 @@ static_assert(platform_call(CallId::mts_drop).fails == Failure::Release);
 
 constexpr mts_addr_t kManager{0xfe000000u, 902u};
 constexpr uint64_t kRecordMagic = 0x4d54534d5347ull;  // marks a record a transport filled
-constexpr int kMaxQueues = 64;
 constexpr int kFirstHandle = 3;
+static_assert(kMaxQueues >= kMaxClients * kQueuesPerClient, "every shell finds its share of queues");
 
 struct Message {
     uint32_t opcode = 0;
@@ -36,8 +36,7 @@ struct Queue {
     Owner owner = kThisProcess;
     int last_errno = 0;
     // Message ids waiting to be received, oldest first. A vector, not a
-    // deque: an empty one allocates nothing, and the transport has 64 queues
-    // of which a shell uses two.
+    // deque: an empty one allocates nothing, and a shell uses two queues.
     std::vector<uint64_t> pending;
 };
 
@@ -47,6 +46,10 @@ struct Transport {
     uint64_t next_id = 1;
     uint32_t next_token = 0x1000;
     int last_errno = 0;  // of calls without a valid handle (a failed bind)
+    // What everyone holds, and each owner (an owner holding nothing has
+    // no entry).
+    Holdings all;
+    std::map<Owner, Holdings> by_owner;
 };
 
 Transport &tp() {
@@ -89,10 +92,47 @@ Message *message_of(const mts_msg_t *msg) {
     return it != tp().messages.end() && it->second.held ? &it->second : nullptr;
 }
 
+// Counts a change in what an owner holds, here and in the total.
+void count(Owner owner, int queues, int held, int messages, int64_t bytes) {
+    for (Holdings *h : {&tp().all, &tp().by_owner[owner]}) {
+        h->queues += queues;
+        h->held += held;
+        h->messages += messages;
+        h->bytes = static_cast<size_t>(static_cast<int64_t>(h->bytes) + bytes);
+    }
+    const Holdings &h = tp().by_owner[owner];
+    if (h.queues == 0 && h.messages == 0) tp().by_owner.erase(owner);
+}
+
+void count_message(const Message &m, int sign) {
+    count(m.owner, 0, m.held ? sign : 0, sign, sign * static_cast<int64_t>(m.payload.size()));
+}
+
 uint64_t new_message(Message m) {
     const uint64_t id = tp().next_id++;
+    count_message(m, 1);
     tp().messages.emplace(id, std::move(m));
     return id;
+}
+
+void erase_message(uint64_t id) {
+    const auto it = tp().messages.find(id);
+    if (it == tp().messages.end()) return;
+    count_message(it->second, -1);
+    tp().messages.erase(it);
+}
+
+void close_queue(Queue &q) {
+    count(q.owner, -1, 0, 0, 0);
+    q = Queue{};
+}
+
+// Whether a shell may take `messages` more messages with `bytes` of payload
+// (the process the card runs in is not bounded).
+bool within_share(Owner owner, int messages, size_t bytes) {
+    if (owner == kThisProcess) return true;
+    const Holdings h = holdings(owner);
+    return h.messages + messages <= kMessagesPerClient && h.bytes + bytes <= kMessageBytesPerClient;
 }
 
 }  // namespace
@@ -109,12 +149,15 @@ uint64_t record_id(const mts_msg_t *msg) {
 
 int bind(Owner owner) {
     if (auto f = faults().meet(CallId::mts_bind)) return failed(-1, *f);
+    if (owner != kThisProcess && holdings(owner).queues >= kQueuesPerClient)
+        return fail_with(-1, kErrNoResources);
     for (int slot = 0; slot < kMaxQueues; ++slot) {
         Queue &q = tp().queues[slot];
         if (q.bound) continue;
         q = Queue{};
         q.bound = true;
         q.owner = owner;
+        count(owner, 1, 0, 0, 0);
         return slot + kFirstHandle;
     }
     return fail_with(-1, kErrTooMany);
@@ -126,8 +169,8 @@ int unbind(Owner owner, int handle) {
     const std::optional<Fault> f = faults().meet(CallId::mts_unbind);
     // Messages still waiting on the queue go with it; held ones stay held
     // (a caller that closes a queue before dropping its messages leaks them).
-    for (uint64_t id : q->pending) tp().messages.erase(id);
-    *q = Queue{};
+    for (uint64_t id : q->pending) erase_message(id);
+    close_queue(*q);
     return f ? failed(handle, *f) : 0;
 }
 
@@ -140,6 +183,9 @@ int send(Owner owner, int handle, const mts_addr_t *dest, uint32_t opcode, const
         return fail_with(handle, kErrUnreachable);
     const auto *bytes = static_cast<const uint8_t *>(payload);
     if (bytes == nullptr && length != 0) return fail_with(handle, EINVAL);
+    // Room for the message kept and the manager's answer.
+    if (!within_share(owner, sent != nullptr ? 2 : 1, sent != nullptr ? length : 0))
+        return fail_with(handle, kErrNoResources);
     std::vector<uint8_t> body;
     if (bytes != nullptr) body.assign(bytes, bytes + length);
 
@@ -179,7 +225,9 @@ int recv(Owner owner, int handle, mts_msg_t *msg, uint32_t token) {
     if (it == q->pending.end()) return fail_with(handle, kErrNoMessage);
     const uint64_t id = *it;
     q->pending.erase(it);
-    tp().messages.at(id).held = true;
+    Message &m = tp().messages.at(id);
+    m.held = true;
+    count(m.owner, 0, 1, 0, 0);
     fill_record(msg, id);
     return 0;
 }
@@ -190,7 +238,7 @@ int drop(Owner owner, int handle, mts_msg_t *msg) {
     Message *m = message_of(msg);
     const bool ours = m != nullptr && m->queue == handle;
     if (ours) {
-        tp().messages.erase(msg->opaque[0]);
+        erase_message(msg->opaque[0]);
         *msg = mts_msg_t{};
     }
     if (f) return failed(handle, *f);
@@ -226,26 +274,22 @@ std::optional<std::span<const uint8_t>> held_payload_containing(const void *p) {
     return search.found();
 }
 
-Holdings holdings() {
-    Holdings h;
-    for (const Queue &q : tp().queues) h.queues += q.bound ? 1 : 0;
-    for (const auto &[id, m] : tp().messages) h.held += m.held ? 1 : 0;
-    return h;
-}
+Holdings holdings() { return tp().all; }
 
 Holdings holdings(Owner owner) {
-    Holdings h;
-    for (const Queue &q : tp().queues) h.queues += q.bound && q.owner == owner ? 1 : 0;
-    for (const auto &[id, m] : tp().messages) h.held += m.held && m.owner == owner ? 1 : 0;
-    return h;
+    const auto it = tp().by_owner.find(owner);
+    return it != tp().by_owner.end() ? it->second : Holdings{};
 }
 
 void transport_reset() { tp() = Transport{}; }
 
 void release(Owner owner) {
-    std::erase_if(tp().messages, [owner](const auto &kv) { return kv.second.owner == owner; });
+    std::erase_if(tp().messages, [owner](const auto &kv) {
+        if (kv.second.owner == owner) count_message(kv.second, -1);
+        return kv.second.owner == owner;
+    });
     for (Queue &q : tp().queues)
-        if (q.bound && q.owner == owner) q = Queue{};
+        if (q.bound && q.owner == owner) close_queue(q);
 }
 
 }  // namespace pcfg_sim::card

@@ -8,6 +8,11 @@
 // Time is the caller's: a receive with nothing to deliver fails at once with
 // error 62, as a real receive does once its wait limit ran out; the card
 // process makes a receive that may wait do so before it asks.
+//
+// A shell holds a bounded share (the bounds below): a bind or a send that
+// would take it past one fails with kErrNoResources and does nothing, so
+// one shell cannot take what the others need. The process the card runs in
+// is one owner alone and is bounded by the transport's size only.
 #pragma once
 
 #include <cstdint>
@@ -28,8 +33,18 @@ enum : int {
     kErrBadHandle = 9,     // EBADF
     kErrNoMessage = 62,    // ETIME: the wait limit ran out
     kErrUnreachable = 113, // EHOSTUNREACH
-    kErrTooMany = 24,      // EMFILE
+    kErrTooMany = 24,      // EMFILE: every queue of the transport is bound
+    kErrNoResources = 105, // ENOBUFS: the caller holds its share already
 };
+
+// What one shell may hold at a time.
+inline constexpr int kQueuesPerClient = 4;       // queues bound (a shell binds two)
+inline constexpr int kMessagesPerClient = 64;    // messages held or waiting on its queues
+inline constexpr size_t kMessageBytesPerClient = 512 * 1024;  // and their payload bytes
+// Shells a card serves at once (the card process refuses the next), and the
+// queues of the transport: every shell finds its share.
+inline constexpr int kMaxClients = 64;
+inline constexpr int kMaxQueues = kMaxClients * kQueuesPerClient;
 
 // The transport's platform calls, for `owner`. Each meets the fault armed
 // in the card for its call first (a release still releases: mts_unbind and
@@ -94,10 +109,14 @@ void fill_record(mts_msg_t *msg, uint64_t id);
 // The id a record filled by a transport names (0: none).
 uint64_t record_id(const mts_msg_t *msg);
 
-// Queues open and messages held, of everyone or of one owner.
+// Queues open and messages held, of everyone or of one owner; of an owner
+// also every message it has in the transport (held, or waiting on its
+// queues) and their payload bytes, which its bounds count.
 struct Holdings {
     int queues = 0;
     int held = 0;
+    int messages = 0;
+    size_t bytes = 0;
 };
 Holdings holdings();
 Holdings holdings(Owner owner);

@@ -148,9 +148,12 @@ void clear_event_log();
 // numbers it.
 void log_message(uint32_t kind, uint32_t opcode, const std::vector<uint8_t> &payload);
 // The log is a POSIX shared-memory segment, so it outlives a run of the
-// shell: named by the environment variable PCFG_SIM_EVENTLOG, or
-// "/pcfg_eventlog". A damaged or foreign segment is reported on standard
-// error and not used; clear_event_log() replaces it by an empty one.
+// shell: named by the environment variable PCFG_SIM_EVENTLOG, else
+// "/pcfg_eventlog-<uid>" (the card process every shell shares) or
+// "/pcfg_eventlog-<uid>-embedded" (a card inside the process). A segment
+// that is not the user's with mode 0600, or damaged, is reported on
+// standard error and not used; clear_event_log() replaces it by an empty
+// one (another user's is left alone).
 std::string event_log_segment();
 
 // ---------------------------------------------------------------------------
@@ -267,14 +270,25 @@ int held_messages();
 // user's alone.
 std::string default_card_socket(std::string &why);
 
+// How an attempt to reach the card process ended.
+enum class Reach {
+    Connected,
+    NoCard,     // nothing answers on the path (a card may be started there)
+    OtherUser,  // the card there serves another user
+    Full,       // the card there serves as many shells as it may
+    TimedOut,   // the card there did not take the connection or answer in time
+};
+// How long an attempt may take, the card's greeting answered.
+inline constexpr int kConnectSeconds = 5;
+
 // Connects this process to the card listening on `path`, as a shell called
 // `name`, before any platform call: from then on the calls the card answers
 // and every steering of the card reach the card process; the other platform
 // calls are answered here, and no call log is kept. Called again after the
 // card was lost, it puts the card it reaches in place of the lost one (what
-// the lost one held is forgotten). False (and why) when no card answers
-// there.
-bool connect_card(const std::string &path, std::string_view name, std::string &why);
+// the lost one held is forgotten). Anything but Connected comes with why
+// (the card's own words when it refused).
+Reach connect_card(const std::string &path, std::string_view name, std::string &why);
 // The card process was lost: its socket closed, or an exchange failed. From
 // then on queues still bind and sends go nowhere; a receive waits its limit
 // and times out. Never true of the card in this process.
@@ -297,6 +311,7 @@ struct CardStatus {
     uint32_t held = 0;
     bool silent = false;
     std::vector<Reply> script;
+    uint32_t unlisted = 0;  // scripted answers left out: the card's answer has a size limit
     std::vector<ArmedFault> faults;  // armed in the card
     std::vector<ShellInfo> shells;
     bool operator==(const CardStatus &) const = default;

@@ -22,6 +22,12 @@ constexpr size_t kMaxScripted = 256;
 constexpr size_t kMaxFaults = 256;
 // History records per answer frame: well inside the frame limit.
 constexpr size_t kHistoryBytesPerFrame = kMaxFrame / 2;
+// What a status answer may take of a frame (its header and a few words
+// left over).
+constexpr size_t kStatusBytes = kMaxFrame - 64;
+
+// The transport's bounds a shell can reach, each told once in the log.
+enum Bound : unsigned { QueuesBound = 1, MessagesBound = 2 };
 
 // One frame being served.
 struct Served {
@@ -46,6 +52,23 @@ template <class O>
 Result answer(const typename O::Answer &body) {
     Result out;
     out.answers.push_back(answer_frame<O>(body));
+    return out;
+}
+
+// A call that failed at one of the shell's bounds: the answer, with a line
+// for the log the first time.
+Result bounded(Served &s, Result out, int result, int err, Bound bound) {
+    if (result >= 0 || err != card::kErrNoResources || (s.client.bounds_logged & bound) != 0) return out;
+    s.client.bounds_logged |= bound;
+    char why[160];
+    if (bound == QueuesBound)
+        snprintf(why, sizeof why, "holds its %d queues; its binds fail until it closes one",
+                 card::kQueuesPerClient);
+    else
+        snprintf(why, sizeof why,
+                 "holds its %d messages or %zu KiB of them; its sends fail until it drops some",
+                 card::kMessagesPerClient, card::kMessageBytesPerClient / 1024);
+    out.why = why;
     return out;
 }
 
@@ -74,7 +97,8 @@ Result hello(Served &s, const HelloRequest &r) {
 
 Result bind(Served &s, const BindRequest &) {
     const int result = card::bind(s.id);
-    return answer<BindOp>({result, error_of(result, -1)});
+    const int32_t err = error_of(result, -1);
+    return bounded(s, answer<BindOp>({result, err}), result, err, QueuesBound);
 }
 
 Result unbind(Served &s, const UnbindRequest &r) {
@@ -102,7 +126,7 @@ Result send(Served &s, const SendRequest &r) {
     if (r.deliver && result == 0 && !card::faults().any() && card::deliverable(r.handle, token) &&
         card::recv(s.id, r.handle, &got, token) == 0)
         a.answer = message_of(card::held(&got));
-    return answer<SendOp>(a);
+    return bounded(s, answer<SendOp>(a), a.result, a.err, MessagesBound);
 }
 
 Result receive(Served &s, const ReceiveRequest &r) {
@@ -171,6 +195,9 @@ Result port_map(Served &, const PortMapRequest &r) {
     return answer<PortMapOp>({result, result == 0 ? entry.port : 0});
 }
 
+// The card's status within one frame: scripted answers that would take it
+// past the limit are left out and counted (shells and faults are bounded
+// well inside it).
 Result status(Served &s, const Empty &) {
     CardStatus status = card::status();
     for (const auto &[id, shell] : s.service.clients()) {
@@ -178,6 +205,15 @@ Result status(Served &s, const Empty &) {
         status.shells.push_back({shell.pid, static_cast<uint32_t>(h.queues), static_cast<uint32_t>(h.held),
                                  id == s.id, shell.name});
     }
+    std::vector<Reply> script = std::move(status.script);
+    status.script.clear();
+    size_t bytes = answer_frame<StatusOp>(status).size();
+    for (Reply &r : script) {
+        bytes += 9 + r.payload.size();  // its kind, opcode and payload
+        if (bytes > kStatusBytes) break;
+        status.script.push_back(std::move(r));
+    }
+    status.unlisted = static_cast<uint32_t>(script.size() - status.script.size());
     return answer<StatusOp>(status);
 }
 
@@ -206,7 +242,8 @@ Result clear_script(Served &, const Empty &) {
 Result script(Served &s, const Reply &r) {
     if (static_cast<uint8_t>(r.kind) > static_cast<uint8_t>(Reply::Kind::Silence))
         return malformed(s.op, s.size);
-    if (card::script_length() >= kMaxScripted) return value<ScriptOp>(-1);
+    if (card::script_length() >= kMaxScripted || r.payload.size() > kMaxScriptedPayload)
+        return value<ScriptOp>(-1);
     card::script_answer(r);
     return value<ScriptOp>(0);
 }
@@ -324,6 +361,7 @@ Result with_fault_flag(Result r) {
 }  // namespace
 
 CardService::CardService(uint64_t now_ms, bool wall_clock) : tick_ms_(now_ms) {
+    card::eventlog_serve_shared();
     CardConfig config;
     config.keep_event_log = true;  // the card starts on the log it finds,
     config.log_start_up = true;    // logging its start-up into an empty one
@@ -331,7 +369,7 @@ CardService::CardService(uint64_t now_ms, bool wall_clock) : tick_ms_(now_ms) {
     card::start(config);
 }
 
-void CardService::open(int client, uint32_t pid) { clients_[client] = Client{pid, {}, -1, {}}; }
+void CardService::open(int client, uint32_t pid) { clients_[client] = Client{pid, {}, -1, {}, 0}; }
 
 void CardService::close(int client) {
     if (clients_.erase(client) > 0) card::release(client);

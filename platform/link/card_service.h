@@ -18,13 +18,22 @@
 
 namespace pcfg_sim::link {
 
+// What one shell may leave unread: answers the card has not yet handed to
+// its socket (past either bound the card ends the connection). The other
+// bounds of a shell are the transport's (transport.h).
+inline constexpr size_t kUnreadAnswers = 64;
+inline constexpr size_t kUnreadAnswerBytes = 512 * 1024;
+// The largest payload a scripted answer may carry: its receive's answer
+// stays within a frame.
+inline constexpr size_t kMaxScriptedPayload = kMaxFrame / 2;
+
 class CardService {
 public:
     // What became of one frame.
     struct Result {
         std::vector<std::vector<uint8_t>> answers;  // to send back, in order
         bool close = false;   // malformed: end this shell's connection
-        std::string why;      // the log line saying why
+        std::string why;      // the log line saying why (without close: a bound it reached)
         bool waiting = false; // a receive waits for a message until `until_ms`
         uint64_t until_ms = 0;
         bool stop = false;    // the card is asked to end
@@ -37,6 +46,8 @@ public:
         // The receive it waits in (handle -1: none).
         int wait_handle = -1;
         Given<std::array<uint32_t, 10>> wait_options;
+        // The bounds it reached, each logged once (Bound bits).
+        unsigned bounds_logged = 0;
     };
 
     // Starts the card: on the event log it finds, logging its start-up

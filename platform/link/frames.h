@@ -21,6 +21,9 @@
 // ends early, runs on, or holds anything else is malformed: the card ends
 // that connection, a shell takes the card for gone.
 //
+// A card that will not serve a connection says why in one Refused frame
+// (op Refused | 0x80, a Refusal body) instead of any answer, and closes it.
+//
 // Answers come in the order of the requests. A shell need not wait for an
 // answer before its next request: it may post a drop or an unbind while no
 // fault is armed (so the call cannot fail but for reasons the shell sees
@@ -51,7 +54,7 @@
 namespace pcfg_sim::link {
 
 inline constexpr uint16_t kFrameMagic = 0x5046;
-inline constexpr uint8_t kFrameVersion = 1;
+inline constexpr uint8_t kFrameVersion = 2;
 inline constexpr size_t kFrameHeader = 8;
 inline constexpr size_t kMaxFrame = 128 * 1024;
 inline constexpr uint8_t kAnswerBit = 0x80;
@@ -74,7 +77,9 @@ enum class Op : uint8_t {
     Control,
     Status,
     Stop,
+    Refused,  // the card's alone: no shell asks for it
 };
+// The last operation a shell asks for.
 inline constexpr uint8_t kLastOp = static_cast<uint8_t>(Op::Stop);
 
 // What a Control request steers (its first body byte).
@@ -310,6 +315,19 @@ struct HelloRequest {
     bool operator==(const HelloRequest &) const = default;
 };
 
+// Why a card does not serve a connection.
+enum class Refusal : uint8_t {
+    OtherUser = 1,  // the connection is another user's
+    Full,           // the card serves as many shells as it may, or has no descriptor left
+};
+
+struct RefusalBody {
+    Refusal reason = Refusal::Full;
+    std::string_view text;  // what the card says, for the shell to show
+    template <class S, class F> static void fields(S &s, F &&f) { f(s.reason, s.text); }
+    bool operator==(const RefusalBody &) const = default;
+};
+
 struct HelloAnswer {
     std::string_view segment;  // the card's event log
     template <class S, class F> static void fields(S &s, F &&f) { f(s.segment); }
@@ -517,7 +535,7 @@ template <>
 struct Fields<CardStatus> {
     template <class S, class F>
     static void of(S &s, F &&f) {
-        f(s.now, s.ports, s.handled, s.queues, s.held, s.silent, s.script, s.faults, s.shells);
+        f(s.now, s.ports, s.handled, s.queues, s.held, s.silent, s.script, s.unlisted, s.faults, s.shells);
     }
 };
 
@@ -543,6 +561,8 @@ using TotalOp = Operation<Op::Total, Empty, ResultAnswer>;
 using PortMapOp = Operation<Op::PortMap, PortMapRequest, PortMapAnswer>;
 using StatusOp = Operation<Op::Status, Empty, CardStatus>;
 using StopOp = Operation<Op::Stop, Empty, Empty>;
+// Sent by the card alone, as the answer of whatever the shell asked first.
+using RefusedOp = Operation<Op::Refused, Empty, RefusalBody>;
 // Steering the card; each answers a value (0 where it has none to give).
 using SilentOp = Operation<Op::Control, FlagRequest, ValueAnswer, Control::Silent>;
 using ClearScriptOp = Operation<Op::Control, Empty, ValueAnswer, Control::ClearScript>;

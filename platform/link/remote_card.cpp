@@ -1,5 +1,6 @@
 #include "remote_card.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -25,6 +26,12 @@ using card::HeldMessage;
 // How long the card may take over an answer beyond the wait it was given;
 // past that it is taken for dead.
 constexpr int kAnswerGraceMs = 10000;
+// How long a connection may take, its greeting answered: a card whose
+// queue of connections stays full, or that takes a connection and never
+// answers, is given up.
+constexpr int kConnectLimitMs = kConnectSeconds * 1000;
+// How often a connection to a card whose queue is full is tried again.
+constexpr long kConnectRetryNs = 10 * 1000000L;
 // Handles this process hands out itself once the card is gone.
 constexpr int kFirstLocalHandle = 1000;
 constexpr uint64_t kLocalRecord = 1ull << 63;
@@ -39,6 +46,18 @@ int64_t ms_left(const timespec &deadline) {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return (deadline.tv_sec - now.tv_sec) * 1000 + (deadline.tv_nsec - now.tv_nsec) / 1000000;
+}
+
+timespec deadline_in(int ms) {
+    timespec deadline{};
+    clock_gettime(CLOCK_MONOTONIC, &deadline);
+    deadline.tv_sec += ms / 1000;
+    deadline.tv_nsec += (ms % 1000) * 1000000L;
+    if (deadline.tv_nsec >= 1000000000L) {
+        deadline.tv_sec += 1;
+        deadline.tv_nsec -= 1000000000L;
+    }
+    return deadline;
 }
 
 void wait_seconds(uint32_t seconds) {
@@ -91,6 +110,55 @@ public:
         if (send_frame(request_frame<O>(request))) posted_.push_back(O::op);
     }
 
+    // Greets the card as a shell called `name` and reads its first frame
+    // before `deadline`: the card's answer (its event log is this
+    // process's from then on), or why it will not serve this connection.
+    Reach greet(std::string_view name, const timespec &deadline, std::string &why) {
+        const std::vector<uint8_t> hello = request_frame<HelloOp>({static_cast<uint32_t>(getpid()), name});
+        // A card that refuses may have closed the connection already: its
+        // refusal is read all the same.
+        if (send(fd_, hello.data(), hello.size(), MSG_NOSIGNAL) < 0 && errno != EPIPE &&
+            errno != ECONNRESET) {
+            why = std::strerror(errno);
+            return Reach::NoCard;
+        }
+        bool reset = false;
+        for (;;) {
+            pollfd p{fd_, POLLIN, 0};
+            const int64_t left = ms_left(deadline);
+            const int r = poll(&p, 1, static_cast<int>(left > 0 ? left : 0));
+            if (r < 0 && errno == EINTR) continue;
+            if (r == 0) {
+                why = "no answer within " + std::to_string(kConnectSeconds) + " seconds";
+                return Reach::TimedOut;
+            }
+            const ssize_t n = recv(fd_, g_in, sizeof g_in, 0);
+            if (n < 0 && errno == EINTR) continue;
+            // A card that closed the connection with the greeting unread
+            // leaves a reset, told once, before its refusal.
+            if (n < 0 && errno == ECONNRESET && !reset) {
+                reset = true;
+                continue;
+            }
+            const std::span<const uint8_t> frame(g_in, n > 0 ? static_cast<size_t>(n) : 0);
+            FrameReader r1(frame), r2(frame);
+            HelloAnswer answer;
+            RefusalBody refusal;
+            const uint8_t op = static_cast<uint8_t>(r1.op() & ~kFaultsArmedBit);
+            if (r1.ok() && op == (static_cast<uint8_t>(Op::Hello) | kAnswerBit) && r1.get(answer).done()) {
+                card_faults_ = (r1.op() & kFaultsArmedBit) != 0;
+                card::eventlog_use_segment(std::string(answer.segment));
+                return Reach::Connected;
+            }
+            if (r2.ok() && op == (static_cast<uint8_t>(Op::Refused) | kAnswerBit) && r2.get(refusal).done()) {
+                why = std::string(refusal.text);
+                return refusal.reason == Refusal::OtherUser ? Reach::OtherUser : Reach::Full;
+            }
+            why = n <= 0 ? "it closed the connection unanswered" : "its answer is no card's";
+            return Reach::NoCard;
+        }
+    }
+
     // Ends the connection once the card closes it (it was asked to end).
     void await_close() {
         pollfd p{fd_, POLLIN, 0};
@@ -133,10 +201,7 @@ private:
     // The answer of an operation, after those of the requests posted before
     // it; an empty frame when the card is lost.
     std::span<const uint8_t> receive(Op op, int wait_ms) {
-        timespec deadline{};
-        clock_gettime(CLOCK_MONOTONIC, &deadline);
-        deadline.tv_sec += wait_ms / 1000;
-        deadline.tv_nsec += (wait_ms % 1000) * 1000000L;
+        const timespec deadline = deadline_in(wait_ms);
         while (!lost_) {
             pollfd p{fd_, POLLIN, 0};
             const int64_t left = ms_left(deadline);
@@ -154,9 +219,6 @@ private:
             card_faults_ = (check.op() & kFaultsArmedBit) != 0;
             if (posted_.empty()) return frame;
             posted_.pop_front();
-            HelloAnswer hello;
-            if (expected == Op::Hello && check.get(hello).done())
-                card::eventlog_use_segment(std::string(hello.segment));
             // The answer of a posted drop or unbind: nothing left to do.
         }
         lose();
@@ -183,8 +245,8 @@ class RemoteCard final : public card::CardAccess {
 public:
     explicit RemoteCard(int fd) : link_(fd) {}
 
-    void hello(std::string_view name) {
-        link_.post<HelloOp>({static_cast<uint32_t>(getpid()), name});
+    Reach greet(std::string_view name, const timespec &deadline, std::string &why) {
+        return link_.greet(name, deadline, why);
     }
     int bind(int type, int sap, const uint32_t *options, const char *name) override {
         if (link_.lost()) {
@@ -467,30 +529,43 @@ private:
 
 }  // namespace
 
-std::unique_ptr<card::CardAccess> connect_card(const std::string &path, std::string_view name,
-                                               std::string &why) {
+Connected connect_card(const std::string &path, std::string_view name) {
+    Connected out;
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     if (path.empty() || path.size() >= sizeof addr.sun_path) {
-        why = "socket path too long";
-        return nullptr;
+        out.why = "socket path too long";
+        return out;
     }
     std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
-        why = std::strerror(errno);
-        return nullptr;
+        out.why = std::strerror(errno);
+        return out;
     }
     // Owned from here: the card's connection closes it.
     auto remote = std::make_unique<RemoteCard>(fd);
-    if (connect(fd, reinterpret_cast<const sockaddr *>(&addr), sizeof addr) != 0) {
-        why = std::strerror(errno);
-        return nullptr;
+    // A connection to a card whose queue of connections is full fails at
+    // once; it is tried again until the time limit.
+    const timespec deadline = deadline_in(kConnectLimitMs);
+    int failed;
+    while ((failed = connect(fd, reinterpret_cast<const sockaddr *>(&addr), sizeof addr)) != 0 &&
+           (errno == EINTR || errno == EAGAIN) && ms_left(deadline) > 0) {
+        const timespec pause{0, kConnectRetryNs};
+        nanosleep(&pause, nullptr);
     }
-    // The hello's answer names the card's event log; it is read with the
-    // first answer the shell waits for.
-    remote->hello(name);
-    return remote;
+    if (failed != 0) {
+        out.how = errno == EAGAIN ? Reach::TimedOut : Reach::NoCard;
+        out.why = errno == EAGAIN ? "its queue of connections stayed full for " +
+                                        std::to_string(kConnectSeconds) + " seconds"
+                                  : std::strerror(errno);
+        return out;
+    }
+    // From here the connection waits as the transport's calls say it may.
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    out.how = remote->greet(name, deadline, out.why);
+    if (out.how == Reach::Connected) out.card = std::move(remote);
+    return out;
 }
 
 }  // namespace pcfg_sim::link

@@ -13,9 +13,16 @@
 
 namespace pcfg_sim::link {
 
-// Connects to the card listening on `path`, as a shell called `name`; none
-// (and why) when no card answers there.
-std::unique_ptr<card::CardAccess> connect_card(const std::string &path, std::string_view name,
-                                               std::string &why);
+// A connection to the card process, or why there is none.
+struct Connected {
+    std::unique_ptr<card::CardAccess> card;  // null unless how is Connected
+    Reach how = Reach::NoCard;
+    std::string why;
+};
+
+// Connects to the card listening on `path`, as a shell called `name`, and
+// waits for its greeting: within kConnectSeconds, or the attempt is given
+// up (TimedOut).
+Connected connect_card(const std::string &path, std::string_view name);
 
 }  // namespace pcfg_sim::link

@@ -3,11 +3,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -17,19 +14,29 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <set>
 #include <vector>
 
+#include "card_place.h"
 #include "card_service.h"
 #include "owned_fd.h"
+#include "transport.h"
 
 namespace pcfg_card {
 namespace {
 
-constexpr int kBacklog = 64;
-// Answers waiting for a shell that reads them slowly (a socket holds a few
-// unread messages only); past this many it is taken for stuck.
-constexpr size_t kMaxWaitingAnswers = 4096;
 using pcfg_sim::link::kMaxFrame;
+using pcfg_sim::link::Refusal;
+
+constexpr int kBacklog = 64;
+// Connections taken at one wake-up, so that a flood of them cannot keep the
+// card from the shells it serves.
+constexpr int kAcceptsPerWake = 16;
+// How long the card stops taking connections when it has no descriptor
+// even to refuse one.
+constexpr uint64_t kAcceptPauseMs = 1000;
+// Other users whose refused connections the log names (the first of each).
+constexpr size_t kRefusedUsersLogged = 16;
 static_assert(kMaxFrame == 128 * 1024, "the log line below names the frame limit");
 
 uint64_t now_ms() {
@@ -48,22 +55,36 @@ __attribute__((format(printf, 1, 2))) void log_line(const char *fmt, ...) {
     fflush(stderr);
 }
 
+// Tells a connection why the card will not serve it, and closes it.
+void refuse(int fd, Refusal reason, const std::string &text) {
+    const std::vector<uint8_t> frame =
+        pcfg_sim::link::answer_frame<pcfg_sim::link::RefusedOp>({reason, text});
+    if (send(fd, frame.data(), frame.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0) {
+        // It gets the end of the connection alone.
+    }
+    close(fd);
+}
+
 struct Shell {
     uint32_t pid = 0;
     uint64_t until_ms = 0;  // a receive waits until then (0: none)
     std::deque<std::vector<uint8_t>> unsent;  // answers its socket had no room for yet
+    size_t unsent_bytes = 0;
 };
 
 class Listener {
 public:
     // The card of operators' shells keeps real time.
     Listener(int listen_fd, int signal_fd)
-        : listen_(listen_fd), signals_(signal_fd), service_(now_ms(), true) {}
+        : listen_(listen_fd), signals_(signal_fd), spare_(open("/dev/null", O_RDONLY | O_CLOEXEC)),
+          service_(now_ms(), true) {}
 
     void run() {
         std::vector<uint8_t> in(kMaxFrame + 1);
         while (!stopping_) {
-            std::vector<pollfd> fds{{listen_, POLLIN, 0}, {signals_, POLLIN, 0}};
+            const bool accepting = paused_until_ms_ <= now_ms();
+            std::vector<pollfd> fds{{listen_, static_cast<short>(accepting ? POLLIN : 0), 0},
+                                    {signals_, POLLIN, 0}};
             for (const auto &[fd, shell] : shells_)
                 fds.push_back({fd, static_cast<short>(POLLIN | (shell.unsent.empty() ? 0 : POLLOUT)), 0});
             if (poll(fds.data(), fds.size(), next_wait()) < 0 && errno != EINTR) {
@@ -76,7 +97,7 @@ public:
                     log_line("signal %u: ending", info.ssi_signo);
                 break;
             }
-            if (fds[0].revents & POLLIN) accept_shell();
+            if (fds[0].revents & POLLIN) accept_shells();
             for (size_t i = 2; i < fds.size(); ++i) {
                 if ((fds[i].revents & POLLOUT) != 0 && !flush(fds[i].fd)) continue;
                 if ((fds[i].revents & ~POLLOUT) != 0) serve(fds[i].fd, in);
@@ -92,7 +113,7 @@ public:
 
 private:
     int next_wait() const {
-        uint64_t soonest = 0;
+        uint64_t soonest = paused_until_ms_;
         for (const auto &[fd, shell] : shells_)
             if (shell.until_ms != 0 && (soonest == 0 || shell.until_ms < soonest)) soonest = shell.until_ms;
         if (soonest == 0) return -1;
@@ -100,19 +121,60 @@ private:
         return soonest <= now ? 0 : static_cast<int>(soonest - now);
     }
 
-    void accept_shell() {
-        const int fd = accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd < 0) return;
+    void accept_shells() {
+        for (int n = 0; n < kAcceptsPerWake; ++n) {
+            const int fd = accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+            if (fd >= 0) {
+                admit(fd);
+            } else if (errno == EMFILE || errno == ENFILE) {
+                return out_of_descriptors();
+            } else if (errno != EINTR && errno != ECONNABORTED) {
+                return;  // none waiting
+            }
+        }
+    }
+
+    void admit(int fd) {
+        out_of_fds_logged_ = false;
         ucred cred{};
         socklen_t len = sizeof cred;
         if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0 || cred.uid != getuid()) {
-            log_line("refused a connection of user %u: this card serves user %u only",
-                     static_cast<unsigned>(cred.uid), static_cast<unsigned>(getuid()));
-            close(fd);
-            return;
+            // Once per user: another user's connections cannot fill the log.
+            if (refused_users_.size() < kRefusedUsersLogged && refused_users_.insert(cred.uid).second)
+                log_line("refused a connection of user %u: this card serves user %u only",
+                         static_cast<unsigned>(cred.uid), static_cast<unsigned>(getuid()));
+            return refuse(fd, Refusal::OtherUser,
+                          "it serves user " + std::to_string(getuid()) + " only");
         }
-        shells_[fd] = Shell{static_cast<uint32_t>(cred.pid), 0, {}};
+        if (shells_.size() >= pcfg_sim::card::kMaxClients) {
+            if (!full_logged_)
+                log_line("serves %d shells, as many as it may: refusing new connections until one leaves",
+                         pcfg_sim::card::kMaxClients);
+            full_logged_ = true;
+            return refuse(fd, Refusal::Full,
+                          "it serves " + std::to_string(pcfg_sim::card::kMaxClients) + " shells already");
+        }
+        shells_[fd] = Shell{static_cast<uint32_t>(cred.pid), 0, {}, 0};
         service_.open(fd, static_cast<uint32_t>(cred.pid));
+    }
+
+    // No descriptor for a new connection: the spare one kept for this is
+    // given up to take the connection and refuse it, so that the shell
+    // hears why and the connection leaves the queue; without even that,
+    // the card stops taking connections for a while rather than wake for
+    // them again at once.
+    void out_of_descriptors() {
+        if (!out_of_fds_logged_)
+            log_line("out of file descriptors: new connections are refused until some are free");
+        out_of_fds_logged_ = true;
+        if (spare_.valid()) {
+            spare_ = pcfg::OwnedFd();
+            const int fd = accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+            if (fd >= 0) refuse(fd, Refusal::Full, "it has no file descriptor left");
+            spare_ = pcfg::OwnedFd(open("/dev/null", O_RDONLY | O_CLOEXEC));
+            if (fd >= 0 && spare_.valid()) return;
+        }
+        paused_until_ms_ = now_ms() + kAcceptPauseMs;
     }
 
     void drop(int fd, const char *why) {
@@ -120,6 +182,9 @@ private:
         service_.close(fd);
         close(fd);
         shells_.erase(fd);
+        if (shells_.size() < pcfg_sim::card::kMaxClients) full_logged_ = false;
+        paused_until_ms_ = 0;  // a descriptor is free again
+        if (!spare_.valid()) spare_ = pcfg::OwnedFd(open("/dev/null", O_RDONLY | O_CLOEXEC));
     }
 
     void serve(int fd, std::vector<uint8_t> &in) {
@@ -134,12 +199,13 @@ private:
     // Sends what waits for the shell, as far as its socket takes it; false
     // when the shell was dropped.
     bool flush(int fd) {
-        auto &unsent = shells_[fd].unsent;
-        while (!unsent.empty()) {
-            const std::vector<uint8_t> &frame = unsent.front();
+        Shell &shell = shells_[fd];
+        while (!shell.unsent.empty()) {
+            const std::vector<uint8_t> &frame = shell.unsent.front();
             if (send(fd, frame.data(), frame.size(), MSG_NOSIGNAL | MSG_DONTWAIT) ==
                 static_cast<ssize_t>(frame.size())) {
-                unsent.pop_front();
+                shell.unsent_bytes -= frame.size();
+                shell.unsent.pop_front();
                 continue;
             }
             if (errno == EAGAIN || errno == EINTR) break;
@@ -147,15 +213,24 @@ private:
             drop(fd, nullptr);
             return false;
         }
-        if (unsent.size() <= kMaxWaitingAnswers) return true;
-        drop(fd, "does not take its answers");
+        using pcfg_sim::link::kUnreadAnswerBytes;
+        using pcfg_sim::link::kUnreadAnswers;
+        if (shell.unsent.size() <= kUnreadAnswers && shell.unsent_bytes <= kUnreadAnswerBytes) return true;
+        char why[128];
+        snprintf(why, sizeof why, "leaves more than %zu answers or %zu KiB of them unread",
+                 kUnreadAnswers, kUnreadAnswerBytes / 1024);
+        drop(fd, why);
         return false;
     }
 
     void answer(int fd, pcfg_sim::link::CardService::Result result) {
         if (result.close) return drop(fd, result.why.c_str());
         Shell &shell = shells_[fd];
-        for (auto &frame : result.answers) shell.unsent.push_back(std::move(frame));
+        if (!result.why.empty()) log_line("shell %u: %s", shell.pid, result.why.c_str());
+        for (auto &frame : result.answers) {
+            shell.unsent_bytes += frame.size();
+            shell.unsent.push_back(std::move(frame));
+        }
         shell.until_ms = result.waiting ? (result.until_ms == 0 ? 1 : result.until_ms) : 0;
         if (result.stop) stopping_ = true;
         flush(fd);
@@ -174,39 +249,28 @@ private:
 
     int listen_;
     int signals_;
+    pcfg::OwnedFd spare_;  // given up to refuse a connection when no descriptor is left
     pcfg_sim::link::CardService service_;
     std::map<int, Shell> shells_;
     bool stopping_ = false;
+    bool full_logged_ = false;       // the bound of shells, logged once until one leaves
+    bool out_of_fds_logged_ = false; // no descriptor left, logged once until one is taken again
+    uint64_t paused_until_ms_ = 0;   // no connection is taken before then
+    std::set<uid_t> refused_users_;  // other users whose connections were refused, logged once each
 };
 
 }  // namespace
 
-int serve_card(const std::string &path, const std::function<void()> &ready) {
-    // One card per socket: the lock is held for as long as the card runs.
-    const std::string lock_path = path + ".lock";
-    const pcfg::OwnedFd lock(open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    if (!lock.valid()) {
-        fprintf(stderr, "pcfg-card: %s: %s\n", lock_path.c_str(), std::strerror(errno));
-        return 1;
-    }
-    if (flock(lock.get(), LOCK_EX | LOCK_NB) != 0) {
-        fprintf(stderr, "pcfg-card: a card already runs on %s\n", path.c_str());
-        return 1;
-    }
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    if (path.size() >= sizeof addr.sun_path) {
-        fprintf(stderr, "pcfg-card: socket path too long: %s\n", path.c_str());
-        return 1;
-    }
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    unlink(path.c_str());  // left by a card that was killed: the lock says none runs
+int serve_card(const std::string &path, const std::function<void(int log)> &ready, bool with_log) {
+    int status = 0;
+    std::optional<CardPlace> place = CardPlace::claim(path, with_log, status);
+    if (!place) return status;
     const pcfg::OwnedFd listening(socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (!listening.valid() || bind(listening.get(), reinterpret_cast<const sockaddr *>(&addr), sizeof addr) != 0 ||
-        chmod(path.c_str(), 0600) != 0 || listen(listening.get(), kBacklog) != 0) {
-        fprintf(stderr, "pcfg-card: cannot listen on %s: %s\n", path.c_str(), std::strerror(errno));
+    if (!listening.valid()) {
+        fprintf(stderr, "pcfg-card: cannot make a socket: %s\n", std::strerror(errno));
         return 1;
     }
+    if (!place->listen_on(listening.get(), kBacklog)) return 1;
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGTERM);
@@ -217,10 +281,10 @@ int serve_card(const std::string &path, const std::function<void()> &ready) {
     const pcfg::OwnedFd signals(signalfd(-1, &set, SFD_CLOEXEC));
     {
         Listener listener(listening.get(), signals.get());
-        ready();
+        ready(place->log());
         listener.run();
     }
-    unlink(path.c_str());
+    place.reset();
     log_line("ended; %s removed", path.c_str());
     return 0;
 }

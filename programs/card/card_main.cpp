@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "card_listener.h"
+#include "card_reach_text.h"
 #include "card_state_text.h"
 #include "owned_fd.h"
 #include "pcfg_sim.h"
@@ -47,8 +48,9 @@ std::string time_text(uint32_t seconds) {
 
 int connect_or_say(const std::string &path) {
     std::string why;
-    if (pcfg_sim::connect_card(path, "pcfg-card", why)) return 0;
-    fprintf(stderr, "pcfg-card: no card runs on %s (%s)\n", path.c_str(), why.c_str());
+    const pcfg_sim::Reach how = pcfg_sim::connect_card(path, "pcfg-card", why);
+    if (how == pcfg_sim::Reach::Connected) return 0;
+    fprintf(stderr, "pcfg-card: %s (%s)\n", pcfg_link::unreached_text(how, path).c_str(), why.c_str());
     return 1;
 }
 
@@ -62,7 +64,7 @@ int status(const std::string &path) {
     printf("card              %s\n", path.c_str());
     printf("simulated time    %s\n", time_text(s->now).c_str());
     printf("front ports       %u\n", s->ports);
-    pcfg_shell::print_manager_mode(s->silent, s->script);
+    pcfg_shell::print_manager_mode(s->silent, s->script, s->unlisted);
     printf("manager requests  %u handled\n", s->handled);
     printf("open queues       %u\n", s->queues);
     printf("held messages     %u\n", s->held);
@@ -100,27 +102,24 @@ int daemonize(const std::string &path) {
         if (read(ready_in.get(), &byte, 1) != 1) {
             int st = 0;
             waitpid(child, &st, 0);
-            return 1;
+            return WIFEXITED(st) ? WEXITSTATUS(st) : 1;  // the child said why
         }
         printf("pcfg-card: listening on %s (process %d)\n", path.c_str(), static_cast<int>(child));
         return 0;
     }
     ready_in = pcfg::OwnedFd();
     setsid();
-    const std::string log = path + ".log";
-    const int status = pcfg_card::serve_card(path, [&] {
-        // Listening: from here on the card speaks to its log only.
-        const pcfg::OwnedFd null_fd(open("/dev/null", O_RDONLY));
-        const pcfg::OwnedFd log_fd(open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
+    const int status = pcfg_card::serve_card(path, [&](int log) {
+        // Listening: from here on the card speaks to its log only (opened
+        // beside the socket, as the card's place allows: card_place.h).
+        const pcfg::OwnedFd null_fd(open("/dev/null", O_RDWR | O_CLOEXEC));
         if (null_fd.valid()) dup2(null_fd.get(), 0);
-        if (log_fd.valid()) {
-            dup2(log_fd.get(), 1);
-            dup2(log_fd.get(), 2);
-        }
+        dup2(log, 1);
+        dup2(log, 2);
         const char byte = 1;
         if (write(ready_out.get(), &byte, 1) != 1) _exit(1);
         ready_out = pcfg::OwnedFd();
-    });
+    }, true);
     _exit(status);
 }
 
@@ -166,7 +165,7 @@ int main(int argc, char **argv) {
     if (action == "status") return status(path);
     if (action == "stop") return stop(path);
     if (background) return daemonize(path);
-    return pcfg_card::serve_card(path, [&] {
+    return pcfg_card::serve_card(path, [&](int) {
         fprintf(stderr, "pcfg-card: listening on %s\n", path.c_str());
     });
 }

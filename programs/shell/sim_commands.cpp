@@ -125,7 +125,7 @@ Outcome sim_status(Session &, const Args &) {
     if (!card || pcfg_sim::card_lost()) return Outcome::done();  // the shell says the card is gone
     printf("simulated time    %s\n", time_text(card->now).c_str());
     printf("front ports       %u\n", card->ports);
-    print_manager_mode(card->silent, card->script);
+    print_manager_mode(card->silent, card->script, card->unlisted);
     printf("manager requests  %u handled\n", card->handled);
     printf("open queues       %u (the shell's own included)\n", card->queues);
     printf("held messages     %u\n", card->held);

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "support/read_until.h"
@@ -45,8 +46,17 @@ int decode_status(int st) {
 
 }  // namespace
 
-std::string pcfg_program() { return PCFG_PROGRAM; }
-std::string card_program() { return PCFG_CARD_PROGRAM; }
+namespace {
+// PCFG_TEST_PROGRAMS names a folder with other builds of both programs (the
+// PowerPC ones, run by the kernel through qemu-ppc).
+std::string program(const char *name, const char *built) {
+    const char *folder = getenv("PCFG_TEST_PROGRAMS");
+    return folder != nullptr && folder[0] != '\0' ? std::string(folder) + "/" + name : built;
+}
+}  // namespace
+
+std::string pcfg_program() { return program("pcfg", PCFG_PROGRAM); }
+std::string card_program() { return program("pcfg-card", PCFG_CARD_PROGRAM); }
 
 Child::Child(const std::vector<std::string> &argv, const std::vector<std::string> &env, Io io) {
     if (io == Io::Terminal) {
@@ -130,9 +140,10 @@ void Child::kill_now(int sig) {
     if (pid_ > 0) kill(pid_, sig);
 }
 
-Card::Card(const std::vector<std::string> &card_env) {
+Card::Card(const std::vector<std::string> &card_env, const std::vector<std::string> &prefix, int owner) {
     char dir_template[] = "/tmp/pcfg-card-test-XXXXXX";
     dir_ = mkdtemp(dir_template);
+    if (owner >= 0 && chown(dir_.c_str(), static_cast<uid_t>(owner), static_cast<gid_t>(owner)) != 0) abort();
     socket_ = dir_ + "/card";
     env_ = {"PCFG_CARD=" + socket_,
             "PCFG_SIM_EVENTLOG=/pcfg-card-test-" + std::to_string(getpid()) + "-" +
@@ -140,13 +151,15 @@ Card::Card(const std::vector<std::string> &card_env) {
             "TZ=UTC0", "LC_ALL=C"};
     card_env_ = env_;
     card_env_.insert(card_env_.end(), card_env.begin(), card_env.end());
+    card_argv_ = prefix;
+    card_argv_.push_back(card_program());
     start();
 }
 
 void Card::start() {
-    card_ = std::make_unique<Child>(std::vector<std::string>{card_program()}, card_env_);
+    card_ = std::make_unique<Child>(card_argv_, card_env_);
     // Its socket exists once bound; the line comes once it listens.
-    for (int i = 0; i < 500 && card_->err_so_far().find("listening on") == std::string::npos; ++i)
+    for (int i = 0; i < 1000 && card_->err_so_far().find("listening on") == std::string::npos; ++i)
         usleep(10000);
 }
 
@@ -161,10 +174,22 @@ void Card::start_again() {
     start();
 }
 
+std::string Card::segment() const { return env_[1].substr(env_[1].find('=') + 1); }
+
+long Card::cpu_ticks() const {
+    std::ifstream f("/proc/" + std::to_string(pid()) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string field;
+    long ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i)
+        if (i >= 14) ticks += std::atol(field.c_str());  // utime, stime
+    return ticks;
+}
+
 Card::~Card() {
     if (card_) terminate();
-    const std::string segment = env_[1].substr(env_[1].find('=') + 1);
-    shm_unlink(segment.c_str());
+    shm_unlink(segment().c_str());
     unlink(socket_.c_str());  // left by a card that was killed
     unlink((socket_ + ".lock").c_str());
     rmdir(dir_.c_str());
@@ -195,6 +220,12 @@ std::vector<std::string> with_commands(std::vector<std::string> args, const std:
 
 Finished Card::pcfg_c(const std::vector<std::string> &commands) const {
     return Child(with_commands({pcfg_program()}, commands), env_).finish();
+}
+
+Finished Card::pcfg_piped(const std::vector<std::string> &lines) const {
+    Child shell({pcfg_program()}, env_);
+    for (const std::string &line : lines) shell.write_input(line + "\n");
+    return shell.finish();
 }
 
 Finished embedded(const std::vector<std::string> &commands) {

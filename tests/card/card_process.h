@@ -66,8 +66,11 @@ Finished embedded(const std::vector<std::string> &commands);
 // SIGTERM when the test ends.
 class Card {
 public:
-    // `card_env` is given to the card only.
-    explicit Card(const std::vector<std::string> &card_env = {});
+    // `card_env` is given to the card only; `prefix` runs the card (a
+    // program that changes its limits or its user, then runs it); `owner`
+    // is the user the socket's folder belongs to (-1: this one).
+    explicit Card(const std::vector<std::string> &card_env = {},
+                  const std::vector<std::string> &prefix = {}, int owner = -1);
     ~Card();
     const std::string &socket() const { return socket_; }
     const std::vector<std::string> &env() const { return env_; }
@@ -83,6 +86,12 @@ public:
 
     // pcfg running these commands (-c) against the card.
     Finished pcfg_c(const std::vector<std::string> &commands) const;
+    // pcfg reading these command lines from a pipe.
+    Finished pcfg_piped(const std::vector<std::string> &lines) const;
+    // The card's event log segment.
+    std::string segment() const;
+    // The card's processor time so far, in clock ticks.
+    long cpu_ticks() const;
     Finished card_command(const std::string &what) const;  // pcfg-card status / stop
 
 private:
@@ -90,6 +99,7 @@ private:
     std::string socket_;
     std::vector<std::string> env_;
     std::vector<std::string> card_env_;
+    std::vector<std::string> card_argv_;  // the card program, after what runs it
     std::unique_ptr<Child> card_;
 
     void start();

@@ -3,12 +3,15 @@
 // aside), every command line of its example block runs, and `pcfg --help`
 // lists the exit statuses the README lists.
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 
 #include <gtest/gtest.h>
 
 #include "card_process.h"
+#include "card_service.h"
+#include "transport.h"
 
 namespace pcfg_card_test {
 namespace {
@@ -88,6 +91,30 @@ TEST(Readme, HelpListsTheExitStatusesTheReadmeLists) {
     std::istringstream in(help.substr(help.find("Exit status:\n") + 13));
     for (std::string line; std::getline(in, line);) statuses.push_back(line.substr(2));
     EXPECT_EQ(joined(statuses), joined(block_after(readme(), "the environment and the exit status")));
+}
+
+// The README's table of the bounds of every shell gives each one's value.
+TEST(Readme, TheTableOfBoundsGivesEachValue) {
+    using namespace pcfg_sim;
+    const auto kib = [](size_t bytes) { return std::to_string(bytes / 1024) + " KiB"; };
+    const std::pair<std::string, std::string> bounds[] = {
+        {"kQueuesPerClient", std::to_string(card::kQueuesPerClient)},
+        {"kMessagesPerClient", std::to_string(card::kMessagesPerClient)},
+        {"kMessageBytesPerClient", kib(card::kMessageBytesPerClient)},
+        {"kMaxClients", std::to_string(card::kMaxClients)},
+        {"kMaxQueues", std::to_string(card::kMaxQueues)},
+        {"kUnreadAnswers", std::to_string(link::kUnreadAnswers)},
+        {"kUnreadAnswerBytes", kib(link::kUnreadAnswerBytes)},
+        {"kMaxFrame", kib(link::kMaxFrame)},
+        {"kMaxScriptedPayload", kib(link::kMaxScriptedPayload)},
+    };
+    std::istringstream in(readme());
+    std::map<std::string, std::string> rows;  // constant: the value column
+    static const std::regex row("\\| [^|]+ \\| ([^|]+) \\| `(k[A-Za-z]+)` .*");
+    std::smatch m;
+    for (std::string line; std::getline(in, line);)
+        if (std::regex_match(line, m, row)) rows[m[2]] = m[1];
+    for (const auto &[name, value] : bounds) EXPECT_TRUE(rows[name].starts_with(value)) << name << ": " << rows[name];
 }
 
 }  // namespace
