@@ -29,7 +29,7 @@ struct Sample {
 
 // One of each operation, its fields other than their defaults.
 const auto kSamples = std::make_tuple(
-    Sample<HelloOp>{{42, "pcfg"}, {"/pcfg_eventlog"}},
+    Sample<HelloOp>{{42, "pcfg"}, {"/pcfg_eventlog", 48}},
     Sample<BindOp>{{2, -1, {true, {1, 0, 0x400, 0, 0, 0xf}}, {true, "shell"}}, {3, 0}},
     Sample<UnbindOp>{{3, 1}, {-1, 9}},
     Sample<SendOp>{{3, {true, {0xfe000000u, 902}}, 435, {true, kBytes}, true, 1, 2, true},

@@ -92,7 +92,7 @@ ReceiveAnswer receive(Served &s, int handle, const Given<std::array<uint32_t, 10
 Result hello(Served &s, const HelloRequest &r) {
     s.client.name = std::string(r.shell);
     const std::string segment = card::eventlog_segment_name();
-    return answer<HelloOp>({segment});
+    return answer<HelloOp>({segment, static_cast<uint32_t>(card::state().ports.size())});
 }
 
 Result bind(Served &s, const BindRequest &) {

@@ -330,7 +330,8 @@ struct RefusalBody {
 
 struct HelloAnswer {
     std::string_view segment;  // the card's event log
-    template <class S, class F> static void fields(S &s, F &&f) { f(s.segment); }
+    uint32_t ports = 0;        // its front ports as it greets: the shell's first question saved
+    template <class S, class F> static void fields(S &s, F &&f) { f(s.segment, s.ports); }
     bool operator==(const HelloAnswer &) const = default;
 };
 

@@ -12,7 +12,9 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <optional>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "eventlog_segment.h"
@@ -87,6 +89,10 @@ public:
     }
     // Whether a fault is armed in the card, as its last answer said.
     bool card_faults() const { return card_faults_; }
+    // The front ports the card had as it greeted this connection, given
+    // once: a shell's first question about them costs no exchange, later
+    // ones ask the card (a reset may have changed them since).
+    std::optional<uint32_t> take_greeted_ports() { return std::exchange(greeted_ports_, std::nullopt); }
 
     // One request and its answer (the answer's views point into the frame
     // read, valid until the next). `wait_seconds` is how long the card may
@@ -148,6 +154,7 @@ public:
             if (r1.ok() && op == (static_cast<uint8_t>(Op::Hello) | kAnswerBit) && r1.get(answer).done()) {
                 card_faults_ = (r1.op() & kFaultsArmedBit) != 0;
                 card::eventlog_use_segment(std::string(answer.segment));
+                greeted_ports_ = answer.ports;
                 return Reach::Connected;
             }
             if (r2.ok() && op == (static_cast<uint8_t>(Op::Refused) | kAnswerBit) && r2.get(refusal).done()) {
@@ -228,6 +235,7 @@ private:
     int fd_;
     bool lost_ = false;
     bool card_faults_ = true;
+    std::optional<uint32_t> greeted_ports_;
     std::deque<Op> posted_;  // requests sent whose answers are still to come
 };
 
@@ -441,7 +449,10 @@ public:
     void let_real_time_pass(uint32_t) override {}
     uint32_t advance(uint32_t seconds) override { return value<AdvanceOp>({seconds}); }
     uint32_t now() override { return value<NowOp>({}); }
-    uint32_t num_ports() override { return value<PortCountOp>({}); }
+    uint32_t num_ports() override {
+        if (const std::optional<uint32_t> greeted = link_.take_greeted_ports()) return *greeted;
+        return value<PortCountOp>({});
+    }
     uint32_t slot() override { return CardConfig{}.slot; }
     uint32_t if_index_of_port(uint8_t port_index) override { return value<PortIfIndexOp>({port_index}); }
     bool set_timestamps(uint8_t, const Timestamps &) override { return false; }

@@ -92,7 +92,10 @@ Outcome Shell::interpret(std::string_view line) {
 
     // "?" at the end asks what may follow.
     const std::string_view trimmed = line.substr(0, line.find_last_not_of(" \t") + 1);
-    if (trimmed.back() == '?') return print_choices(trimmed.substr(0, trimmed.size() - 1));
+    if (trimmed.back() == '?') {
+        if (card_gone_.empty()) learn_ports();
+        return print_choices(trimmed.substr(0, trimmed.size() - 1));
+    }
 
     LineWords words = split_line(line);
     if (!words.error.empty()) return Outcome::rejected(words.error);
@@ -125,7 +128,14 @@ Outcome Shell::interpret(std::string_view line) {
 
 Outcome Shell::run_command(std::span<const std::string_view> words) {
     std::string error;
-    const std::optional<Resolved> command = resolve(words, error);
+    std::optional<Resolved> command = resolve(words, error);
+    // A port refused against the ports last learnt is checked against the
+    // card's own before the line is refused (another shell may have reset it).
+    if (!command && ports_known_ && card_gone_.empty()) {
+        learn_ports();
+        error.clear();
+        command = resolve(words, error);
+    }
     if (!command) return Outcome::rejected(std::move(error));
     const CommandRow &row = command_row(command->row);
     if (json_ && row.run != nullptr && !row.json)
@@ -137,6 +147,7 @@ Outcome Shell::run_command(std::span<const std::string_view> words) {
     Outcome outcome = Outcome::done();
     if (row.run != nullptr) {
         outcome = row.run(*this, command->args);
+        if (needs_card(row)) ports_known_ = false;  // a `sim` command may have reset the card
     } else {
         ParamBlock block(queue_handle());
         fill_from_row(row, command->args, block);
@@ -156,11 +167,18 @@ void Shell::meet_card() {
     card_gone_ = presence == CardSide::Presence::Gone ? said : std::string();
     if (presence == CardSide::Presence::Back) {
         say(said);
+        ports_known_ = false;
         queue_.rebind();
         if (!queue_.bound()) say_queue_unbound();
     }
     if (presence == CardSide::Presence::Gone) return;
-    if (const std::optional<FrontPorts> ports = card_.front_ports()) use_front_ports(*ports);
+    if (!ports_known_) learn_ports();
+}
+
+void Shell::learn_ports() {
+    const std::optional<FrontPorts> ports = card_.front_ports();
+    ports_known_ = ports.has_value();
+    if (ports) use_front_ports(*ports);
 }
 
 void Shell::say_queue_unbound() {

@@ -73,8 +73,10 @@ private:
     Outcome interpret(std::string_view line);
     Outcome run_command(std::span<const std::string_view> words);
     // Before a line: a card that went away is tried again, and the card's
-    // ports reach the matcher.
+    // ports reach the matcher when they may have changed.
     void meet_card();
+    // Asks the card for its ports and slot and gives them to the matcher.
+    void learn_ports();
     // One line on the error stream: "% ", where in the stream, the text (a
     // refused line's reason, or what became of the card).
     void say(const std::string &text);
@@ -87,6 +89,11 @@ private:
     std::string where_;  // "line 3: " while reading lines from a stream
     std::string card_gone_;  // the line saying so while the card is gone
     bool json_ = false;  // the line ends in "| json"
+    // The matcher holds the card's ports as last learnt; they change only by
+    // a `sim` command (this shell's or another's on a shared card) or with
+    // a new card, so they are asked for again only then or before a line is
+    // refused, not with every line.
+    bool ports_known_ = false;
     std::unique_ptr<Pager> pager_;  // an interactive session's, on a terminal
     int terminal_length_ = -1;      // as `terminal length` set it, or -1
 };

@@ -136,6 +136,22 @@ TEST(CardProcess, ATimedOutWaitIsAnsweredToItsOwnShell) {
 // card (of the library, `sim`, `show clock`) says so in one line and fails,
 // the others run; once a card runs there again, the next command
 // reconnects, says so and runs on the new card.
+// An open shell learns the card's ports once; a reset by another shell is
+// seen before a port is refused and whenever the operator asks with "?".
+TEST(CardProcess, PortsFollowAnotherShellsReset) {
+    Card card;
+    Child shell({pcfg_program()}, card.env());
+    shell.write_input("show port-config commands\n");
+    ASSERT_TRUE(shell.read_until("cmds processed: ", 10));
+    EXPECT_EQ(card.pcfg_c({"sim reset ports 60"}).out, "sim: a fresh card with 60 front ports\n");
+    shell.write_input("show port-config counters port 60 | include ^Port\nshow port-config counters port ?\n");
+    const Finished r = shell.finish();
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(has(r.out, "  <1-60>  Port number, counted from 1\n")) << r.out;
+    EXPECT_EQ(r.status, 0);
+    expect_nothing_held(card);
+}
+
 TEST(CardProcess, ACardGoneIsSaidAndANewOneReconnected) {
     Card card;
     Child shell({pcfg_program()}, card.env());
